@@ -1,0 +1,45 @@
+#pragma once
+// The frame block: CacheSize consecutive frames of the sequence, slot s holding frame
+// FirstCachedFrame + s, every slot Height rows of Width bytes.
+
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+class TFrameCache {
+public:
+    static constexpr uint8_t kFreshFill = 64;   // slots nothing was read into yet
+    static constexpr uint8_t kMissingFill = 127;  // rows the frame file does not supply
+
+    TFrameCache();
+
+    int32_t FirstCachedFrame() const { return first_; }
+    int32_t CacheSize() const { return slots_; }
+    int32_t Width() const { return width_; }
+    int32_t Height() const { return height_; }
+    bool Holds(int32_t frame) const { return frame >= first_ && int64_t(frame) <= int64_t(first_) + slots_ - 1; }
+
+    const uint8_t* Slot(int32_t slot) const { return block_.data() + size_t(slot) * FrameBytes(); }
+    const uint8_t* Row(int32_t slot, int32_t row) const { return Slot(slot) + size_t(row) * size_t(width_); }
+    size_t FrameBytes() const { return size_t(width_) * size_t(height_); }
+
+    // Throws EOutOfMemory (and changes nothing) when a block of that shape would not fit.
+    static void CheckFits(int64_t slots, int64_t height, int64_t width);
+
+    // Every byte of a block of the new shape becomes the fresh fill.
+    void Reshape(int32_t width, int32_t height);
+    // Slots that remain keep their frames; new slots get the fresh fill.
+    void SetSlotCount(int32_t slots);
+    // Reads the block from the frame file starting at frame `first` (clamped to 0); rows past the
+    // end of the file read as the missing fill, and so does everything when `fileName` does not
+    // exist. Throws EInOutError when the file exists but cannot be read; FirstCachedFrame has
+    // moved by then.
+    void Fill(const QString& fileName, int32_t first);
+
+private:
+    std::vector<uint8_t> block_;
+    int32_t first_ = 0;
+    int32_t slots_ = 512;
+    int32_t width_ = 64;
+    int32_t height_ = 64;
+};

@@ -1,0 +1,69 @@
+#pragma once
+// The open sequence: its header and its frame block, with the setters that re-dimension them and
+// the file side of the open procedure. Windows and the spectrum store follow its signals.
+
+#include "viewer/FrameCache.h"
+#include "viewer/HeaderFile.h"
+#include "viewer/SequenceHeader.h"
+
+#include <QObject>
+
+class TSequence : public QObject, public THeaderTarget {
+    Q_OBJECT
+public:
+    static constexpr int32_t kOpenCacheSize = 512;
+
+    explicit TSequence(QObject* parent = nullptr);
+
+    const TSequenceHeader& Header() const { return header_; }
+    const TFrameCache& Cache() const { return cache_; }
+    int32_t Width() const { return header_.Width; }
+    int32_t Height() const { return header_.Height; }
+    int32_t FirstCachedFrame() const { return cache_.FirstCachedFrame(); }
+    int32_t CacheSize() const { return cache_.CacheSize(); }
+
+    // The name of the open frame file; empty when none is open.
+    void SetFileName(const QString& fileName) { header_.FileName = fileName; }
+
+    // Refills the block so that it starts at `first` (negative: 0). A block that already starts
+    // there is kept unless `first` is 0, which always re-reads.
+    void LoadFrames(int32_t first);
+    // The grey value of any pixel of any frame; refills the block at `frame` when it misses.
+    // Callers pass frame >= 0 and a pixel inside the image.
+    uint8_t GetPixel(int32_t frame, int32_t row, int32_t column);
+    // Keeps the block around the current frame: when `frame` lies outside it, the block is
+    // reloaded centred on it.
+    void FollowFrame(int32_t frame);
+
+    // Changes the number of slots; throws EOutOfMemory (changing nothing) when it cannot be held.
+    void SetCacheSize(int32_t slots);
+
+    // THeaderTarget: what a header line sets. Values the sequence cannot take are refused with
+    // EInvalidHeaderValue (or EOutOfMemory) before anything changes.
+    void SetImageWidth(int32_t width) override;
+    void SetImageHeight(int32_t height) override;
+    void SetRecordingRate(double framesPerSecond) override;
+    void SetFrameCount(int32_t frames) override;
+    void SetFirstFrame(int32_t frame) override { header_.FirstFrame = frame; }
+    void SetTrigger(int32_t frame) override { header_.Trigger = frame; }
+
+    // The file side of opening `fileName` (already stored with SetFileName): the cache back to
+    // 512 frames, the header (".par" before ".dsc") or the defaults without one, and the block
+    // loaded from frame 0. A failure leaves applied what was applied before it.
+    void ReadSequenceFiles();
+
+Q_SIGNALS:
+    // The block is about to change: spectra of the old block must never be shown with the new.
+    void blockChanging();
+    // The block has been read.
+    void blockLoaded();
+    // The frame size has changed; everything sized by the frame follows.
+    void imageWidthChanged(int32_t width);
+    void imageHeightChanged(int32_t height);
+    void cacheSizeChanged(int32_t slots);
+    void recordingRateChanged(double framesPerSecond);
+
+private:
+    TSequenceHeader header_;
+    TFrameCache cache_;
+};

@@ -57,25 +57,30 @@ void DemoFrame(const TDemoParameters& p, int32_t frame, std::vector<uint8_t>& ou
 {
     out.assign(size_t(p.width) * size_t(p.height), p.background);
     const double centre = (p.width - 1) / 2.0;
-    const double foldHalfWidth = p.width * 0.3;
+    const double middleRow = (p.foldTop + p.foldBottom) / 2.0;
+    const double halfLength = (p.foldBottom - p.foldTop) / 2.0 + 6;
     const double shift = p.textureSpeed * frame;
     for (int32_t y = 0; y < p.height; ++y) {
         uint8_t* row = out.data() + size_t(y) * size_t(p.width);
         if (y >= p.foldTop && y <= p.foldBottom) {
             const double gap = DemoGapHalfWidth(p, y, frame);
+            // The folds together form a lens; each is brightest along its middle.
+            const double along = (y - middleRow) / halfLength;
+            const double foldHalfWidth = p.width * 0.3 * std::sqrt(std::max(0.0, 1 - along * along));
             for (int32_t x = 0; x < p.width; ++x) {
                 const double d = std::abs(x - centre);
                 // Soft edges one pixel wide, so sub-pixel motion changes the grey values.
                 const double inFold = std::clamp(d - gap + 0.5, 0.0, 1.0) *
                                       std::clamp(foldHalfWidth - d + 0.5, 0.0, 1.0);
-                const double shade = p.foldBrightness * (0.8 + 0.2 * std::cos(d / foldHalfWidth * 1.5));
-                const double inside = gap > 0 ? p.glottisDarkness : p.foldBrightness * 0.9;
-                const double outside = d < gap ? inside : p.background;
+                const double across = foldHalfWidth > 0 ? (d - gap) / std::max(1.0, foldHalfWidth - gap) : 1;
+                const double shade = p.foldBrightness * (0.75 + 0.35 * std::sin(3.14159265358979323846 *
+                                                                                  std::clamp(across, 0.0, 1.0)));
+                const double outside = d < gap ? p.glottisDarkness : p.background;
                 row[x] = Clamp(inFold * shade + (1 - inFold) * outside + Noise(frame, y, x, p.noiseAmplitude));
             }
         } else if (y >= p.textureTop) {
             for (int32_t x = 0; x < p.width; ++x)
-                row[x] = Clamp(110 + 60 * Texture(p, x - shift, y) + Noise(frame, y, x, p.noiseAmplitude));
+                row[x] = Clamp(70 + 45 * Texture(p, x - shift, y) + Noise(frame, y, x, p.noiseAmplitude));
         } else {
             for (int32_t x = 0; x < p.width; ++x)
                 row[x] = Clamp(p.background + Noise(frame, y, x, p.noiseAmplitude));

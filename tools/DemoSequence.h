@@ -21,9 +21,9 @@ struct TDemoParameters {
     int32_t textureTop = 114;          // the moving band: rows textureTop … height − 1
     double textureSpeed = 0.25;        // pixels per frame to the right
     int32_t noiseAmplitude = 3;        // ± grey levels
-    uint8_t background = 40;
-    uint8_t foldBrightness = 190;
-    uint8_t glottisDarkness = 12;
+    uint8_t background = 22;
+    uint8_t foldBrightness = 120;
+    uint8_t glottisDarkness = 6;
 };
 
 // Half-width of the glottal gap in pixels at a row and frame (0 where the folds touch).

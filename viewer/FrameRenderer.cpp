@@ -103,3 +103,15 @@ void TFrameRenderer::Render(const uint8_t* frame, int32_t width, int32_t height,
         }
     }
 }
+
+int32_t SlotShowing(const TFrameCache& cache, int32_t frame)
+{
+    const int64_t slot = int64_t(frame) - cache.FirstCachedFrame();
+    return int32_t(std::clamp<int64_t>(slot, 0, cache.CacheSize() - 1));
+}
+
+void RenderCachedFrame(TFrameRenderer& renderer, const TFrameCache& cache, int32_t frame,
+                       const TRenderSettings& settings, QImage& bitmap)
+{
+    renderer.Render(cache.Slot(SlotShowing(cache, frame)), cache.Width(), cache.Height(), settings, bitmap);
+}

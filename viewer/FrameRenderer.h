@@ -1,6 +1,7 @@
 #pragma once
 // Turns one frame of bytes into the 24-bit blue-green-red picture of the main window.
 
+#include "viewer/FrameCache.h"
 #include "viewer/GrayCurve.h"
 
 #include <QImage>
@@ -52,3 +53,10 @@ private:
     // Edge magnitudes squared are integers 0 … 2·255²: one entry each keeps the result exact.
     std::vector<uint8_t> edge_[2];
 };
+
+// The slot that shows `frame`: its own when the block holds it, else the nearest end slot.
+int32_t SlotShowing(const TFrameCache& cache, int32_t frame);
+
+// Renders the block's picture of `frame` (the cache is not refilled here).
+void RenderCachedFrame(TFrameRenderer& renderer, const TFrameCache& cache, int32_t frame,
+                       const TRenderSettings& settings, QImage& bitmap);

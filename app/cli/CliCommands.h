@@ -1,0 +1,15 @@
+#pragma once
+// The commands of tremax-cli, one definition each in its own file.
+
+#include "CliCommon.h"
+
+extern const TCliCommand kInfoCommand;
+extern const TCliCommand kRenderCommand;
+
+// Every command, in the order the usage lists them.
+const std::vector<const TCliCommand*>& AllCliCommands();
+
+// Refuse positions outside the sequence with a clear message (exit status 1).
+void CheckFrame(const TSequence& sequence, int32_t frame);
+void CheckRow(const TSequence& sequence, int32_t row);
+void CheckColumn(const TSequence& sequence, int32_t column);

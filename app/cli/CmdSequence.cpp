@@ -1,0 +1,51 @@
+// tremax-cli info and render: the header as read, and one rendered frame.
+#include "CliCommands.h"
+
+#include "platform/Errors.h"
+
+namespace {
+
+int RunInfo(const TCliArgs& args, QTextStream& out, QTextStream&)
+{
+    const auto sequence = OpenCliSequence(args);
+    const TSequenceHeader& header = sequence->Header();
+    out << "file: " << header.FileName << '\n'
+        << "width: " << header.Width << '\n'
+        << "height: " << header.Height << '\n'
+        << "frames: " << header.FrameCount << '\n'
+        << "first_frame: " << header.FirstFrame << '\n'
+        << "trigger: " << header.Trigger << '\n'
+        << "frames_per_second: " << CliNumber(header.FramesPerSecond) << '\n';
+    return 0;
+}
+
+int RunRender(const TCliArgs& args, QTextStream&, QTextStream&)
+{
+    const QString output = OutputPath(args);
+    const auto sequence = OpenCliSequence(args);
+    const int32_t frame = args.Int("frame", 0);
+    CheckFrame(*sequence, frame);
+    TRenderSettings settings = GrayLevelSettings(args);
+    if (args.Has("mark-row")) {
+        settings.markedRow = args.Int("mark-row", -1);
+        CheckRow(*sequence, settings.markedRow);
+    }
+    sequence->FollowFrame(frame);
+    TFrameRenderer renderer;
+    QImage bitmap;
+    RenderCachedFrame(renderer, sequence->Cache(), frame, settings, bitmap);
+    WriteCliImage(bitmap, output);
+    return 0;
+}
+
+}  // namespace
+
+const TCliCommand kInfoCommand{"info", "SEQUENCE.bld", "print the sequence's header as read", {}, RunInfo};
+
+const TCliCommand kRenderCommand{
+    "render", "[OPTIONS] -o FILE SEQUENCE.bld", "render one frame as the main window shows it",
+    Join({{{"frame", true, "frame to render (default 0)"},
+           {"mark-row", true, "draw this row inverted, as with the kymogram window shown"},
+           OutputOption()},
+          GrayLevelOptions()}),
+    RunRender};

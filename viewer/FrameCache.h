@@ -37,9 +37,9 @@ public:
     void Fill(const QString& fileName, int32_t first);
 
 private:
-    std::vector<uint8_t> block_;
     int32_t first_ = 0;
     int32_t slots_ = 512;
     int32_t width_ = 64;
     int32_t height_ = 64;
+    std::vector<uint8_t> block_;  // after the sizes: it is made from them
 };

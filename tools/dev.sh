@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine for Tremax, builds it, and runs the program or the tests.
+#   tools/dev.sh run        build and start tremax on the demo sequence
+#   tools/dev.sh test       build and run the whole test suite
+#   tools/dev.sh sanitize   the same tests built with AddressSanitizer and UBSan
+#   tools/dev.sh bench      build and run the benchmarks
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev libgmock-dev
+          libbenchmark-dev libfftw3-dev dbus-daemon python3 fonts-dejavu-core)
+
+install_packages() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+}
+
+build() { # build-dir extra-cmake-args...
+    local dir=$1; shift
+    cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j"$(nproc)"
+}
+
+run_tests() { # build-dir
+    (cd "$1" && QT_QPA_PLATFORM=offscreen ctest -j"$(nproc)" --output-on-failure --timeout 300)
+}
+
+werror=OFF
+[ "${CI:-}" = "true" ] && werror=ON
+
+case "${1:-}" in
+run)
+    install_packages
+    build build -DTREMAX_WERROR=$werror
+    exec build/app/tremax build/demo/demo.bld
+    ;;
+test)
+    install_packages
+    build build -DTREMAX_WERROR=$werror -DTREMAX_BENCH=OFF
+    run_tests build
+    ;;
+sanitize)
+    install_packages
+    build build-sanitize -DTREMAX_WERROR=$werror -DTREMAX_SANITIZE=ON -DTREMAX_BENCH=OFF
+    ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-sanitize
+    ;;
+bench)
+    install_packages
+    build build-bench -DCMAKE_BUILD_TYPE=Release -DTREMAX_TESTS=OFF
+    for b in build-bench/bench/bench_*; do [ -x "$b" ] && "$b"; done
+    ;;
+*)
+    sed -n '2,6p' "$0"
+    exit 2
+    ;;
+esac

@@ -1,0 +1,75 @@
+#pragma once
+// "Controls": a slider and an edit box for each display level of the main window, plus the
+// phase and edge switches. Slider, edit box and the main window's setter can each change a
+// value; the window keeps its own copy so that the three meet without echoing forever.
+
+#include <QWidget>
+#include <cstdint>
+
+class QCheckBox;
+class QGroupBox;
+class QLineEdit;
+class QSlider;
+class TDisplaySettingsTarget;
+
+class TForm2 : public QWidget {
+    Q_OBJECT
+
+public:
+    // `target` is the main window; it must outlive this window.
+    explicit TForm2(TDisplaySettingsTarget& target, QWidget* parent = nullptr);
+
+    // Window-side setters, also called by the main window to show its values. A value equal to
+    // the window's copy does nothing; otherwise it steps aside from its partner level, is
+    // stored, handed to the main window, and shown in the edit box and on the slider.
+    void SetBlackLevel(int32_t level);
+    void SetGrayLevel(int32_t level);
+    void SetWhiteLevel(int32_t level);
+    void SetLoSat(double dB);
+    void SetHiSat(double dB);
+    void SetSpectrumBlack(double dB);
+    void SetSpectrumWhite(double dB);
+    // Tenths of a frame per second: the main window passes ten times its rate, rounded.
+    void SetPlaybackRateTenths(int32_t tenths);
+    // The box always takes the value; the main window hears of it only when it changed.
+    void SetShowPhase(bool on);
+    void SetEdgeEnhance(bool on);
+
+    int32_t BlackLevel() const { return black_; }
+    int32_t GrayLevel() const { return gray_; }
+    int32_t WhiteLevel() const { return white_; }
+    double LoSat() const { return loSat_; }
+    double HiSat() const { return hiSat_; }
+    double SpectrumBlack() const { return spectrumBlack_; }
+    double SpectrumWhite() const { return spectrumWhite_; }
+    int32_t PlaybackRateTenths() const { return rateTenths_; }
+    bool ShowPhase() const { return showPhase_; }
+    bool EdgeEnhance() const { return edgeEnhance_; }
+
+private:
+    struct TColumn {
+        QSlider* track;
+        QLineEdit* edit;
+    };
+    TColumn AddColumn(int index, const QString& caption, const QString& role, int32_t maximum, int32_t ticks);
+    static void ShowValue(const TColumn& column, const QString& text, int32_t position);
+
+    TDisplaySettingsTarget& target_;
+
+    QGroupBox* imagegroup_;
+    TColumn imageblack_{}, imagegray_{}, imagewhite_{}, dblow_{}, dbhigh_{}, spectrumwhite_{}, spectrumblack_{},
+        framespersec_{};
+    QCheckBox* showphasecheck_;
+    QCheckBox* edgeenhancecheck_;
+
+    int32_t black_ = 0;
+    int32_t gray_ = 0;
+    int32_t white_ = 0;
+    double loSat_ = 0;
+    double hiSat_ = 0;
+    double spectrumBlack_ = 0;
+    double spectrumWhite_ = 0;
+    int32_t rateTenths_ = 0;
+    bool showPhase_ = false;
+    bool edgeEnhance_ = false;
+};

@@ -1,0 +1,66 @@
+#include "viewer/stremax3.h"
+
+#include "platform/Conversions.h"
+#include "viewer/SequenceHeader.h"
+
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLabel>
+#include <QVBoxLayout>
+
+TForm3::TForm3(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("File properties"));
+    setModal(true);
+
+    propertiesgroup_ = new QGroupBox(QStringLiteral("Properties of "), this);
+    propertiesgroup_->setObjectName(QStringLiteral("propertiesgroup"));
+    auto* lines = new QVBoxLayout(propertiesgroup_);
+    // The captions line their colons up with blanks, which needs a fixed-pitch font.
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const auto addLine = [&](const char* role) {
+        auto* label = new QLabel(propertiesgroup_);
+        label->setObjectName(QString::fromLatin1(role));
+        label->setFont(fixed);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        lines->addWidget(label);
+        return label;
+    };
+    xpixelslabel_ = addLine("xpixelslabel");
+    ypixelslabel_ = addLine("ypixelslabel");
+    frameslabel_ = addLine("frameslabel");
+    framesperseclabel_ = addLine("framesperseclabel");
+    startframelabel_ = addLine("startframelabel");
+
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(propertiesgroup_);
+    outer->setSizeConstraint(QLayout::SetFixedSize);
+
+    SetProperties(TSequenceHeader{}, 0);
+}
+
+void TForm3::SetProperties(const TSequenceHeader& header, int32_t playAnchorFrame)
+{
+    propertiesgroup_->setTitle(QStringLiteral("Properties of ") + QFileInfo(header.FileName).fileName());
+    xpixelslabel_->setText(QStringLiteral("x pixels    : ") + QString::number(header.Width));
+    ypixelslabel_->setText(QStringLiteral("y pixels    : ") + QString::number(header.Height));
+    frameslabel_->setText(QStringLiteral("# of frames : ") + QString::number(header.FrameCount));
+    framesperseclabel_->setText(QStringLiteral("frames/s    : ") +
+                                FloatToStr(header.FramesPerSecond, UserDecimalSeparator()));
+    startframelabel_->setText(QStringLiteral("Start frame : ") + QString::number(playAnchorFrame));
+}
+
+void TForm3::ShowProperties(const TSequenceHeader& header, int32_t playAnchorFrame)
+{
+    SetProperties(header, playAnchorFrame);
+    exec();
+}
+
+QString TForm3::GroupCaption() const { return propertiesgroup_->title(); }
+
+QStringList TForm3::LineTexts() const
+{
+    return {xpixelslabel_->text(), ypixelslabel_->text(), frameslabel_->text(), framesperseclabel_->text(),
+            startframelabel_->text()};
+}

@@ -1,0 +1,35 @@
+#pragma once
+// "File properties": the header numbers of the open sequence, shown modally.
+
+#include <QDialog>
+#include <QStringList>
+#include <cstdint>
+
+class QGroupBox;
+class QLabel;
+struct TSequenceHeader;
+
+class TForm3 : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TForm3(QWidget* parent = nullptr);
+
+    // Fills the group caption and the five lines; `playAnchorFrame` is the frame at which
+    // playback was last anchored.
+    void SetProperties(const TSequenceHeader& header, int32_t playAnchorFrame);
+    // SetProperties, then runs the dialog modally until the user closes it.
+    void ShowProperties(const TSequenceHeader& header, int32_t playAnchorFrame);
+
+    QString GroupCaption() const;
+    // The five lines from top to bottom.
+    QStringList LineTexts() const;
+
+private:
+    QGroupBox* propertiesgroup_;
+    QLabel* xpixelslabel_;
+    QLabel* ypixelslabel_;
+    QLabel* frameslabel_;
+    QLabel* framesperseclabel_;
+    QLabel* startframelabel_;
+};

@@ -1,0 +1,23 @@
+#pragma once
+// The program's windows, created in their order and wired to the main window.
+
+#include <QString>
+#include <memory>
+
+class TForm1;
+class TForm2;
+class TErrorMessageDialog;
+class TPlaybackClock;
+
+struct TTremaxWindows {
+    TTremaxWindows();
+    ~TTremaxWindows();
+    std::unique_ptr<TErrorMessageDialog> errors;
+    std::unique_ptr<TPlaybackClock> clock;
+    std::unique_ptr<TForm1> main;
+    std::unique_ptr<TForm2> controls;
+};
+
+// Creates the windows (main window first) and names the command-line file to open at the main
+// window's first activation.
+std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFile);

@@ -1,0 +1,262 @@
+// The main window: opening, picking with the mouse, playback against a driven clock.
+#include "plot/saxes.h"
+#include "support/TestSupport.h"
+#include "viewer/ErrorHandler.h"
+#include "viewer/ImageBoxWidget.h"
+#include "viewer/MainWindowPeers.h"
+#include "viewer/stremax1.h"
+#include "viewer/stremax2.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr double kSecond = 1.0 / 86400;
+
+class TFakeClock : public TPlaybackClock {
+public:
+    double NowDays() const override { return now; }
+    double now = 100;
+};
+
+class TRecordingErrors : public TErrorHandler {
+public:
+    void HandleError(const QString& message) override { messages << message; }
+    QStringList messages;
+};
+
+// Stands in for the kymogram window: its time axis and what was asked of it.
+class TFakeKymogram : public TKymogramPeer {
+public:
+    TFakeKymogram()
+    {
+        time.SetMinLoValue(-1e300);
+        time.SetMaxLoValue(1e300);
+        time.SetMinHiValue(-1e300);
+        time.SetMaxHiValue(1e300);
+        time.SetMaxValueDifference(512);
+        time.SetIsInteger(true);
+        time.SetRange(0, 100);
+    }
+    TAxis& TimeAxis() override { return time; }
+    TAxis& ColumnAxis() override { return column; }
+    void BuildKymogram() override { ++builds; }
+    void ShowKymogram() override {}
+    TAxis time;
+    TAxis column;
+    int builds = 0;
+};
+
+class TFakeSpectra : public TSpectrumPeer {
+public:
+    void DrawPointSpectrum(int32_t column, int32_t row) override { points << QPoint(column, row); }
+    void DrawRowSpectrum() override {}
+    void ShowPointSpectrum() override {}
+    void ShowRowSpectrum() override {}
+    QList<QPoint> points;
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest() : form(errors, clock)
+    {
+        form.AttachKymogram(&kymogram);
+        form.AttachSpectra(&spectra);
+        form.resize(400, 400);
+    }
+    // A 40 x 20 sequence of 300 frames at 50 frames/s.
+    QString WriteSequence()
+    {
+        scratch.WriteText(QStringLiteral("clip.par"),
+                          QStringLiteral("RESOLUTION: 40x20\nFRAMES/S: 50\nFRAMES: 300\n"));
+        return WriteFrames(scratch, QStringLiteral("clip.bld"), 40, 20, 300, PatternValue);
+    }
+    // The box position whose image pixel is (column, row).
+    QPoint BoxPosition(int32_t column, int32_t row)
+    {
+        return QPoint(form.ImageXAxis().ValueToPixel(column), form.ImageYAxis().ValueToPixel(row));
+    }
+    void Tick(double seconds)
+    {
+        clock.now += seconds * kSecond;
+        form.PlaybackTick();
+    }
+
+    TScratch scratch;
+    TFakeClock clock;
+    TRecordingErrors errors;
+    TFakeKymogram kymogram;
+    TFakeSpectra spectra;
+    TForm1 form;
+};
+
+}  // namespace
+
+TEST_F(MainWindowTest, TheFirstActivationSetsTheDefaultsAndOpensTheCommandLineFile)
+{
+    const QString bld = WriteSequence();
+    form.SetCommandLineFile(bld);
+    form.FirstActivation();
+    EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(form.windowTitle(), bld + QStringLiteral(" - Tremax"));
+    EXPECT_EQ(form.View().SelectedRow, 10);  // Height div 2
+    EXPECT_EQ(form.Sequence().Width(), 40);
+    EXPECT_EQ(form.FrameBitmap().size(), QSize(40, 20));
+    EXPECT_EQ(form.ImageXAxis().HiValue(), 39);
+    EXPECT_EQ(form.ImageYAxis().HiValue(), 19);
+    EXPECT_EQ(kymogram.time.MaxHiValue(), 299);
+    EXPECT_TRUE(form.Action(QStringLiteral("Properties..."))->isEnabled());
+    // The current frame was already 0: the status bar was not touched by the open.
+    EXPECT_EQ(form.StatusText(0), QString());
+    form.SetCurrentFrame(3);
+    EXPECT_EQ(form.StatusText(0), QStringLiteral("Frame #:3"));
+    form.OpenSequence(bld);
+    EXPECT_EQ(form.StatusText(0), QStringLiteral("Frame #:0"));
+    EXPECT_EQ(form.View().CurrentFrame, 0);
+}
+
+TEST_F(MainWindowTest, WithoutAFileTheCaptionSaysNoneAndAMissingFileChangesNothing)
+{
+    form.SetCommandLineFile(scratch.Path(QStringLiteral("missing.bld")));
+    form.FirstActivation();
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Tremax (none)"));
+    EXPECT_FALSE(form.Action(QStringLiteral("Properties..."))->isEnabled());
+    EXPECT_TRUE(errors.messages.isEmpty());
+    EXPECT_EQ(form.Sequence().Width(), 64);
+    EXPECT_EQ(form.Sequence().CacheSize(), 512);
+}
+
+TEST_F(MainWindowTest, AFailedOpenKeepsWhatWasAppliedAndTheWindowCarriesOn)
+{
+    form.FirstActivation();
+    scratch.WriteText(QStringLiteral("bad.par"), QStringLiteral("RESOLUTION: 30x10\nFRAMES/S: quick\n"));
+    const QString bld = WriteFrames(scratch, QStringLiteral("bad.bld"), 30, 10, 5, PatternValue);
+    errors.Guarded([&] { form.OpenSequence(bld); });
+    ASSERT_EQ(errors.messages.size(), 1);
+    EXPECT_EQ(errors.messages[0], QStringLiteral("' quick' is not a valid floating point value"));
+    EXPECT_EQ(form.windowTitle(), bld + QStringLiteral(" - Tremax"));
+    EXPECT_EQ(form.Sequence().Width(), 30);
+    EXPECT_EQ(form.FrameBitmap().size(), QSize(30, 10));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // The next open works.
+    errors.Guarded([&] { form.OpenSequence(WriteSequence()); });
+    EXPECT_EQ(errors.messages.size(), 1);
+    EXPECT_EQ(form.Sequence().Width(), 40);
+}
+
+TEST_F(MainWindowTest, ALeftClickPicksPointAndRowAndARightDragOnlyTheRow)
+{
+    form.SetCommandLineFile(WriteSequence());
+    form.show();
+    form.FirstActivation();
+    TImageBoxWidget& box = form.ImageBox();
+    QTest::mouseClick(&box, Qt::LeftButton, {}, BoxPosition(7, 3));
+    EXPECT_EQ(form.View().SelectedPoint, QPoint(7, 3));
+    EXPECT_EQ(form.View().SelectedRow, 3);
+    EXPECT_EQ(form.ImageYAxis().MarkerValue(), form.ImageYAxis().PixelToValue(BoxPosition(7, 3).y()));
+    ASSERT_FALSE(spectra.points.isEmpty());
+    EXPECT_EQ(spectra.points.back(), QPoint(7, 3));
+    const int drawnPoints = int(spectra.points.size());
+    const int builds = kymogram.builds;
+
+    QTest::mousePress(&box, Qt::RightButton, {}, BoxPosition(20, 5));
+    QMouseEvent move(QEvent::MouseMove, BoxPosition(21, 15), box.mapToGlobal(BoxPosition(21, 15)), Qt::NoButton,
+                     Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(&box, &move);
+    QTest::mouseRelease(&box, Qt::RightButton, {}, BoxPosition(21, 15));
+    EXPECT_EQ(form.View().SelectedRow, 15);
+    EXPECT_EQ(form.View().SelectedPoint, QPoint(7, 3));
+    EXPECT_EQ(spectra.points.size(), drawnPoints);
+    EXPECT_GT(kymogram.builds, builds);
+}
+
+TEST_F(MainWindowTest, APickOutsideTheImageTakesTheNearestPixel)
+{
+    form.SetCommandLineFile(WriteSequence());
+    form.show();
+    form.FirstActivation();
+    TImageBoxWidget& box = form.ImageBox();
+    QTest::mousePress(&box, Qt::LeftButton, {}, BoxPosition(5, 5));
+    QMouseEvent move(QEvent::MouseMove, QPoint(-50, box.height() + 80), QPoint(), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(&box, &move);
+    EXPECT_EQ(form.View().SelectedPoint, QPoint(0, 19));
+    QTest::mouseRelease(&box, Qt::LeftButton, {}, QPoint(box.width() + 99, -7));
+    EXPECT_EQ(form.View().SelectedPoint, QPoint(39, 0));
+    EXPECT_EQ(form.View().SelectedRow, 0);
+}
+
+TEST_F(MainWindowTest, PlaybackFollowsTheClockAndLoopsOverTheKymogramSpan)
+{
+    form.SetCommandLineFile(WriteSequence());
+    form.FirstActivation();
+    form.SetPlayButton(true);
+    EXPECT_TRUE(form.PlayButtonDown());
+    for (int i = 0; i < 50; ++i)
+        Tick(0.02);
+    EXPECT_EQ(form.View().CurrentFrame, 20);  // 20 frames/s for one second
+    EXPECT_EQ(form.StatusText(0), QStringLiteral("Frame #:20"));
+    Tick(4.0);  // frame 100: still inside 0 … 100
+    EXPECT_EQ(form.View().CurrentFrame, 100);
+    Tick(0.05);  // frame 101: wraps to just after the low end
+    EXPECT_EQ(form.View().CurrentFrame, 1);
+    Tick(0.5);
+    EXPECT_EQ(form.View().CurrentFrame, 11);
+
+    // A rate change continues from the frame shown.
+    form.SetPlaybackRate(-20);
+    EXPECT_EQ(form.View().CurrentFrame, 11);
+    Tick(0.5);
+    EXPECT_EQ(form.View().CurrentFrame, 1);
+    Tick(0.1);  // frame -1 < 0: restarts at the high end
+    EXPECT_EQ(form.View().CurrentFrame, 100);
+
+    form.ReleasePlayButton();
+    Tick(1);
+    EXPECT_EQ(form.View().CurrentFrame, 100);
+}
+
+TEST_F(MainWindowTest, ThePlayButtonAnchorsAtTheFrameShown)
+{
+    form.SetCommandLineFile(WriteSequence());
+    form.FirstActivation();
+    form.SetCurrentFrame(40);
+    clock.now += 7 * kSecond;  // time passing while stopped does not count
+    form.SetPlayButton(true);
+    EXPECT_EQ(form.View().PlayAnchorFrame, 40);
+    Tick(0.5);
+    EXPECT_EQ(form.View().CurrentFrame, 50);
+}
+
+TEST_F(MainWindowTest, LeavingTheKymogramSpanCentresItOnTheFrame)
+{
+    form.SetCommandLineFile(WriteSequence());
+    form.FirstActivation();
+    const int builds = kymogram.builds;
+    form.SetCurrentFrame(250);
+    EXPECT_EQ(kymogram.time.LoValue(), 200);
+    EXPECT_EQ(kymogram.time.HiValue(), 299);  // the last frame of the sequence
+    EXPECT_EQ(kymogram.time.MarkerValue(), 250);
+    EXPECT_GT(kymogram.builds, builds);
+}
+
+TEST_F(MainWindowTest, ControlsAndMainWindowMirrorEachOtherWithoutEchoing)
+{
+    TForm2 controls(form);
+    form.AttachControls(&controls);
+    form.FirstActivation();
+    EXPECT_EQ(controls.WhiteLevel(), 255);
+    EXPECT_EQ(controls.GrayLevel(), 64);
+    EXPECT_EQ(controls.PlaybackRateTenths(), 200);
+    EXPECT_EQ(controls.SpectrumWhite(), -90);
+    controls.SetWhiteLevel(200);
+    EXPECT_EQ(form.View().WhiteLevel, 200);
+    form.SetPlaybackRate(2.5);
+    EXPECT_EQ(controls.PlaybackRateTenths(), 25);
+    form.SetEdgeEnhance(true);
+    EXPECT_TRUE(controls.EdgeEnhance());
+    EXPECT_TRUE(form.View().EdgeEnhance);
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The main window's image box: stretches the frame bitmap over itself through a back buffer
+// (no flicker during playback) and reports the mouse in box pixels.
+
+#include <QImage>
+#include <QWidget>
+#include <functional>
+
+class TImageBoxWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit TImageBoxWidget(QWidget* parent = nullptr);
+
+    // The picture to show; owned by the caller, read at every paint.
+    void SetPicture(const QImage* picture) { picture_ = picture; }
+    // Drawn over the stretched picture, in box pixels (the speckle trace).
+    void SetOverlay(std::function<void(QPainter&)> overlay) { overlay_ = std::move(overlay); }
+    const QImage& BackBuffer() const { return backBuffer_; }
+
+Q_SIGNALS:
+    void mousePressed(QPoint position, Qt::MouseButton button);
+    void mouseMoved(QPoint position, Qt::MouseButtons buttons);
+    void mouseReleased(QPoint position, Qt::MouseButton button);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    const QImage* picture_ = nullptr;
+    QImage backBuffer_;
+    std::function<void(QPainter&)> overlay_;
+};

@@ -1,0 +1,141 @@
+// The main window's actions, menus, tool bar and status bar.
+#include "viewer/stremax1.h"
+
+#include "viewer/ErrorHandler.h"
+#include "viewer/MainWindowPeers.h"
+#include "viewer/stremax2.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+void TForm1::BuildActions()
+{
+    openAction_ = new QAction(style()->standardIcon(QStyle::SP_DialogOpenButton),
+                              QStringLiteral("Open image sequence"), this);
+    openAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    openAction_->setToolTip(QStringLiteral("Open image sequence"));
+    connect(openAction_, &QAction::triggered, this, [this] { errors_.Guarded([this] { ExecuteOpenDialog(); }); });
+
+    playAction_ = new QAction(style()->standardIcon(QStyle::SP_MediaPlay), QStringLiteral("Play"), this);
+    playAction_->setCheckable(true);
+    playAction_->setShortcut(QKeySequence(Qt::Key_F8));
+    playAction_->setToolTip(QStringLiteral("Play image sequence"));
+    playAction_->setStatusTip(QStringLiteral("Play image sequence"));
+    connect(playAction_, &QAction::toggled, this, [this](bool down) { SetPlayButton(down); });
+
+    colorizeAction_ = new QAction(style()->standardIcon(QStyle::SP_DesktopIcon),
+                                  QStringLiteral("Spectral colorizing"), this);
+    colorizeAction_->setCheckable(true);
+    colorizeAction_->setToolTip(QStringLiteral("Spectral colorizing"));
+    // Only a user's click runs the action; the code draws the button up without running it.
+    connect(colorizeAction_, &QAction::triggered, this, [this](bool down) { Q_EMIT colorizeTriggered(down); });
+
+    propertiesAction_ = new QAction(QStringLiteral("Properties..."), this);
+    propertiesAction_->setEnabled(false);
+    connect(propertiesAction_, &QAction::triggered, this, [this] { errors_.Guarded([this] { ShowProperties(); }); });
+}
+
+void TForm1::BuildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(openAction_);
+    file->addAction(QStringLiteral("Save SMP..."))->setEnabled(false);
+    file->addAction(QStringLiteral("Save several images..."))->setEnabled(false);
+    file->addAction(propertiesAction_);
+    file->addSeparator();
+    QAction* exit = file->addAction(QStringLiteral("E&xit"));
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    for (const char* caption : {"&Link to Sonel", "Link from Sonel", "Synchronize at Sonel cursor!"})
+        view->addAction(QString::fromUtf8(caption))->setEnabled(false);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    const std::pair<const char*, QKeySequence> copies[] = {
+        {"Copy image", QKeySequence(Qt::CTRL | Qt::Key_C)},
+        {"Copy kymogram", QKeySequence(Qt::CTRL | Qt::Key_K)},
+        {"Copy point spectrum", QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {"Copy Image sequence", QKeySequence(Qt::CTRL | Qt::Key_I)},
+        {"Copy explanatory image sequence", QKeySequence()},
+        {"Copy color legend", QKeySequence()},
+        {"Copy spectrum", QKeySequence()},
+        {"Copy grayscale", QKeySequence()},
+    };
+    for (const auto& [caption, shortcut] : copies) {
+        QAction* action = edit->addAction(QString::fromUtf8(caption));
+        action->setShortcut(shortcut);
+        action->setEnabled(false);  // enabled by the code that provides it
+    }
+
+    QMenu* settings = menuBar()->addMenu(QStringLiteral("&Settings"));
+    QAction* options = settings->addAction(QStringLiteral("Options..."));
+    options->setShortcut(QKeySequence(Qt::Key_F6));
+    options->setToolTip(QStringLiteral("Options"));
+    options->setEnabled(false);
+    settings->addAction(QStringLiteral("Save &now!"))->setEnabled(false);
+    QAction* always = settings->addAction(QStringLiteral("&Always save on exit"));
+    always->setCheckable(true);
+    always->setEnabled(false);
+
+    windowMenu_ = menuBar()->addMenu(QStringLiteral("&Window"));
+    connect(windowMenu_->addAction(QStringLiteral("Controls")), &QAction::triggered, this, [this] {
+        if (controls_) {
+            controls_->show();
+            controls_->raise();
+        }
+    });
+    connect(windowMenu_->addAction(QStringLiteral("Kymogram")), &QAction::triggered, this, [this] {
+        if (kymogram_)
+            kymogram_->ShowKymogram();
+        SetKymogramShown(true);
+    });
+    connect(windowMenu_->addAction(QStringLiteral("Row spectrum")), &QAction::triggered, this, [this] {
+        if (spectra_)
+            spectra_->ShowRowSpectrum();
+    });
+    connect(windowMenu_->addAction(QStringLiteral("Point spectrum")), &QAction::triggered, this, [this] {
+        if (spectra_)
+            spectra_->ShowPointSpectrum();
+    });
+    connect(windowMenu_->addAction(QStringLiteral("Waveform")), &QAction::triggered, this, [this] {
+        if (waveform_)
+            waveform_->ShowWaveform();
+    });
+    windowMenu_->addAction(QStringLiteral("Speckle"))->setEnabled(false);
+}
+
+void TForm1::BuildToolBar()
+{
+    QToolBar* tools = addToolBar(QStringLiteral("Tools"));
+    tools->setMovable(false);
+    tools->setFixedHeight(33);
+    tools->addAction(openAction_);
+    tools->addAction(playAction_);
+    tools->addAction(colorizeAction_);
+    tools->addSeparator();
+    phaseReferenceBox_ = new QCheckBox(QStringLiteral("Set phase reference point"), tools);
+    tools->addWidget(phaseReferenceBox_);
+}
+
+void TForm1::BuildStatusBar()
+{
+    const int widths[3] = {80, 80, 50};
+    for (size_t i = 0; i < statusPanels_.size(); ++i) {
+        statusPanels_[i] = new QLabel(statusBar());
+        statusPanels_[i]->setFixedWidth(widths[i]);
+        statusBar()->addWidget(statusPanels_[i]);
+    }
+}
+
+QAction* TForm1::Action(const QString& caption) const
+{
+    for (QAction* action : findChildren<QAction*>())
+        if (action->text() == caption)
+            return action;
+    return nullptr;
+}

@@ -1,0 +1,86 @@
+// Opening a sequence: the window's side of it (caption, busy cursor, the view reset) around the
+// file side in TSequence.
+#include "viewer/stremax1.h"
+
+#include "plot/saxes.h"
+#include "viewer/MainWindowPeers.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace {
+
+// Restores the cursor and redraws when the open ends, whether it finished or failed.
+class TOpenClosing {
+public:
+    explicit TOpenClosing(std::function<void()> closing) : closing_(std::move(closing))
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~TOpenClosing()
+    {
+        QApplication::restoreOverrideCursor();
+        closing_();
+    }
+
+private:
+    std::function<void()> closing_;
+};
+
+}  // namespace
+
+void TForm1::UpdateTitle(const QString& fileName)
+{
+    if (!fileName.isEmpty() && QFileInfo(fileName).isFile()) {
+        sequence_.SetFileName(fileName);
+        openDialogFileName_ = fileName;
+        setWindowTitle(fileName + QStringLiteral(" - Tremax"));
+        QApplication::setApplicationDisplayName(QFileInfo(fileName).fileName() + QStringLiteral(" - Tremax"));
+        propertiesAction_->setEnabled(true);
+    } else {
+        sequence_.SetFileName(QString());
+        setWindowTitle(QStringLiteral("Tremax (none)"));
+        QApplication::setApplicationDisplayName(QStringLiteral("Tremax"));
+        propertiesAction_->setEnabled(false);
+    }
+}
+
+void TForm1::OpenSequence(const QString& fileName)
+{
+    if (!QFileInfo(fileName).isFile())
+        return;
+    const QString path = QFileInfo(fileName).absoluteFilePath();
+    const TOpenClosing closing([this] {
+        RenderFrame();
+        RebuildKymogram();
+    });
+    UpdateTitle(path);
+    Q_EMIT sequenceOpened(path.left(255));
+    sequence_.ReadSequenceFiles();
+    SetSelectedRow(sequence_.Height() / 2);
+    SetCurrentFrame(0);
+    if (kymogram_) {
+        TAxis& span = kymogram_->TimeAxis();
+        span.SetLoValue(0);
+        span.SetHiValue(100);
+        span.SetMinLoValue(0);
+        span.SetMaxHiValue(sequence_.Header().FrameCount - 1);
+    }
+}
+
+void TForm1::ExecuteOpenDialog()
+{
+    QFileDialog dialog(this, QStringLiteral("Open image sequence"));
+    dialog.setNameFilters({QStringLiteral("High-speed image sequences (*.bld)"), QStringLiteral("All files (*)")});
+    dialog.setDefaultSuffix(QStringLiteral("bld"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    if (!openDialogFileName_.isEmpty())
+        dialog.selectFile(openDialogFileName_);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    ReleasePlayButton();
+    OpenSequence(dialog.selectedFiles().front());
+}

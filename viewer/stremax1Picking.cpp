@@ -1,0 +1,81 @@
+// The mouse on the image: a left click picks the point and the row, a right-button drag moves
+// only the row, a left-button drag sweeps the point across the image.
+#include "viewer/stremax1.h"
+
+#include "plot/saxes.h"
+#include "viewer/ErrorHandler.h"
+#include "viewer/MainWindowPeers.h"
+
+#include <QCheckBox>
+#include <algorithm>
+#include <cmath>
+
+QPoint TForm1::PickedPixel(QPoint boxPosition) const
+{
+    // Halves to even; a position outside the image (the button held while leaving the box)
+    // picks the nearest pixel, so the analysis windows always get a pixel of the image.
+    const auto nearest = [](double value, int32_t size) {
+        const double rounded = std::nearbyint(value);
+        if (!(rounded >= 0))
+            return 0;
+        return int32_t(std::min(rounded, double(size - 1)));
+    };
+    return QPoint(nearest(imageXAxis_->PixelToValue(boxPosition.x()), sequence_.Width()),
+                  nearest(imageYAxis_->PixelToValue(boxPosition.y()), sequence_.Height()));
+}
+
+void TForm1::SetPickMarkers(QPoint boxPosition, QPoint pixel)
+{
+    imageXAxis_->SetMarkerPixel(boxPosition.x());
+    imageYAxis_->SetMarkerPixel(boxPosition.y());
+    // The kymogram's column axis shows the picked column (its length differs from the box's).
+    if (kymogram_)
+        kymogram_->ColumnAxis().SetMarkerValue(pixel.x());
+}
+
+void TForm1::LeftButtonActions(QPoint pixel)
+{
+    SetSelectedPoint(pixel.x(), pixel.y());
+    if (phaseReferenceBox_->isChecked())
+        SetPhaseReference(pixel.x(), pixel.y());
+}
+
+void TForm1::OnImageMousePressed(QPoint position, Qt::MouseButton button)
+{
+    errors_.Guarded([&] {
+        const QPoint pixel = PickedPixel(position);
+        SetPickMarkers(position, pixel);
+        if (button == Qt::LeftButton)
+            LeftButtonActions(pixel);
+        SetSelectedRow(pixel.y());
+    });
+}
+
+void TForm1::OnImageMouseMoved(QPoint position, Qt::MouseButtons buttons)
+{
+    if (!(buttons & (Qt::LeftButton | Qt::RightButton)))
+        return;
+    errors_.Guarded([&] {
+        const QPoint pixel = PickedPixel(position);
+        SetPickMarkers(position, pixel);
+        if (buttons & Qt::LeftButton)
+            LeftButtonActions(pixel);
+        if (buttons & Qt::RightButton) {
+            SetSelectedRow(pixel.y());
+            RenderFrame();
+        }
+    });
+}
+
+void TForm1::OnImageMouseReleased(QPoint position, Qt::MouseButton button)
+{
+    errors_.Guarded([&] {
+        const QPoint pixel = PickedPixel(position);
+        SetPickMarkers(position, pixel);
+        // The end of a right-button drag keeps the point: that drag moves only the row.
+        if (button != Qt::RightButton)
+            SetSelectedPoint(pixel.x(), pixel.y());
+        SetSelectedRow(pixel.y());
+        RenderFrame();
+    });
+}

@@ -58,7 +58,7 @@ void DemoFrame(const TDemoParameters& p, int32_t frame, std::vector<uint8_t>& ou
     out.assign(size_t(p.width) * size_t(p.height), p.background);
     const double centre = (p.width - 1) / 2.0;
     const double middleRow = (p.foldTop + p.foldBottom) / 2.0;
-    const double halfLength = (p.foldBottom - p.foldTop) / 2.0 + 6;
+    const double halfLength = (p.foldBottom - p.foldTop) / 2.0 + 1.5;
     const double shift = p.textureSpeed * frame;
     for (int32_t y = 0; y < p.height; ++y) {
         uint8_t* row = out.data() + size_t(y) * size_t(p.width);

@@ -6,6 +6,8 @@
 
 class TForm1;
 class TForm2;
+class TForm4;
+class TForm7;
 class TErrorMessageDialog;
 class TPlaybackClock;
 
@@ -16,6 +18,8 @@ struct TTremaxWindows {
     std::unique_ptr<TPlaybackClock> clock;
     std::unique_ptr<TForm1> main;
     std::unique_ptr<TForm2> controls;
+    std::unique_ptr<TForm4> kymogram;
+    std::unique_ptr<TForm7> waveform;
 };
 
 // Creates the windows (main window first) and names the command-line file to open at the main

@@ -226,6 +226,11 @@ void TForm1::SetSelectedRow(int32_t row)
 void TForm1::SetSelectedPoint(int32_t column, int32_t row)
 {
     view_.SelectedPoint = QPoint(column, row);
+    DrawPointPlots(column, row);
+}
+
+void TForm1::DrawPointPlots(int32_t column, int32_t row)
+{
     if (spectra_)
         spectra_->DrawPointSpectrum(column, row);
     if (waveform_)

@@ -60,6 +60,11 @@ public:
     void SetKymogramShown(bool shown);
     void SetPhaseReference(int32_t column, int32_t row);
     void RenderFrame();
+    // The point spectrum and the waveform of a pixel, without making it the selected point (the
+    // kymogram's clicks).
+    void DrawPointPlots(int32_t column, int32_t row);
+    // Frames per analysed series.
+    int32_t SpectrumLength() const { return spectrumLength_; }
 
     // TDisplaySettingsTarget
     void SetBlackLevel(int32_t level) override;
@@ -131,6 +136,7 @@ private:
     TFrameRenderer renderer_;
     QImage frameBitmap_;
     bool activated_ = false;
+    int32_t spectrumLength_ = 256;
     QString commandLineFile_;
     QString openDialogFileName_;
 

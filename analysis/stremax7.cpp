@@ -1,0 +1,94 @@
+#include "analysis/stremax7.h"
+
+#include "analysis/PlotLayout.h"
+#include "analysis/Waveform.h"
+#include "plot/saxes.h"
+#include "viewer/ErrorHandler.h"
+#include "viewer/ImageBoxWidget.h"
+#include "viewer/stremax1.h"
+
+#include <QPainter>
+#include <QPalette>
+#include <QResizeEvent>
+
+TForm7::TForm7(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_(main)
+{
+    setWindowTitle(QStringLiteral("Waveform"));
+    resize(420, 240);
+
+    yAxis_ = new TAxis(this);
+    yAxis_->SetPosition(posleft);
+    yAxis_->SetMinLoValue(-1e300);
+    yAxis_->SetMaxLoValue(255);
+    yAxis_->SetMinHiValue(-1e300);
+    yAxis_->SetMaxHiValue(255);
+    yAxis_->SetMinValueDifference(5);
+    yAxis_->SetMaxValueDifference(255);
+    yAxis_->SetAllowLoScroll(true);
+    yAxis_->SetAllowHiScroll(true);
+    yAxis_->SetAllowMidScroll(true);
+    yAxis_->SetRange(0, 255);
+    // Redrawn while the range is dragged, not only when the drag ends.
+    connect(yAxis_, &TAxis::OnScaleChanging, this, [this] { Redraw(); });
+
+    xAxis_ = new TAxis(this);
+    xAxis_->SetPosition(posunder);
+    xAxis_->SetMinLoValue(-1e300);
+    xAxis_->SetMaxLoValue(1e300);
+    xAxis_->SetMinHiValue(-1e300);
+    xAxis_->SetMaxHiValue(1e300);
+    xAxis_->SetMaxValueDifference(1e300);
+    xAxis_->SetAxisText(QStringLiteral("[frames]"));
+    xAxis_->SetMarkerVisible(true);
+    xAxis_->SetRange(0, 255);
+
+    picture_ = new TImageBoxWidget(this);
+    picture_->SetPicture(&plot_);
+    connect(&main_.Sequence(), &TSequence::blockLoaded, this, &TForm7::FollowBlock);
+}
+
+void TForm7::FollowBlock()
+{
+    const TWaveformRange range = WaveformFrameRange(main_.Sequence().Cache(), main_.SpectrumLength());
+    xAxis_->SetRange(range.lo, range.hi);
+}
+
+void TForm7::DrawWaveform(int32_t column, int32_t row)
+{
+    pixel_ = QPoint(column, row);
+    if (plot_.size() != picture_->size())
+        plot_ = QImage(picture_->size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    plot_.fill(palette().color(QPalette::Base));
+    const TWaveformSeries series =
+        WaveformSeries(main_.Sequence().Cache(), column, row, main_.SpectrumLength());
+    const std::vector<QPointF> line = WaveformPolyline(
+        series, [this](double v) { return double(xAxis_->ValueToPixel(v)); },
+        [this](double v) { return double(yAxis_->ValueToPixel(v)); });
+    QPainter painter(&plot_);
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawPolyline(line.data(), int(line.size()));
+    picture_->update();
+}
+
+void TForm7::Redraw()
+{
+    main_.Errors().Guarded([this] { DrawWaveform(pixel_.x(), pixel_.y()); });
+}
+
+void TForm7::SetFrameMarker(int32_t frame) { xAxis_->SetMarkerValue(frame); }
+
+void TForm7::ShowWaveform()
+{
+    show();
+    raise();
+}
+
+void TForm7::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const TPlotLayout layout = LayoutPlot(event->size());
+    yAxis_->setGeometry(layout.leftAxis);
+    xAxis_->setGeometry(layout.bottomAxis);
+    picture_->setGeometry(layout.picture);
+    Redraw();
+}

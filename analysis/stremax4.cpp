@@ -2,6 +2,7 @@
 
 #include "analysis/PlotLayout.h"
 #include "plot/saxes.h"
+#include "viewer/AxisExtent.h"
 #include "viewer/ErrorHandler.h"
 #include "viewer/ImageBoxWidget.h"
 #include "viewer/stremax1.h"
@@ -72,12 +73,7 @@ TForm4::TForm4(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_
 
 void TForm4::FollowImageWidth(int32_t width)
 {
-    columnAxis_->SetMinHiValue(0);
-    columnAxis_->SetMinLoValue(0);
-    columnAxis_->SetMaxHiValue(width - 1);
-    columnAxis_->SetMaxLoValue(width - 1);
-    columnAxis_->SetHiValue(width - 1);
-    columnAxis_->SetLoValue(0);
+    SetAxisExtent(*columnAxis_, width);
     bitmap_ = QImage(std::max(1, bitmap_.width()), width, QImage::Format_BGR888);
     bitmap_.fill(Qt::black);
 }

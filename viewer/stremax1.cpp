@@ -1,6 +1,6 @@
 #include "viewer/stremax1.h"
 
-#include "plot/saxes.h"
+#include "viewer/AxisExtent.h"
 #include "viewer/DisplayLevels.h"
 #include "viewer/ErrorHandler.h"
 #include "viewer/ImageBoxWidget.h"
@@ -150,26 +150,14 @@ void TForm1::FirstActivation()
 
 void TForm1::FollowImageWidth(int32_t width)
 {
-    for (TAxis* axis : {imageXAxis_}) {
-        axis->SetMinHiValue(0);
-        axis->SetMinLoValue(0);
-        axis->SetMaxHiValue(width - 1);
-        axis->SetMaxLoValue(width - 1);
-        axis->SetHiValue(width - 1);
-        axis->SetLoValue(0);
-    }
+    SetAxisExtent(*imageXAxis_, width);
     frameBitmap_ = QImage(width, sequence_.Height(), QImage::Format_BGR888);
     frameBitmap_.fill(Qt::black);
 }
 
 void TForm1::FollowImageHeight(int32_t height)
 {
-    imageYAxis_->SetMinHiValue(0);
-    imageYAxis_->SetMinLoValue(0);
-    imageYAxis_->SetMaxHiValue(height - 1);
-    imageYAxis_->SetMaxLoValue(height - 1);
-    imageYAxis_->SetHiValue(height - 1);
-    imageYAxis_->SetLoValue(0);
+    SetAxisExtent(*imageYAxis_, height);
     frameBitmap_ = QImage(sequence_.Width(), height, QImage::Format_BGR888);
     frameBitmap_.fill(Qt::black);
 }

@@ -7,6 +7,9 @@
 // may raise OnScaleChanged returns whether it should (the axis raises it, honouring its
 // in-event flag). NaN and infinite arguments are ignored by every setter: they can only come
 // from a failed computation and would poison the mapping.
+//
+// A new scale has all bounds and difference limits at 0, so it reads 0..0 until its owner
+// gives it bounds (kUnbounded for "none").
 
 #include <QString>
 
@@ -65,12 +68,12 @@ private:
 
     double rawLo_ = 0;
     double rawHi_ = 1;
-    double minLo_ = -kUnbounded;
-    double maxLo_ = kUnbounded;
-    double minHi_ = -kUnbounded;
-    double maxHi_ = kUnbounded;
+    double minLo_ = 0;
+    double maxLo_ = 0;
+    double minHi_ = 0;
+    double maxHi_ = 0;
     double minDifference_ = 0;
-    double maxDifference_ = kUnbounded;
+    double maxDifference_ = 0;
     bool isInteger_ = false;
     bool logarithmic_ = false;
     double marker_ = 0;

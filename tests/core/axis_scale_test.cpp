@@ -21,11 +21,34 @@ QString ErrorOf(const std::function<void()>& action)
     return QString();
 }
 
+// What the windows do first: bounds of +-1E300 instead of the new scale's zeros.
+TAxisScale UnboundedScale()
+{
+    TAxisScale scale;
+    scale.SetMinLoValue(-TAxisScale::kUnbounded);
+    scale.SetMaxLoValue(TAxisScale::kUnbounded);
+    scale.SetMinHiValue(-TAxisScale::kUnbounded);
+    scale.SetMaxHiValue(TAxisScale::kUnbounded);
+    scale.SetMaxValueDifference(TAxisScale::kUnbounded);
+    return scale;
+}
+
 }  // namespace
+
+TEST(AxisScaleRead, NewScaleReadsZeroUntilItGetsBounds)
+{
+    TAxisScale scale;
+    EXPECT_EQ(scale.RawHiValue(), 1);
+    EXPECT_EQ(scale.LoValue(), 0);
+    EXPECT_EQ(scale.HiValue(), 0);
+    scale.SetMaxHiValue(10);
+    scale.SetMaxValueDifference(10);
+    EXPECT_EQ(scale.HiValue(), 1);
+}
 
 TEST(AxisScaleRead, EndsAreClampedToTheirBounds)
 {
-    TAxisScale scale;
+    TAxisScale scale = UnboundedScale();
     scale.SetRange(-10, 300);
     scale.SetMinLoValue(-5);  // moves the stored value too
     EXPECT_EQ(scale.LoValue(), -5);
@@ -35,7 +58,7 @@ TEST(AxisScaleRead, EndsAreClampedToTheirBounds)
 
 TEST(AxisScaleRead, DifferencesCountFromTheStoredLowValue)
 {
-    TAxisScale scale;
+    TAxisScale scale = UnboundedScale();
     scale.SetRange(100, 1000);
     scale.SetMaxLoValue(500);
     scale.StoreLo(700);
@@ -47,7 +70,7 @@ TEST(AxisScaleRead, DifferencesCountFromTheStoredLowValue)
 
 TEST(AxisScaleRead, LeastDifferenceWinsOverMaxHiValue)
 {
-    TAxisScale scale;
+    TAxisScale scale = UnboundedScale();
     scale.SetRange(0, 255);
     scale.SetMaxHiValue(255);
     scale.SetMinValueDifference(5);
@@ -57,7 +80,7 @@ TEST(AxisScaleRead, LeastDifferenceWinsOverMaxHiValue)
 
 TEST(AxisScaleRead, IntegerEndsRoundHalvesToEven)
 {
-    TAxisScale scale;
+    TAxisScale scale = UnboundedScale();
     scale.SetIsInteger(true);
     scale.SetRange(2.5, 10);
     EXPECT_EQ(scale.LoValue(), 2);
@@ -69,7 +92,7 @@ TEST(AxisScaleRead, IntegerEndsRoundHalvesToEven)
 
 TEST(AxisScaleRead, IntegerBoundsRoundInward)
 {
-    TAxisScale scale;
+    TAxisScale scale = UnboundedScale();
     scale.SetIsInteger(true);
     scale.SetRange(0.2, 50);
     scale.SetMinLoValue(0.5);
@@ -82,7 +105,7 @@ TEST(AxisScaleRead, IntegerBoundsRoundInward)
 
 TEST(AxisScaleStore, SetLoValueReportsTheRequestNotTheResult)
 {
-    TAxisScale scale;
+    TAxisScale scale = UnboundedScale();
     scale.SetRange(0, 10);
     scale.SetMaxLoValue(3);
     EXPECT_TRUE(scale.SetLoValue(5));  // reads 3, asked 5
@@ -92,7 +115,7 @@ TEST(AxisScaleStore, SetLoValueReportsTheRequestNotTheResult)
 
 TEST(AxisScaleStore, SetRangeReportsOnlyARealChange)
 {
-    TAxisScale scale;
+    TAxisScale scale = UnboundedScale();
     EXPECT_TRUE(scale.SetRange(10, 20));
     EXPECT_FALSE(scale.SetRange(10, 20));
     EXPECT_TRUE(scale.SetRange(10, 21));
@@ -100,7 +123,7 @@ TEST(AxisScaleStore, SetRangeReportsOnlyARealChange)
 
 TEST(AxisScaleStore, MarkerIsPulledIntoTheRange)
 {
-    TAxisScale scale;
+    TAxisScale scale = UnboundedScale();
     scale.SetRange(0, 100);
     scale.SetMarkerValue(50);
     scale.SetLoValue(60);
@@ -113,7 +136,7 @@ TEST(AxisScaleStore, BoundsThatExcludeTheValueMoveIt)
 {
     // The bound is in place before the value moves, so the value already reads as the request
     // and nothing is reported.
-    TAxisScale scale;
+    TAxisScale scale = UnboundedScale();
     scale.SetRange(0, 100);
     EXPECT_FALSE(scale.SetMinLoValue(10));
     EXPECT_EQ(scale.RawLoValue(), 10);
@@ -134,7 +157,7 @@ TEST(AxisScaleStore, NonFiniteValuesAreIgnored)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    TAxisScale scale;
+    TAxisScale scale = UnboundedScale();
     scale.SetRange(1, 2);
     EXPECT_FALSE(scale.SetLoValue(nan));
     EXPECT_FALSE(scale.SetHiValue(inf));
@@ -149,7 +172,7 @@ TEST(AxisScaleStore, NonFiniteValuesAreIgnored)
 
 TEST(AxisScaleLog, SwitchingOnWithAZeroEndFailsAndStaysLinear)
 {
-    TAxisScale scale;
+    TAxisScale scale = UnboundedScale();
     scale.SetRange(0, 10);
     EXPECT_EQ(ErrorOf([&] { scale.SetLogarithmic(true); }), "LoValue=0, must be >0 for log scale!");
     EXPECT_FALSE(scale.Logarithmic());
@@ -163,7 +186,7 @@ TEST(AxisScaleLog, SwitchingOnWithAZeroEndFailsAndStaysLinear)
 
 TEST(AxisScaleLog, NonPositiveStoreIsRefusedWithTheMessage)
 {
-    TAxisScale scale;
+    TAxisScale scale = UnboundedScale();
     scale.SetRange(1, 100);
     scale.SetLogarithmic(true);
     EXPECT_EQ(ErrorOf([&] { scale.SetLoValue(0); }), "LoValue=0, must be >0 for log scale!");

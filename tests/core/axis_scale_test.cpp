@@ -88,6 +88,8 @@ TEST(AxisScaleRead, IntegerEndsRoundHalvesToEven)
     EXPECT_EQ(scale.LoValue(), 4);
     scale.SetHiValue(9.5);
     EXPECT_EQ(scale.HiValue(), 10);
+    scale.SetRange(1e20 + 0.5, 3e20);  // beyond 32 bits: rounded as a double, no range error
+    EXPECT_EQ(scale.LoValue(), 1e20);
 }
 
 TEST(AxisScaleRead, IntegerBoundsRoundInward)

@@ -1,6 +1,7 @@
 #include "analysis/stremax7.h"
 
 #include "analysis/PlotLayout.h"
+#include "analysis/SpectrumStore.h"
 #include "analysis/Waveform.h"
 #include "plot/saxes.h"
 #include "viewer/ErrorHandler.h"
@@ -45,6 +46,7 @@ TForm7::TForm7(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_
     picture_ = new TImageBoxWidget(this);
     picture_->SetPicture(&plot_);
     connect(&main_.Sequence(), &TSequence::blockLoaded, this, &TForm7::FollowBlock);
+    connect(&main_.Spectra(), &TSpectrumStore::spectrumLengthChanged, this, &TForm7::FollowBlock);
 }
 
 void TForm7::FollowBlock()

@@ -1,17 +1,42 @@
 #include "app/Startup.h"
 
 #include "analysis/stremax4.h"
+#include "analysis/stremax5.h"
 #include "analysis/stremax7.h"
+#include "analysis/stremax10.h"
+#include "viewer/MainWindowPeers.h"
 #include "viewer/ErrorMessageDialog.h"
 #include "viewer/Playback.h"
 #include "viewer/stremax1.h"
 #include "viewer/stremax2.h"
 
+// The two spectrum windows as the main window sees them.
+class TSpectrumWindows : public TSpectrumPeer {
+public:
+    TSpectrumWindows(TForm5& point, TForm10& rows) : point_(point), rows_(rows) {}
+    void DrawPointSpectrum(int32_t column, int32_t row) override { point_.DrawPointSpectrum(column, row); }
+    void DrawRowSpectrum() override { rows_.DrawRowSpectrum(); }
+    void ShowPointSpectrum() override { Show(point_); }
+    void ShowRowSpectrum() override { Show(rows_); }
+
+private:
+    static void Show(QWidget& window)
+    {
+        window.show();
+        window.raise();
+    }
+    TForm5& point_;
+    TForm10& rows_;
+};
+
 TTremaxWindows::TTremaxWindows() = default;
 TTremaxWindows::~TTremaxWindows()
 {
     // The tool windows go before the main window whose setters they call.
+    spectra.reset();
+    rowSpectrum.reset();
     waveform.reset();
+    pointSpectrum.reset();
     kymogram.reset();
     controls.reset();
     main.reset();
@@ -28,8 +53,12 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
     windows->main->AttachControls(windows->controls.get());
     windows->kymogram = std::make_unique<TForm4>(*windows->main);
     windows->main->AttachKymogram(windows->kymogram.get());
+    windows->pointSpectrum = std::make_unique<TForm5>(*windows->main);
     windows->waveform = std::make_unique<TForm7>(*windows->main);
     windows->main->AttachWaveform(windows->waveform.get());
+    windows->rowSpectrum = std::make_unique<TForm10>(*windows->main);
+    windows->spectra = std::make_unique<TSpectrumWindows>(*windows->pointSpectrum, *windows->rowSpectrum);
+    windows->main->AttachSpectra(windows->spectra.get());
     windows->main->SetCommandLineFile(commandLineFile);
     return windows;
 }

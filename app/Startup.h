@@ -7,6 +7,9 @@
 class TForm1;
 class TForm2;
 class TForm4;
+class TForm5;
+class TForm10;
+class TSpectrumWindows;
 class TForm7;
 class TErrorMessageDialog;
 class TPlaybackClock;
@@ -19,7 +22,10 @@ struct TTremaxWindows {
     std::unique_ptr<TForm1> main;
     std::unique_ptr<TForm2> controls;
     std::unique_ptr<TForm4> kymogram;
+    std::unique_ptr<TForm5> pointSpectrum;
     std::unique_ptr<TForm7> waveform;
+    std::unique_ptr<TForm10> rowSpectrum;
+    std::unique_ptr<TSpectrumWindows> spectra;
 };
 
 // Creates the windows (main window first) and names the command-line file to open at the main

@@ -1,5 +1,7 @@
 #include "viewer/stremax1.h"
 
+#include "analysis/PixelColour.h"
+#include "analysis/SpectrumStore.h"
 #include "viewer/AxisExtent.h"
 #include "viewer/DisplayLevels.h"
 #include "viewer/ErrorHandler.h"
@@ -52,6 +54,13 @@ TForm1::TForm1(TErrorHandler& errors, TPlaybackClock& clock, QWidget* parent)
     imageXAxis_->SetMaxHiValue(255);
     imageXAxis_->SetMaxValueDifference(1e300);
     imageXAxis_->SetRange(0, 255);
+
+    spectra_store_ = std::make_unique<TSpectrumStore>(sequence_);
+    connect(spectra_store_.get(), &TSpectrumStore::colorizeButtonReleased, this,
+            [this] { colorizeAction_->setChecked(false); });
+    connect(spectra_store_.get(), &TSpectrumStore::selectedFrequencyChanged, this,
+            [this](double hz) { SetStatusText(1, SelectedFrequencyText(hz)); });
+    connect(spectra_store_.get(), &TSpectrumStore::selectedBinChanged, this, [this] { RenderFrame(); });
 
     imageBox_ = new TImageBoxWidget(imageArea_);
     imageBox_->SetPicture(&frameBitmap_);
@@ -170,6 +179,15 @@ void TForm1::RenderFrame()
     settings.whiteLevel = view_.WhiteLevel;
     settings.edgeEnhance = view_.EdgeEnhance;
     settings.markedRow = view_.KymogramShown && !view_.SpeckleOn ? view_.SelectedRow : -1;
+    TColourSettings colours;
+    colours.loSat = view_.LoSat;
+    colours.hiSat = view_.HiSat;
+    colours.showPhase = view_.ShowPhase;
+    colours.referenceColumn = view_.PhaseReference.x();
+    colours.referenceRow = view_.PhaseReference.y();
+    const TPixelColour colourer(*spectra_store_, colours);
+    if (view_.ColorizeOn)
+        settings.colourer = &colourer;
     RenderCachedFrame(renderer_, sequence_.Cache(), view_.CurrentFrame, settings, frameBitmap_);
     imageBox_->update();
 }

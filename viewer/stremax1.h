@@ -3,7 +3,7 @@
 // axes, and is the hub of setters through which every change goes (compare, store, mirror,
 // redraw). Its concerns live in files of their own: stremax1Menus (actions, menus, tool bar),
 // stremax1Open (opening a sequence), stremax1Playback (the Play button and the timer),
-// stremax1Picking (the mouse on the image).
+// stremax1Picking (the mouse on the image), stremax1Spectra (the spectrum store and colorizing).
 
 #include "viewer/DisplaySettingsTarget.h"
 #include "viewer/FrameRenderer.h"
@@ -14,6 +14,7 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <array>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -25,6 +26,7 @@ class TForm2;
 class TImageBoxWidget;
 class TKymogramPeer;
 class TSpectrumPeer;
+class TSpectrumStore;
 class TWaveformPeer;
 
 class TForm1 : public QMainWindow, public TDisplaySettingsTarget {
@@ -64,7 +66,14 @@ public:
     // kymogram's clicks).
     void DrawPointPlots(int32_t column, int32_t row);
     // Frames per analysed series.
-    int32_t SpectrumLength() const { return spectrumLength_; }
+    int32_t SpectrumLength() const;
+    // The spectrum store: every pixel's and row's spectra and the selected frequency.
+    TSpectrumStore& Spectra() { return *spectra_store_; }
+    void SetSelectedFrequency(double hz);
+    // "Spectral colorizing": the sweep over every pixel when `down`, then the image re-rendered.
+    void Colorize(bool down);
+    // The action's button, drawn up or down without running the action.
+    bool ColorizeButtonDown() const;
 
     // TDisplaySettingsTarget
     void SetBlackLevel(int32_t level) override;
@@ -102,8 +111,6 @@ public:
 Q_SIGNALS:
     // A sequence's path was opened (for the recent-files list).
     void sequenceOpened(const QString& fileName);
-    // The Spectral colorizing button and the phase-reference box, for the colorizing code.
-    void colorizeTriggered(bool down);
 
 protected:
     bool event(QEvent* event) override;
@@ -128,6 +135,7 @@ private:
     void FollowImageHeight(int32_t height);
     void RebuildKymogram();
     void ShowProperties();
+    void CopyToClipboard(const QImage& image);
 
     TErrorHandler& errors_;
     TPlaybackClock& clock_;
@@ -136,7 +144,7 @@ private:
     TFrameRenderer renderer_;
     QImage frameBitmap_;
     bool activated_ = false;
-    int32_t spectrumLength_ = 256;
+    std::unique_ptr<TSpectrumStore> spectra_store_;
     QString commandLineFile_;
     QString openDialogFileName_;
 

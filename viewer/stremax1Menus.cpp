@@ -1,6 +1,7 @@
 // The main window's actions, menus, tool bar and status bar.
 #include "viewer/stremax1.h"
 
+#include "analysis/PixelColour.h"
 #include "viewer/ErrorHandler.h"
 #include "viewer/MainWindowPeers.h"
 #include "viewer/stremax2.h"
@@ -33,7 +34,8 @@ void TForm1::BuildActions()
     colorizeAction_->setCheckable(true);
     colorizeAction_->setToolTip(QStringLiteral("Spectral colorizing"));
     // Only a user's click runs the action; the code draws the button up without running it.
-    connect(colorizeAction_, &QAction::triggered, this, [this](bool down) { Q_EMIT colorizeTriggered(down); });
+    connect(colorizeAction_, &QAction::triggered, this,
+            [this](bool down) { errors_.Guarded([this, down] { Colorize(down); }); });
 
     propertiesAction_ = new QAction(QStringLiteral("Properties..."), this);
     propertiesAction_->setEnabled(false);
@@ -71,6 +73,19 @@ void TForm1::BuildMenus()
         action->setShortcut(shortcut);
         action->setEnabled(false);  // enabled by the code that provides it
     }
+    QAction* colourLegend = Action(QStringLiteral("Copy color legend"));
+    colourLegend->setEnabled(true);
+    connect(colourLegend, &QAction::triggered, this, [this] {
+        errors_.Guarded([this] { CopyToClipboard(ColourLegend(view_.LoSat, view_.HiSat, view_.ShowPhase)); });
+    });
+    QAction* grayscale = Action(QStringLiteral("Copy grayscale"));
+    grayscale->setEnabled(true);
+    connect(grayscale, &QAction::triggered, this, [this] {
+        errors_.Guarded([this] { CopyToClipboard(GrayscaleLegend(view_.SpectrumBlack, view_.SpectrumWhite)); });
+    });
+    QAction* image = Action(QStringLiteral("Copy image"));
+    image->setEnabled(true);
+    connect(image, &QAction::triggered, this, [this] { CopyToClipboard(frameBitmap_); });
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("&Settings"));
     QAction* options = settings->addAction(QStringLiteral("Options..."));

@@ -1,0 +1,139 @@
+#include "analysis/stremax5.h"
+
+#include "analysis/PlotLayout.h"
+#include "analysis/SpectrumStore.h"
+#include "plot/saxes.h"
+#include "viewer/ErrorHandler.h"
+#include "viewer/ImageBoxWidget.h"
+#include "viewer/stremax1.h"
+
+#include <QPainter>
+#include <QResizeEvent>
+#include <vector>
+
+TForm5::TForm5(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_(main)
+{
+    setWindowTitle(QStringLiteral("Point spectrum"));
+    setMinimumHeight(100);
+    resize(420, 260);
+
+    yAxis_ = new TAxis(this);
+    yAxis_->SetPosition(posleft);
+    yAxis_->SetMinLoValue(-200);
+    yAxis_->SetMaxLoValue(200);
+    yAxis_->SetMinHiValue(-200);
+    yAxis_->SetMaxHiValue(200);
+    yAxis_->SetMaxValueDifference(200);
+    yAxis_->SetAxisText(QStringLiteral("[dB]"));
+    yAxis_->SetAllowLoScroll(true);
+    yAxis_->SetAllowHiScroll(true);
+    yAxis_->SetAllowMidScroll(true);
+    yAxis_->SetAllowDoubleClick(true);
+    yAxis_->SetMarkerVisible(true);
+    yAxis_->SetRange(-50, 10);
+    connect(yAxis_, &TAxis::OnScaleChanged, this, &TForm5::Redraw);
+
+    xAxis_ = new TAxis(this);
+    xAxis_->SetPosition(posunder);
+    xAxis_->SetMinLoValue(-1e300);
+    xAxis_->SetMaxLoValue(1e300);
+    xAxis_->SetMinHiValue(-1e300);
+    xAxis_->SetMaxHiValue(1e300);
+    xAxis_->SetMaxValueDifference(1e300);
+    xAxis_->SetAxisText(QStringLiteral("[Hz]"));
+    xAxis_->SetAllowHiScroll(true);
+    xAxis_->SetAllowDoubleClick(true);
+    xAxis_->SetMarkerVisible(true);
+    xAxis_->SetRange(0, 1);
+    connect(xAxis_, &TAxis::OnScaleChanging, this, &TForm5::Redraw);
+    connect(xAxis_, &TAxis::OnScaleChanged, this, &TForm5::Redraw);
+
+    picture_ = new TImageBoxWidget(this);
+    picture_->SetPicture(&plot_);
+    connect(picture_, &TImageBoxWidget::mousePressed, this, [this](QPoint position, Qt::MouseButton button) {
+        if (button == Qt::LeftButton)
+            PickAt(position);
+    });
+    connect(picture_, &TImageBoxWidget::mouseMoved, this, [this](QPoint position, Qt::MouseButtons buttons) {
+        if (buttons & Qt::LeftButton)
+            PickAt(position);
+    });
+
+    connect(&main_.Sequence(), &TSequence::recordingRateChanged, this, &TForm5::FollowRate);
+    connect(&main_.Spectra(), &TSpectrumStore::selectedFrequencyChanged, this,
+            [this](double hz) { xAxis_->SetMarkerValue(hz); });
+    FollowRate(main_.Sequence().Header().FramesPerSecond);
+}
+
+void TForm5::FollowRate(double framesPerSecond)
+{
+    xAxis_->SetLoValue(0);
+    xAxis_->SetHiValue(framesPerSecond / 2);
+    xAxis_->SetMaxHiValue(framesPerSecond / 2);
+}
+
+void TForm5::PickAt(QPoint position)
+{
+    main_.Errors().Guarded([&] {
+        xAxis_->SetMarkerPixel(position.x());
+        yAxis_->SetMarkerPixel(position.y());
+        main_.SetSelectedFrequency(xAxis_->PixelToValue(position.x()));
+    });
+}
+
+void TForm5::DrawPointSpectrum(int32_t column, int32_t row)
+{
+    TSpectrumStore& store = main_.Spectra();
+    if (store.SpectrumLength() <= 0)
+        return;
+    store.ComputePixelSpectrum(column, row);
+    if (plot_.size() != picture_->size())
+        plot_ = QImage(picture_->size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    plot_.fill(palette().color(QPalette::Base));
+    pixel_ = QPoint(column, row);
+    hasCurve_ = store.SpectrumValid(row, column);
+    if (hasCurve_) {
+        const int32_t bins = store.FFTLength() / 2;
+        std::vector<QPointF> line;
+        line.reserve(size_t(bins));
+        for (int32_t i = 0; i < bins; ++i)
+            line.emplace_back(xAxis_->ValueToPixel(store.BinFrequency(i)),
+                              yAxis_->ValueToPixel(store.Power(i, row, column)));
+        QPainter painter(&plot_);
+        painter.setPen(palette().color(QPalette::Text));
+        painter.drawPolyline(line.data(), int(line.size()));
+    }
+    // A pixel that never changes has no spectrum: say so rather than show an old curve.
+    setWindowTitle(QStringLiteral("Spectrum at %1:%2%3")
+                       .arg(column)
+                       .arg(row)
+                       .arg(hasCurve_ ? QString() : QStringLiteral(" (constant, no spectrum)")));
+    picture_->update();
+}
+
+void TForm5::Redraw()
+{
+    main_.Errors().Guarded([this] { DrawPointSpectrum(pixel_.x(), pixel_.y()); });
+}
+
+void TForm5::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    main_.RenderFrame();
+}
+
+void TForm5::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    main_.RenderFrame();
+}
+
+void TForm5::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const TPlotLayout layout = LayoutPlot(event->size());
+    yAxis_->setGeometry(layout.leftAxis);
+    xAxis_->setGeometry(layout.bottomAxis);
+    picture_->setGeometry(layout.picture);
+    Redraw();
+}

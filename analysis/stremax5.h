@@ -1,0 +1,45 @@
+#pragma once
+// "Point spectrum": the power spectrum of one pixel in dB over Hz; a click picks the analysis
+// frequency.
+
+#include <QImage>
+#include <QPoint>
+#include <QWidget>
+
+class TAxis;
+class TForm1;
+class TImageBoxWidget;
+
+class TForm5 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TForm5(TForm1& main, QWidget* parent = nullptr);
+
+    void DrawPointSpectrum(int32_t column, int32_t row);
+
+    TAxis& FrequencyAxis() { return *xAxis_; }
+    TAxis& PowerAxis() { return *yAxis_; }
+    TImageBoxWidget& Picture() { return *picture_; }
+    const QImage& Plot() const { return plot_; }
+    QPoint Pixel() const { return pixel_; }
+    // Whether the pixel shown had a spectrum (a constant pixel has none).
+    bool HasCurve() const { return hasCurve_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void Redraw();
+    void PickAt(QPoint position);
+    void FollowRate(double framesPerSecond);
+
+    TForm1& main_;
+    TAxis* xAxis_;
+    TAxis* yAxis_;
+    TImageBoxWidget* picture_;
+    QImage plot_;
+    QPoint pixel_{0, 0};
+    bool hasCurve_ = false;
+};

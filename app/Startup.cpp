@@ -42,6 +42,8 @@ TTremaxWindows::~TTremaxWindows()
     main.reset();
 }
 
+// The tool windows belong to the main window: they stay above it, and closing it ends the
+// program. They are deleted before it (see the destructor), which takes them off its children.
 std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFile)
 {
     auto windows = std::make_unique<TTremaxWindows>();
@@ -49,14 +51,14 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
     windows->clock = std::make_unique<TSteadyClock>();
     windows->main = std::make_unique<TForm1>(*windows->errors, *windows->clock);
     windows->errors->SetParent(windows->main.get());
-    windows->controls = std::make_unique<TForm2>(*windows->main);
+    windows->controls = std::make_unique<TForm2>(*windows->main, windows->main.get());
     windows->main->AttachControls(windows->controls.get());
-    windows->kymogram = std::make_unique<TForm4>(*windows->main);
+    windows->kymogram = std::make_unique<TForm4>(*windows->main, windows->main.get());
     windows->main->AttachKymogram(windows->kymogram.get());
-    windows->pointSpectrum = std::make_unique<TForm5>(*windows->main);
-    windows->waveform = std::make_unique<TForm7>(*windows->main);
+    windows->pointSpectrum = std::make_unique<TForm5>(*windows->main, windows->main.get());
+    windows->waveform = std::make_unique<TForm7>(*windows->main, windows->main.get());
     windows->main->AttachWaveform(windows->waveform.get());
-    windows->rowSpectrum = std::make_unique<TForm10>(*windows->main);
+    windows->rowSpectrum = std::make_unique<TForm10>(*windows->main, windows->main.get());
     windows->spectra = std::make_unique<TSpectrumWindows>(*windows->pointSpectrum, *windows->rowSpectrum);
     windows->main->AttachSpectra(windows->spectra.get());
     windows->main->SetCommandLineFile(commandLineFile);

@@ -5,6 +5,8 @@
 
 extern const TCliCommand kInfoCommand;
 extern const TCliCommand kRenderCommand;
+extern const TCliCommand kKymogramCommand;
+extern const TCliCommand kWaveformCommand;
 
 // Every command, in the order the usage lists them.
 const std::vector<const TCliCommand*>& AllCliCommands();

@@ -13,6 +13,8 @@ const std::vector<const TCliCommand*>& AllCliCommands()
     static const std::vector<const TCliCommand*> commands{
         &kInfoCommand,
         &kRenderCommand,
+        &kKymogramCommand,
+        &kWaveformCommand,
     };
     return commands;
 }

@@ -1,0 +1,79 @@
+// tremax-cli kymogram and waveform: a row over a span of frames, a pixel over the block.
+#include "CliCommands.h"
+
+#include "analysis/Kymogram.h"
+#include "analysis/Waveform.h"
+#include "platform/Errors.h"
+
+namespace {
+
+int RunKymogram(const TCliArgs& args, QTextStream&, QTextStream&)
+{
+    const QString output = OutputPath(args);
+    const int32_t from = args.Int("from", 0);
+    const int32_t to = args.Int("to", 100);
+    const auto sequence = OpenCliSequence(args);
+    const int32_t row = args.Int("row", sequence->Height() / 2);
+    CheckRow(*sequence, row);
+    if (from < 0)
+        throw EError(QStringLiteral("The kymogram's first frame must not be negative, not %1").arg(from));
+    if (to < from)
+        throw EError(QStringLiteral("The kymogram's last frame (%1) lies before its first (%2)").arg(to).arg(from));
+    // The frame axis never spans more frames than the block holds.
+    const int64_t length = int64_t(to) - from + 1;
+    if (length > sequence->CacheSize())
+        throw EError(QStringLiteral("The kymogram spans at most %1 frames (the cache size), not %2")
+                         .arg(sequence->CacheSize())
+                         .arg(length));
+
+    const TRenderSettings levels = GrayLevelSettings(args);
+    TKymogramSettings settings;
+    settings.row = row;
+    settings.span = KymogramSpanOf(from, to);
+    settings.blackLevel = levels.blackLevel;
+    settings.grayLevel = levels.grayLevel;
+    settings.whiteLevel = levels.whiteLevel;
+    settings.edgeEnhance = levels.edgeEnhance;
+
+    // As the frame axis' scale change does: the block starts at the span, then the build.
+    QImage bitmap;
+    PrepareKymogramSpan(*sequence, settings.span, bitmap);
+    TKymogramBuilder builder;
+    builder.Build(*sequence, settings, bitmap);
+    WriteCliImage(bitmap, output);
+    return 0;
+}
+
+int RunWaveform(const TCliArgs& args, QTextStream& out, QTextStream&)
+{
+    if (!args.Has("x") || !args.Has("y"))
+        throw ECliUsage("the pixel is required: --x X --y Y");
+    const int32_t x = args.Int("x", 0);
+    const int32_t y = args.Int("y", 0);
+    const auto sequence = OpenCliSequence(args);
+    CheckColumn(*sequence, x);
+    CheckRow(*sequence, y);
+    const int32_t length = ApplyBlockOptions(args, *sequence);
+
+    const TWaveformSeries series = WaveformSeries(sequence->Cache(), x, y, length);
+    out << "index,frame,value\n";
+    for (size_t i = 0; i < series.values.size(); ++i)
+        out << qulonglong(i) << ',' << series.Frame(i) << ',' << int(series.values[i]) << '\n';
+    return 0;
+}
+
+}  // namespace
+
+const TCliCommand kKymogramCommand{
+    "kymogram", "[OPTIONS] -o FILE SEQUENCE.bld", "one image row over a span of frames as a bitmap",
+    Join({{{"row", true, "image row (default: the middle row)"},
+           {"from", true, "first frame of the span (default 0)"},
+           {"to", true, "last frame of the span (default 100)"},
+           OutputOption()},
+          GrayLevelOptions()}),
+    RunKymogram};
+
+const TCliCommand kWaveformCommand{
+    "waveform", "--x X --y Y [OPTIONS] SEQUENCE.bld", "one pixel's grey value over the frame block as CSV",
+    Join({{{"x", true, "column of the pixel"}, {"y", true, "row of the pixel"}}, BlockOptions()}),
+    RunWaveform};

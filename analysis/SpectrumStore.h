@@ -1,0 +1,143 @@
+#pragma once
+// The spectrum store of the main window: the power and phase spectra of every pixel of the frame
+// block (filled on demand), the spectra of every image row, and the one analysis frequency that
+// the point spectrum, the row spectrum and colorizing share. It follows the open sequence: a new
+// block, frame size or cache size invalidates what it holds.
+
+#include "analysis/CFFT.h"
+#include "analysis/SpectrumSweep.h"
+#include "platform/Conversions.h"
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TSequence;
+
+class TSpectrumStore : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int32_t kDefaultSpectrumLength = 256;
+
+    // Sized for the sequence's frame and the default analysis length; throws EOutOfMemory when
+    // even that does not fit.
+    explicit TSpectrumStore(TSequence& sequence, QObject* parent = nullptr);
+    ~TSpectrumStore() override;
+
+    // The main window's FFT engine; every spectrum goes through it.
+    TFFT& Fft() { return fft_; }
+    const TSequence& Sequence() const { return sequence_; }
+
+    // S, the frames per analysed series, and N, the FFT length it gives.
+    int32_t SpectrumLength() const { return length_; }
+    int32_t FFTLength() const { return fftLength_; }
+    // Refused, changing nothing, when the engine rejects S (EFFTError), when S exceeds the cache
+    // size (EError) or when the store would not fit in memory (EOutOfMemory). Re-dimensions the
+    // store, invalidates every spectrum and releases the colorizing button.
+    void SetSpectrumLength(int32_t length);
+
+    // The store's shape: bins (S) × rows × columns.
+    int32_t Bins() const { return bins_; }
+    int32_t Width() const { return width_; }
+    int32_t Height() const { return height_; }
+
+    bool SpectrumValid(int32_t row, int32_t column) const { return valid_[Index(row, column)] != 0; }
+    // [bin][row][column]; meaningful where SpectrumValid is set. Callers pass positions inside.
+    float Power(int32_t bin, int32_t row, int32_t column) const { return power_[Index(bin, row, column)]; }
+    float Phase(int32_t bin, int32_t row, int32_t column) const { return phase_[Index(bin, row, column)]; }
+    const float* PowerCube() const { return power_.get(); }
+    const float* PhaseCube() const { return phase_.get(); }
+    // [bin][row]
+    float RowSpectrum(int32_t bin, int32_t row) const { return rowSpectra_[size_t(bin) * size_t(height_) + size_t(row)]; }
+    bool RowSpectraValid() const { return rowSpectraValid_; }
+
+    // One pixel's spectra from block frames 0 … S − 1. A pixel constant over them gets none and
+    // stays invalid. Positions outside the image: ERangeError.
+    void ComputePixelSpectrum(int32_t column, int32_t row);
+    // The spectra of every row's mean intensity, when not valid.
+    void ComputeRowSpectra();
+
+    // The colorizing sweep: the spectra of every pixel not yet valid, row by row, with
+    // `rowDone`(y) called on the calling thread after row y is in the store (rows are reported
+    // in order). With threads > 1 rows are computed by that many threads in all; results are
+    // the same. When `rowDone` changes the store (a new block, say) the sweep ends there; when
+    // it computes spectra itself, the helper threads stop and the calling thread goes on alone.
+    // `rowDone` must not change the FFT engine's settings.
+    using TRowDone = std::function<void(int32_t row)>;
+    void ColorizeSweep(const TRowDone& rowDone, int threads = 1, TSweepKernel kernel = TSweepKernel::automatic);
+
+    // The analysis frequency. SetSelectedFrequency keeps f unless it falls into another bin, in
+    // which case it snaps to that bin's frequency; bins outside 0 … S − 1 are taken to the
+    // nearest end.
+    int32_t SelectedBin() const { return selectedBin_; }
+    double SelectedFrequency() const { return selectedFrequency_; }
+    void SetSelectedFrequency(double hz);
+    void SetSelectedBin(int32_t bin);
+    // k · rate / N.
+    double BinFrequency(int32_t bin) const;
+
+    // The row-spectrum image: N/2 × Height, Format_BGR888, power at or above `black` dB black, at
+    // or below `white` dB white. Computes the row spectra first. Returns the status text for a
+    // pixel that could not be set ("i1=… y=…"), empty when every pixel was set.
+    QString DrawRowSpectrum(double black, double white, QImage& bitmap);
+
+Q_SIGNALS:
+    // The "Spectral colorizing" button is to be drawn up without running its action.
+    void colorizeButtonReleased();
+    // The selected frequency was stored: status panel ("f=…") and axis markers follow.
+    void selectedFrequencyChanged(double hz);
+    // The selected bin changed: the main image is to be re-rendered.
+    void selectedBinChanged(int32_t bin);
+    // S (and with it N) changed: the waveform axis and the row-spectrum bitmap follow.
+    void spectrumLengthChanged(int32_t length, int32_t fftLength);
+
+private:
+    struct TSweepState;
+    struct TFree {
+        void operator()(void* p) const;
+    };
+
+    size_t Index(int32_t row, int32_t column) const { return size_t(row) * size_t(width_) + size_t(column); }
+    size_t Index(int32_t bin, int32_t row, int32_t column) const
+    {
+        return (size_t(bin) * size_t(height_) + size_t(row)) * size_t(width_) + size_t(column);
+    }
+
+    void OnBlockChanging();
+    void OnImageSizeChanged();
+    void OnCacheSizeChanged();
+    void Invalidate(bool releaseButton);
+    static void CheckFits(int64_t bins, int64_t height, int64_t width);
+    void Allocate(int32_t bins, int32_t height, int32_t width);
+    void CheckComputable() const;
+    void StopSweep();
+
+    TSequence& sequence_;
+    TFFT fft_;
+    int32_t length_ = kDefaultSpectrumLength;
+    int32_t fftLength_ = kDefaultSpectrumLength;
+    int32_t bins_ = 0;
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    QString allocationError_;  // why the store is empty after a frame size it could not follow
+    std::unique_ptr<float[], TFree> power_, phase_;
+    std::vector<uint8_t> valid_;
+    std::vector<float> rowSpectra_;
+    bool rowSpectraValid_ = false;
+    tdoublearr series_;
+    int32_t selectedBin_ = 0;
+    double selectedFrequency_ = 0;
+    uint64_t generation_ = 0;           // counts invalidations; a sweep ends when it moves
+    TSweepState* sweep_ = nullptr;      // the sweep running, if any
+};
+
+// The status panel's text for a frequency: "f=" and the value with one decimal (halves away from
+// zero), in the user's decimal separator.
+QString SelectedFrequencyText(double hz, QChar decimalSeparator = UserDecimalSeparator());
+
+// The grey of the row-spectrum image for a power in dB; false when it cannot be computed.
+bool RowSpectrumGrey(double power, double black, double white, uint8_t& grey);

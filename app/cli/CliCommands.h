@@ -7,6 +7,10 @@ extern const TCliCommand kInfoCommand;
 extern const TCliCommand kRenderCommand;
 extern const TCliCommand kKymogramCommand;
 extern const TCliCommand kWaveformCommand;
+extern const TCliCommand kSpectrumCommand;
+extern const TCliCommand kRowSpectraCommand;
+extern const TCliCommand kColorizeCommand;
+extern const TCliCommand kLegendCommand;
 
 // Every command, in the order the usage lists them.
 const std::vector<const TCliCommand*>& AllCliCommands();

@@ -15,6 +15,10 @@ const std::vector<const TCliCommand*>& AllCliCommands()
         &kRenderCommand,
         &kKymogramCommand,
         &kWaveformCommand,
+        &kSpectrumCommand,
+        &kRowSpectraCommand,
+        &kColorizeCommand,
+        &kLegendCommand,
     };
     return commands;
 }

@@ -1,0 +1,178 @@
+// tremax-cli spectrum, rowspectra, colorize and legend: the spectral analysis without a window.
+#include "CliCommands.h"
+
+#include "analysis/PixelColour.h"
+#include "analysis/SpectrumStore.h"
+#include "platform/Errors.h"
+
+#include <QFile>
+#include <algorithm>
+#include <thread>
+
+namespace {
+
+// The store as the main window keeps it, for the analysis length of the block options.
+std::unique_ptr<TSpectrumStore> OpenStore(TSequence& sequence, int32_t length)
+{
+    auto store = std::make_unique<TSpectrumStore>(sequence);
+    store->SetSpectrumLength(length);
+    return store;
+}
+
+void RequirePixel(const TCliArgs& args)
+{
+    if (!args.Has("x") || !args.Has("y"))
+        throw ECliUsage("the pixel is required: --x X --y Y");
+}
+
+int RunSpectrum(const TCliArgs& args, QTextStream& out, QTextStream& err)
+{
+    RequirePixel(args);
+    const int32_t x = args.Int("x", 0);
+    const int32_t y = args.Int("y", 0);
+    const auto sequence = OpenCliSequence(args);
+    CheckColumn(*sequence, x);
+    CheckRow(*sequence, y);
+    const int32_t length = ApplyBlockOptions(args, *sequence);
+    const auto store = OpenStore(*sequence, length);
+    store->ComputePixelSpectrum(x, y);
+
+    out << "bin,frequency_hz,power_db,phase_rad\n";
+    if (!store->SpectrumValid(y, x)) {
+        out.flush();
+        err << "tremax-cli: pixel " << x << ',' << y << " does not change over the " << length
+            << " frames of the block: it has no spectrum\n";
+        return 0;
+    }
+    for (int32_t k = 0; k < store->FFTLength() / 2; ++k)
+        out << k << ',' << CliNumber(store->BinFrequency(k)) << ',' << CliNumber(store->Power(k, y, x)) << ','
+            << CliNumber(store->Phase(k, y, x)) << '\n';
+    return 0;
+}
+
+int RunRowSpectra(const TCliArgs& args, QTextStream&, QTextStream& err)
+{
+    const QString output = OutputPath(args);
+    const double black = args.Float("black", -50);
+    const double white = args.Float("white", -90);
+    const auto sequence = OpenCliSequence(args);
+    const int32_t length = ApplyBlockOptions(args, *sequence);
+    const auto store = OpenStore(*sequence, length);
+
+    if (output.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) {
+        store->ComputeRowSpectra();
+        QString table = QStringLiteral("row,bin,frequency_hz,power_db\n");
+        for (int32_t y = 0; y < store->Height(); ++y)
+            for (int32_t k = 0; k < store->FFTLength() / 2; ++k)
+                table += QStringLiteral("%1,%2,%3,%4\n")
+                             .arg(y)
+                             .arg(k)
+                             .arg(CliNumber(store->BinFrequency(k)), CliNumber(store->RowSpectrum(k, y)));
+        QFile file(output);
+        const QByteArray bytes = table.toUtf8();
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+            throw EInOutError(QStringLiteral("Cannot write \"%1\": %2").arg(output, file.errorString()));
+        return 0;
+    }
+    QImage bitmap;
+    const QString status = store->DrawRowSpectrum(black, white, bitmap);
+    if (!status.isEmpty())
+        err << "tremax-cli: some pixels could not be set (the last: " << status << ")\n";
+    WriteCliImage(bitmap, output);
+    return 0;
+}
+
+int RunColorize(const TCliArgs& args, QTextStream& out, QTextStream&)
+{
+    const QString output = OutputPath(args);
+    if (!args.Has("frequency"))
+        throw ECliUsage("the frequency is required: --frequency HZ");
+    const double frequency = args.Float("frequency", 0);
+    TColourSettings colours;
+    colours.loSat = args.Float("lo", -50);
+    colours.hiSat = args.Float("hi", -30);
+    const auto sequence = OpenCliSequence(args);
+    if (args.Has("phase-ref")) {
+        if (!args.IntPair("phase-ref", colours.referenceColumn, colours.referenceRow))
+            throw ECliUsage("--phase-ref takes X,Y");
+        CheckColumn(*sequence, colours.referenceColumn);
+        CheckRow(*sequence, colours.referenceRow);
+        colours.showPhase = true;
+    }
+    TRenderSettings render = GrayLevelSettings(args);
+    const int32_t length = ApplyBlockOptions(args, *sequence);
+    const int32_t first = sequence->FirstCachedFrame();
+    const int32_t frame = args.Int("frame", first);
+    CheckFrame(*sequence, frame);
+    if (!sequence->Cache().Holds(frame))
+        throw EError(QStringLiteral("Frame %1 lies outside the analysis block (frames %2 to %3)")
+                         .arg(frame)
+                         .arg(first)
+                         .arg(int64_t(first) + sequence->CacheSize() - 1));
+
+    const auto store = OpenStore(*sequence, length);
+    store->SetSelectedFrequency(frequency);
+    // Rows on every core: the stored spectra are the same with any number of threads.
+    store->ColorizeSweep(nullptr, int(std::max(1u, std::thread::hardware_concurrency())));
+    const TPixelColour colour(*store, colours);
+    render.colourer = &colour;
+    TFrameRenderer renderer;
+    QImage bitmap;
+    RenderCachedFrame(renderer, sequence->Cache(), frame, render, bitmap);
+    WriteCliImage(bitmap, output);
+    out << "bin: " << store->SelectedBin() << '\n' << "frequency_hz: " << CliNumber(store->SelectedFrequency()) << '\n';
+    return 0;
+}
+
+int RunLegend(const TCliArgs& args, QTextStream&, QTextStream&)
+{
+    const QString output = OutputPath(args);
+    const QString kind = args.OnlyPositional("legend (color or gray)");
+    QImage legend;
+    if (kind == QLatin1String("color"))
+        legend = ColourLegend(args.Float("lo", -50), args.Float("hi", -30), args.Has("phase"));
+    else if (kind == QLatin1String("gray"))
+        legend = GrayscaleLegend(args.Float("black", -50), args.Float("white", -90));
+    else
+        throw ECliUsage("the legend is color or gray, not " + kind.toStdString());
+    WriteCliImage(legend, output);
+    return 0;
+}
+
+}  // namespace
+
+const TCliCommand kSpectrumCommand{
+    "spectrum", "--x X --y Y [OPTIONS] SEQUENCE.bld",
+    "one pixel's power and phase spectrum over the analysis block as CSV",
+    Join({{{"x", true, "column of the pixel"}, {"y", true, "row of the pixel"}}, BlockOptions()}), RunSpectrum};
+
+const TCliCommand kRowSpectraCommand{
+    "rowspectra", "[OPTIONS] -o FILE SEQUENCE.bld",
+    "the spectrum of every row's mean as the row-spectrum image, or as CSV with -o FILE.csv",
+    Join({{{"black", true, "power drawn black and above, dB (default -50)"},
+           {"white", true, "power drawn white and below, dB (default -90)"},
+           OutputOption()},
+          BlockOptions()}),
+    RunRowSpectra};
+
+const TCliCommand kColorizeCommand{
+    "colorize", "--frequency HZ [OPTIONS] -o FILE SEQUENCE.bld",
+    "a frame coloured by every pixel's power (and phase) at one frequency",
+    Join({{{"frequency", true, "analysis frequency in Hz, snapped as a click selects it"},
+           {"frame", true, "frame to render (default: the block's first frame)"},
+           {"lo", true, "power left uncoloured and below, dB (default -50)"},
+           {"hi", true, "power fully coloured and above, dB (default -30)"},
+           {"phase-ref", true, "X,Y: phase reference pixel; shows phase as hue"},
+           OutputOption()},
+          BlockOptions(), GrayLevelOptions()}),
+    RunColorize};
+
+const TCliCommand kLegendCommand{
+    "legend", "color|gray [OPTIONS] -o FILE", "the colour legend of colorizing or the grey-scale legend",
+    {{"phase", false, "colour legend with phase as hue"},
+     {"lo", true, "colour legend: low saturation level, dB (default -50)"},
+     {"hi", true, "colour legend: high saturation level, dB (default -30)"},
+     {"black", true, "grey-scale legend: black level, dB (default -50)"},
+     {"white", true, "grey-scale legend: white level, dB (default -90)"},
+     OutputOption()},
+    RunLegend};

@@ -117,6 +117,8 @@ TEST(SpectrumSweep, StoresExactlyWhatThePixelByPixelPathStores)
         {"Hamming 300 (zero padding, W not a power of two)", 300, TFFTWindow::Hamming, 0.5, 0.5, true},
         {"skewed Bartlett, no mean removal", 256, TFFTWindow::Bartlett, 0.3, 0.6, false},
         {"rectangle 64", 64, TFFTWindow::rectangle, 0.5, 0.5, true},
+        {"Hanning 3 (N = 4)", 3, TFFTWindow::Hanning, 0.5, 0.5, true},
+        {"Blackman 2", 2, TFFTWindow::Blackman, 0.5, 0.5, true},
     };
     for (const TEngineSetup& setup : setups) {
         TSpectrumStore single(*sequence);

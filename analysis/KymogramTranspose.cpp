@@ -14,15 +14,21 @@ namespace {
 void TransposePortable(const uint8_t* const* rows, int32_t frames, int32_t width, const uint8_t* lut, uint8_t* out,
                        ptrdiff_t stride)
 {
-    // A slot at a time: its row is read once, front to back, and becomes one column.
-    for (int32_t k = 0; k < frames; ++k) {
-        const uint8_t* src = rows[k];
-        uint8_t* dst = out + 3 * ptrdiff_t(k);
-        for (int32_t c = 0; c < width; ++c, dst += stride) {
-            const uint8_t q = lut[src[c]];
-            dst[0] = q;
-            dst[1] = q;
-            dst[2] = q;
+    // Sixteen slots at a time: their rows are read front to back side by side, and each bitmap
+    // line gets 48 consecutive bytes per pass instead of 3 bytes per pass over all the lines.
+    constexpr int32_t kBlock = 16;
+    for (int32_t k0 = 0; k0 < frames; k0 += kBlock) {
+        const int32_t count = std::min(kBlock, frames - k0);
+        const uint8_t* const* block = rows + k0;
+        uint8_t* line = out + 3 * ptrdiff_t(k0);
+        for (int32_t c = 0; c < width; ++c, line += stride) {
+            uint8_t* dst = line;
+            for (int32_t k = 0; k < count; ++k, dst += 3) {
+                const uint8_t q = lut[block[k][c]];
+                dst[0] = q;
+                dst[1] = q;
+                dst[2] = q;
+            }
         }
     }
 }

@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unistd.h>
 
 #if TREMAX_HAVE_FFTW
 #include <fftw3.h>
@@ -135,6 +136,7 @@ void FftwReference(benchmark::State& state)
 // Collects the median of each benchmark by name.
 class TMedianReporter : public benchmark::ConsoleReporter {
 public:
+    TMedianReporter() : ConsoleReporter(isatty(fileno(stdout)) ? OO_Defaults : OO_Tabular) {}
     std::map<std::string, double> medians;  // ms
     void ReportRuns(const std::vector<Run>& runs) override
     {

@@ -25,7 +25,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void FollowRate(double framesPerSecond);
 
     TForm1& main_;
     TAxis* xAxis_;

@@ -2,7 +2,7 @@
 
 #include "analysis/PlotLayout.h"
 #include "plot/saxes.h"
-#include "viewer/AxisExtent.h"
+#include "viewer/AxisSetup.h"
 #include "viewer/ErrorHandler.h"
 #include "viewer/ImageBoxWidget.h"
 #include "viewer/stremax1.h"
@@ -10,19 +10,6 @@
 #include <QResizeEvent>
 #include <algorithm>
 #include <cmath>
-
-namespace {
-
-void Unbounded(TAxis& axis)
-{
-    axis.SetMinLoValue(-1e300);
-    axis.SetMaxLoValue(1e300);
-    axis.SetMinHiValue(-1e300);
-    axis.SetMaxHiValue(1e300);
-    axis.SetMaxValueDifference(1e300);
-}
-
-}  // namespace
 
 TForm4::TForm4(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_(main)
 {
@@ -32,7 +19,7 @@ TForm4::TForm4(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_
 
     timeAxis_ = new TAxis(this);
     timeAxis_->SetPosition(posunder);
-    Unbounded(*timeAxis_);
+    SetAxisUnbounded(*timeAxis_);
     timeAxis_->SetMaxValueDifference(512);
     timeAxis_->SetIsInteger(true);
     timeAxis_->SetAxisText(QStringLiteral("[frames]"));
@@ -49,7 +36,7 @@ TForm4::TForm4(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_
     columnAxis_ = new TAxis(this);
     columnAxis_->SetPosition(posleft);
     columnAxis_->SetReverse(true);  // column 0 at the top
-    Unbounded(*columnAxis_);
+    SetAxisUnbounded(*columnAxis_);
     columnAxis_->SetMarkerVisible(true);
     columnAxis_->SetRange(0, 256);
 

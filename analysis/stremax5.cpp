@@ -3,6 +3,7 @@
 #include "analysis/PlotLayout.h"
 #include "analysis/SpectrumStore.h"
 #include "plot/saxes.h"
+#include "viewer/AxisSetup.h"
 #include "viewer/ErrorHandler.h"
 #include "viewer/ImageBoxWidget.h"
 #include "viewer/stremax1.h"
@@ -35,11 +36,7 @@ TForm5::TForm5(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_
 
     xAxis_ = new TAxis(this);
     xAxis_->SetPosition(posunder);
-    xAxis_->SetMinLoValue(-1e300);
-    xAxis_->SetMaxLoValue(1e300);
-    xAxis_->SetMinHiValue(-1e300);
-    xAxis_->SetMaxHiValue(1e300);
-    xAxis_->SetMaxValueDifference(1e300);
+    SetAxisUnbounded(*xAxis_);
     xAxis_->SetAxisText(QStringLiteral("[Hz]"));
     xAxis_->SetAllowHiScroll(true);
     xAxis_->SetAllowDoubleClick(true);
@@ -50,26 +47,13 @@ TForm5::TForm5(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_
 
     picture_ = new TImageBoxWidget(this);
     picture_->SetPicture(&plot_);
-    connect(picture_, &TImageBoxWidget::mousePressed, this, [this](QPoint position, Qt::MouseButton button) {
-        if (button == Qt::LeftButton)
-            PickAt(position);
-    });
-    connect(picture_, &TImageBoxWidget::mouseMoved, this, [this](QPoint position, Qt::MouseButtons buttons) {
-        if (buttons & Qt::LeftButton)
-            PickAt(position);
-    });
+    picture_->OnLeftButtonPicks(this, [this](QPoint position) { PickAt(position); });
 
-    connect(&main_.Sequence(), &TSequence::recordingRateChanged, this, &TForm5::FollowRate);
+    connect(&main_.Sequence(), &TSequence::recordingRateChanged, this,
+            [this](double framesPerSecond) { SetFrequencyAxisRate(*xAxis_, framesPerSecond); });
     connect(&main_.Spectra(), &TSpectrumStore::selectedFrequencyChanged, this,
             [this](double hz) { xAxis_->SetMarkerValue(hz); });
-    FollowRate(main_.Sequence().Header().FramesPerSecond);
-}
-
-void TForm5::FollowRate(double framesPerSecond)
-{
-    xAxis_->SetLoValue(0);
-    xAxis_->SetHiValue(framesPerSecond / 2);
-    xAxis_->SetMaxHiValue(framesPerSecond / 2);
+    SetFrequencyAxisRate(*xAxis_, main_.Sequence().Header().FramesPerSecond);
 }
 
 void TForm5::PickAt(QPoint position)

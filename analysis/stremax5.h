@@ -33,7 +33,6 @@ protected:
 private:
     void Redraw();
     void PickAt(QPoint position);
-    void FollowRate(double framesPerSecond);
 
     TForm1& main_;
     TAxis* xAxis_;

@@ -4,6 +4,7 @@
 #include "analysis/SpectrumStore.h"
 #include "analysis/Waveform.h"
 #include "plot/saxes.h"
+#include "viewer/AxisSetup.h"
 #include "viewer/ErrorHandler.h"
 #include "viewer/ImageBoxWidget.h"
 #include "viewer/stremax1.h"
@@ -19,9 +20,9 @@ TForm7::TForm7(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_
 
     yAxis_ = new TAxis(this);
     yAxis_->SetPosition(posleft);
-    yAxis_->SetMinLoValue(-1e300);
+    yAxis_->SetMinLoValue(-TAxisScale::kUnbounded);
     yAxis_->SetMaxLoValue(255);
-    yAxis_->SetMinHiValue(-1e300);
+    yAxis_->SetMinHiValue(-TAxisScale::kUnbounded);
     yAxis_->SetMaxHiValue(255);
     yAxis_->SetMinValueDifference(5);
     yAxis_->SetMaxValueDifference(255);
@@ -34,11 +35,7 @@ TForm7::TForm7(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_
 
     xAxis_ = new TAxis(this);
     xAxis_->SetPosition(posunder);
-    xAxis_->SetMinLoValue(-1e300);
-    xAxis_->SetMaxLoValue(1e300);
-    xAxis_->SetMinHiValue(-1e300);
-    xAxis_->SetMaxHiValue(1e300);
-    xAxis_->SetMaxValueDifference(1e300);
+    SetAxisUnbounded(*xAxis_);
     xAxis_->SetAxisText(QStringLiteral("[frames]"));
     xAxis_->SetMarkerVisible(true);
     xAxis_->SetRange(0, 255);

@@ -34,6 +34,18 @@ void TImageBoxWidget::paintEvent(QPaintEvent*)
     painter.drawImage(0, 0, backBuffer_);
 }
 
+void TImageBoxWidget::OnLeftButtonPicks(const QObject* context, const std::function<void(QPoint)>& pick)
+{
+    connect(this, &TImageBoxWidget::mousePressed, context, [pick](QPoint position, Qt::MouseButton button) {
+        if (button == Qt::LeftButton)
+            pick(position);
+    });
+    connect(this, &TImageBoxWidget::mouseMoved, context, [pick](QPoint position, Qt::MouseButtons buttons) {
+        if (buttons & Qt::LeftButton)
+            pick(position);
+    });
+}
+
 void TImageBoxWidget::mousePressEvent(QMouseEvent* event)
 {
     Q_EMIT mousePressed(event->position().toPoint(), event->button());

@@ -16,6 +16,8 @@ public:
     // Drawn over the stretched picture, in box pixels (the speckle trace).
     void SetOverlay(std::function<void(QPainter&)> overlay) { overlay_ = std::move(overlay); }
     const QImage& BackBuffer() const { return backBuffer_; }
+    // Calls `pick` on a left-button press and on every move while the left button is held.
+    void OnLeftButtonPicks(const QObject* context, const std::function<void(QPoint)>& pick);
 
 Q_SIGNALS:
     void mousePressed(QPoint position, Qt::MouseButton button);

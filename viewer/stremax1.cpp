@@ -2,7 +2,7 @@
 
 #include "analysis/PixelColour.h"
 #include "analysis/SpectrumStore.h"
-#include "viewer/AxisExtent.h"
+#include "viewer/AxisSetup.h"
 #include "viewer/DisplayLevels.h"
 #include "viewer/ErrorHandler.h"
 #include "viewer/ImageBoxWidget.h"
@@ -38,21 +38,17 @@ TForm1::TForm1(TErrorHandler& errors, TPlaybackClock& clock, QWidget* parent)
     imageYAxis_->SetPosition(posleft);
     imageYAxis_->SetReverse(true);  // row 0 at the top
     imageYAxis_->SetMarkerVisible(true);
-    imageYAxis_->SetMinLoValue(-1e300);
-    imageYAxis_->SetMaxLoValue(1e300);
-    imageYAxis_->SetMinHiValue(-1e300);
-    imageYAxis_->SetMaxHiValue(1e300);
-    imageYAxis_->SetMaxValueDifference(1e300);
+    SetAxisUnbounded(*imageYAxis_);
     imageYAxis_->SetRange(0, 63);
 
     imageXAxis_ = new TAxis(imageArea_);
     imageXAxis_->SetPosition(posunder);
     imageXAxis_->SetMarkerVisible(true);
-    imageXAxis_->SetMinLoValue(-1e300);
+    imageXAxis_->SetMinLoValue(-TAxisScale::kUnbounded);
     imageXAxis_->SetMaxLoValue(255);
-    imageXAxis_->SetMinHiValue(-1e300);
+    imageXAxis_->SetMinHiValue(-TAxisScale::kUnbounded);
     imageXAxis_->SetMaxHiValue(255);
-    imageXAxis_->SetMaxValueDifference(1e300);
+    imageXAxis_->SetMaxValueDifference(TAxisScale::kUnbounded);
     imageXAxis_->SetRange(0, 255);
 
     spectra_store_ = std::make_unique<TSpectrumStore>(sequence_);

@@ -3,25 +3,7 @@
 set -u
 cli=$1
 gen=$2
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-failures=0
-
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-
-expect_status() {  # expected status, then the command
-    local want=$1
-    shift
-    "$@" >"$dir/out" 2>"$dir/err"
-    local got=$?
-    [ "$got" = "$want" ] || fail "status $got, not $want: $* ($(head -c 300 "$dir/err"))"
-}
-
-u32() { od -An -tu4 -j "$2" -N4 "$1" | tr -d ' '; }
-s32() { od -An -td4 -j "$2" -N4 "$1" | tr -d ' '; }
+source "$(dirname "$0")/common.bash"
 
 # "B G R" of pixel ($2, $3) (row 0 at the top) of a bottom-up 24-bit BMP.
 bmp_pixel() {

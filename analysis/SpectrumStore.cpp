@@ -1,6 +1,7 @@
 #include "analysis/SpectrumStore.h"
 
 #include "platform/Errors.h"
+#include "platform/SystemMemory.h"
 #include "viewer/Sequence.h"
 
 #include <algorithm>
@@ -14,15 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-int64_t PhysicalMemoryBytes()
-{
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || pageSize <= 0)
-        return int64_t(1) << 32;
-    return int64_t(pages) * int64_t(pageSize);
-}
 
 // 64-byte aligned and zeroed: the sweep streams whole cache lines into it.
 float* AllocateCube(size_t values)

@@ -1,6 +1,7 @@
 #include "viewer/FrameCache.h"
 
 #include "platform/Errors.h"
+#include "platform/SystemMemory.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -10,15 +11,6 @@
 #include <unistd.h>
 
 namespace {
-
-int64_t PhysicalMemoryBytes()
-{
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || pageSize <= 0)
-        return int64_t(1) << 32;
-    return int64_t(pages) * int64_t(pageSize);
-}
 
 QString SystemMessage(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 

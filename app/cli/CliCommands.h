@@ -19,3 +19,4 @@ const std::vector<const TCliCommand*>& AllCliCommands();
 void CheckFrame(const TSequence& sequence, int32_t frame);
 void CheckRow(const TSequence& sequence, int32_t row);
 void CheckColumn(const TSequence& sequence, int32_t column);
+void CheckPixel(const TSequence& sequence, QPoint pixel);

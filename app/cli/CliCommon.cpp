@@ -60,6 +60,13 @@ int32_t ApplyBlockOptions(const TCliArgs& args, TSequence& sequence)
     return length;
 }
 
+QPoint PixelOptions(const TCliArgs& args)
+{
+    if (!args.Has("x") || !args.Has("y"))
+        throw ECliUsage("the pixel is required: --x X --y Y");
+    return QPoint(args.Int("x", 0), args.Int("y", 0));
+}
+
 TRenderSettings GrayLevelSettings(const TCliArgs& args)
 {
     TRenderSettings settings;

@@ -7,6 +7,7 @@
 #include "viewer/Sequence.h"
 
 #include <QImage>
+#include <QPoint>
 #include <QTextStream>
 #include <memory>
 
@@ -32,6 +33,9 @@ std::unique_ptr<TSequence> OpenCliSequence(const TCliArgs& args);
 // The analysis block: --cache, then --start (the block's first frame). Returns the analysis
 // length (--length), refused when it exceeds the cache.
 int32_t ApplyBlockOptions(const TCliArgs& args, TSequence& sequence);
+
+// The pixel of --x and --y; both are required (ECliUsage without them).
+QPoint PixelOptions(const TCliArgs& args);
 
 // The grey levels and edge switch of the options.
 TRenderSettings GrayLevelSettings(const TCliArgs& args);

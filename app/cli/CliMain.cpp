@@ -43,6 +43,12 @@ void CheckColumn(const TSequence& sequence, int32_t column)
             QStringLiteral("Column %1 is outside the image (0 to %2)").arg(column).arg(sequence.Width() - 1));
 }
 
+void CheckPixel(const TSequence& sequence, QPoint pixel)
+{
+    CheckColumn(sequence, pixel.x());
+    CheckRow(sequence, pixel.y());
+}
+
 namespace {
 
 // Qt's own notices (no runtime folder under the offscreen platform, ...) are not ours to print.

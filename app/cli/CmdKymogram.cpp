@@ -46,13 +46,11 @@ int RunKymogram(const TCliArgs& args, QTextStream&, QTextStream&)
 
 int RunWaveform(const TCliArgs& args, QTextStream& out, QTextStream&)
 {
-    if (!args.Has("x") || !args.Has("y"))
-        throw ECliUsage("the pixel is required: --x X --y Y");
-    const int32_t x = args.Int("x", 0);
-    const int32_t y = args.Int("y", 0);
+    const QPoint pixel = PixelOptions(args);
+    const int32_t x = pixel.x();
+    const int32_t y = pixel.y();
     const auto sequence = OpenCliSequence(args);
-    CheckColumn(*sequence, x);
-    CheckRow(*sequence, y);
+    CheckPixel(*sequence, pixel);
     const int32_t length = ApplyBlockOptions(args, *sequence);
 
     const TWaveformSeries series = WaveformSeries(sequence->Cache(), x, y, length);

@@ -19,20 +19,13 @@ std::unique_ptr<TSpectrumStore> OpenStore(TSequence& sequence, int32_t length)
     return store;
 }
 
-void RequirePixel(const TCliArgs& args)
-{
-    if (!args.Has("x") || !args.Has("y"))
-        throw ECliUsage("the pixel is required: --x X --y Y");
-}
-
 int RunSpectrum(const TCliArgs& args, QTextStream& out, QTextStream& err)
 {
-    RequirePixel(args);
-    const int32_t x = args.Int("x", 0);
-    const int32_t y = args.Int("y", 0);
+    const QPoint pixel = PixelOptions(args);
+    const int32_t x = pixel.x();
+    const int32_t y = pixel.y();
     const auto sequence = OpenCliSequence(args);
-    CheckColumn(*sequence, x);
-    CheckRow(*sequence, y);
+    CheckPixel(*sequence, pixel);
     const int32_t length = ApplyBlockOptions(args, *sequence);
     const auto store = OpenStore(*sequence, length);
     store->ComputePixelSpectrum(x, y);

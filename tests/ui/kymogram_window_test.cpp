@@ -3,6 +3,7 @@
 #include "analysis/stremax4.h"
 #include "analysis/stremax7.h"
 #include "plot/saxes.h"
+#include "support/TestDoubles.h"
 #include "support/TestSupport.h"
 #include "viewer/ErrorHandler.h"
 #include "viewer/ImageBoxWidget.h"
@@ -12,17 +13,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class TStillClock : public TPlaybackClock {
-public:
-    double NowDays() const override { return 1; }
-};
-
-class TRecordingErrors : public TErrorHandler {
-public:
-    void HandleError(const QString& message) override { messages << message; }
-    QStringList messages;
-};
 
 class KymogramWindowTest : public ::testing::Test {
 protected:
@@ -43,7 +33,7 @@ protected:
     }
 
     TScratch scratch;
-    TStillClock clock;
+    TFakeClock clock;
     TRecordingErrors errors;
     TForm1 main;
     TForm4 kymo;

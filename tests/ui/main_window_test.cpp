@@ -1,5 +1,6 @@
 // The main window: opening, picking with the mouse, playback against a driven clock.
 #include "plot/saxes.h"
+#include "support/TestDoubles.h"
 #include "support/TestSupport.h"
 #include "viewer/ErrorHandler.h"
 #include "viewer/ImageBoxWidget.h"
@@ -15,18 +16,6 @@
 namespace {
 
 constexpr double kSecond = 1.0 / 86400;
-
-class TFakeClock : public TPlaybackClock {
-public:
-    double NowDays() const override { return now; }
-    double now = 100;
-};
-
-class TRecordingErrors : public TErrorHandler {
-public:
-    void HandleError(const QString& message) override { messages << message; }
-    QStringList messages;
-};
 
 // Stands in for the kymogram window: its time axis and what was asked of it.
 class TFakeKymogram : public TKymogramPeer {
@@ -63,6 +52,7 @@ class MainWindowTest : public ::testing::Test {
 protected:
     MainWindowTest() : form(errors, clock)
     {
+        clock.now = 100;
         form.AttachKymogram(&kymogram);
         form.AttachSpectra(&spectra);
         form.resize(400, 400);

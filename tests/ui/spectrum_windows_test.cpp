@@ -4,6 +4,7 @@
 #include "analysis/stremax10.h"
 #include "analysis/stremax5.h"
 #include "plot/saxes.h"
+#include "support/TestDoubles.h"
 #include "support/TestSupport.h"
 #include "tools/DemoSequence.h"
 #include "viewer/ErrorHandler.h"
@@ -19,17 +20,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class TStillClock : public TPlaybackClock {
-public:
-    double NowDays() const override { return 1; }
-};
-
-class TRecordingErrors : public TErrorHandler {
-public:
-    void HandleError(const QString& message) override { messages << message; }
-    QStringList messages;
-};
 
 class TWindows : public TSpectrumPeer {
 public:
@@ -80,7 +70,7 @@ protected:
 
     TScratch scratch;
     TDemoParameters demo = SmallDemo();
-    TStillClock clock;
+    TFakeClock clock;
     TRecordingErrors errors;
     TForm1 main;
     TForm5 point;

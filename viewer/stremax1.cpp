@@ -1,5 +1,6 @@
 #include "viewer/stremax1.h"
 
+#include "analysis/Kymogram.h"
 #include "analysis/PixelColour.h"
 #include "analysis/SpectrumStore.h"
 #include "viewer/AxisSetup.h"
@@ -202,9 +203,10 @@ void TForm1::SetCurrentFrame(int32_t frame)
     sequence_.FollowFrame(frame);
     if (kymogram_) {
         TAxis& span = kymogram_->TimeAxis();
-        if (frame < span.LoValue() || frame > span.HiValue()) {
-            const double d = span.HiValue() - span.LoValue();
-            span.SetRange(frame - d / 2, frame + d / 2);
+        double lo = span.LoValue();
+        double hi = span.HiValue();
+        if (KymogramRangeFollows(lo, hi, frame)) {
+            span.SetRange(lo, hi);
             kymogram_->BuildKymogram();
         }
     }

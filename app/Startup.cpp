@@ -10,6 +10,10 @@
 #include "viewer/stremax1.h"
 #include "viewer/stremax2.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
+
 // The two spectrum windows as the main window sees them.
 class TSpectrumWindows : public TSpectrumPeer {
 public:
@@ -42,6 +46,34 @@ TTremaxWindows::~TTremaxWindows()
     main.reset();
 }
 
+namespace {
+
+// The main window centred on the screen, the kymogram and the plots in a column to its right
+// and the row spectrum below it, as far as the screen allows; the controls centre themselves.
+void PlaceWindows(TTremaxWindows& windows)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    TForm1& main = *windows.main;
+    const int total = main.width() + 12 + windows.kymogram->width();
+    const int left = area.left() + std::max(0, (area.width() - total) / 2);
+    main.move(left, area.top() + std::max(0, (area.height() - main.height()) / 2));
+    const int column = std::min(main.x() + main.width() + 12, area.right() - windows.kymogram->width());
+    int y = area.top() + 24;
+    for (QWidget* window : {static_cast<QWidget*>(windows.kymogram.get()),
+                            static_cast<QWidget*>(windows.pointSpectrum.get()),
+                            static_cast<QWidget*>(windows.waveform.get())}) {
+        window->move(column, std::min(y, area.bottom() - window->height()));
+        y += window->height() + 36;
+    }
+    windows.rowSpectrum->move(main.x(), std::min(main.y() + main.height() + 36,
+                                                 area.bottom() - windows.rowSpectrum->height()));
+}
+
+}  // namespace
+
 // The tool windows belong to the main window: they stay above it, and closing it ends the
 // program. They are deleted before it (see the destructor), which takes them off its children.
 std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFile)
@@ -62,5 +94,6 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
     windows->spectra = std::make_unique<TSpectrumWindows>(*windows->pointSpectrum, *windows->rowSpectrum);
     windows->main->AttachSpectra(windows->spectra.get());
     windows->main->SetCommandLineFile(commandLineFile);
+    PlaceWindows(*windows);
     return windows;
 }

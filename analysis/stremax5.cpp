@@ -10,6 +10,7 @@
 
 #include <QPainter>
 #include <QResizeEvent>
+#include <algorithm>
 #include <vector>
 
 TForm5::TForm5(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_(main)
@@ -49,6 +50,11 @@ TForm5::TForm5(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_
     picture_->SetPicture(&plot_);
     picture_->OnLeftButtonPicks(this, [this](QPoint position) { PickAt(position); });
 
+    // A new block makes the curve shown stale: draw the same pixel from the new block.
+    connect(&main_.Sequence(), &TSequence::blockLoaded, this, [this] {
+        if (isVisible())
+            Redraw();
+    });
     connect(&main_.Sequence(), &TSequence::recordingRateChanged, this,
             [this](double framesPerSecond) { SetFrequencyAxisRate(*xAxis_, framesPerSecond); });
     connect(&main_.Spectra(), &TSpectrumStore::selectedFrequencyChanged, this,
@@ -97,6 +103,9 @@ void TForm5::DrawPointSpectrum(int32_t column, int32_t row)
 
 void TForm5::Redraw()
 {
+    // The pixel stays inside an image that shrank since it was drawn.
+    const TSequence& sequence = main_.Sequence();
+    pixel_ = QPoint(std::min(pixel_.x(), sequence.Width() - 1), std::min(pixel_.y(), sequence.Height() - 1));
     main_.Errors().Guarded([this] { DrawPointSpectrum(pixel_.x(), pixel_.y()); });
 }
 

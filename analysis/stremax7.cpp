@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPalette>
 #include <QResizeEvent>
+#include <algorithm>
 
 TForm7::TForm7(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_(main)
 {
@@ -50,6 +51,9 @@ void TForm7::FollowBlock()
 {
     const TWaveformRange range = WaveformFrameRange(main_.Sequence().Cache(), main_.SpectrumLength());
     xAxis_->SetRange(range.lo, range.hi);
+    // The curve shown is of the old block: draw the same pixel from the new one.
+    if (isVisible())
+        Redraw();
 }
 
 void TForm7::DrawWaveform(int32_t column, int32_t row)
@@ -71,6 +75,9 @@ void TForm7::DrawWaveform(int32_t column, int32_t row)
 
 void TForm7::Redraw()
 {
+    // The pixel stays inside an image that shrank since it was drawn.
+    const TSequence& sequence = main_.Sequence();
+    pixel_ = QPoint(std::min(pixel_.x(), sequence.Width() - 1), std::min(pixel_.y(), sequence.Height() - 1));
     main_.Errors().Guarded([this] { DrawWaveform(pixel_.x(), pixel_.y()); });
 }
 

@@ -92,6 +92,10 @@ public:
     void UpdateTitle(const QString& fileName);
     void ExecuteOpenDialog();
     QString OpenDialogFileName() const { return openDialogFileName_; }
+    // The program's short title, the file name without its folder. Desktops here show window
+    // titles only (Qt would append an application name to every window's title), so it is kept
+    // for whoever shows it rather than handed to Qt.
+    QString ApplicationTitle() const { return applicationTitle_; }
 
     // Playback (stremax1Playback.cpp).
     bool PlayButtonDown() const;
@@ -147,6 +151,7 @@ private:
     std::unique_ptr<TSpectrumStore> spectra_store_;
     QString commandLineFile_;
     QString openDialogFileName_;
+    QString applicationTitle_ = QStringLiteral("Tremax");
 
     TForm2* controls_ = nullptr;
     TKymogramPeer* kymogram_ = nullptr;

@@ -37,12 +37,12 @@ void TForm1::UpdateTitle(const QString& fileName)
         sequence_.SetFileName(fileName);
         openDialogFileName_ = fileName;
         setWindowTitle(fileName + QStringLiteral(" - Tremax"));
-        QApplication::setApplicationDisplayName(QFileInfo(fileName).fileName() + QStringLiteral(" - Tremax"));
+        applicationTitle_ = QFileInfo(fileName).fileName() + QStringLiteral(" - Tremax");
         propertiesAction_->setEnabled(true);
     } else {
         sequence_.SetFileName(QString());
         setWindowTitle(QStringLiteral("Tremax (none)"));
-        QApplication::setApplicationDisplayName(QStringLiteral("Tremax"));
+        applicationTitle_ = QStringLiteral("Tremax");
         propertiesAction_->setEnabled(false);
     }
 }

@@ -92,6 +92,8 @@ TEST_F(MainWindowTest, TheFirstActivationSetsTheDefaultsAndOpensTheCommandLineFi
     form.FirstActivation();
     EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(form.windowTitle(), bld + QStringLiteral(" - Tremax"));
+    EXPECT_EQ(form.ApplicationTitle(), QStringLiteral("clip.bld - Tremax"));
+    EXPECT_EQ(QApplication::applicationDisplayName(), QApplication::applicationName());  // never in every title
     EXPECT_EQ(form.View().SelectedRow, 10);  // Height div 2
     EXPECT_EQ(form.Sequence().Width(), 40);
     EXPECT_EQ(form.FrameBitmap().size(), QSize(40, 20));

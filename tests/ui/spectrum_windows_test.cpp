@@ -123,10 +123,17 @@ TEST_F(SpectrumWindowsTest, AConstantPixelShowsNoCurveAndSaysSo)
     scratch.WriteText(QStringLiteral("flat.par"), QStringLiteral("RESOLUTION: 8x4\nFRAMES: 300\n"));
     main.OpenSequence(WriteFrames(scratch, QStringLiteral("flat.bld"), 8, 4, 300,
                                   [](int32_t, int32_t, int32_t) { return uint8_t(90); }));
+    point.show();
     main.SetSelectedPoint(5, 2);
     EXPECT_FALSE(point.HasCurve());
     EXPECT_TRUE(point.windowTitle().startsWith(QStringLiteral("Spectrum at 5:2")));
     EXPECT_TRUE(point.windowTitle().contains(QStringLiteral("no spectrum")));
+
+    // Another sequence: the same pixel is drawn from the new block, not left as it was.
+    scratch.WriteText(QStringLiteral("moving.par"), QStringLiteral("RESOLUTION: 8x4\nFRAMES: 300\n"));
+    main.OpenSequence(WriteFrames(scratch, QStringLiteral("moving.bld"), 8, 4, 300, PatternValue));
+    EXPECT_TRUE(point.HasCurve());
+    EXPECT_EQ(point.windowTitle(), QStringLiteral("Spectrum at 5:2"));
 }
 
 TEST_F(SpectrumWindowsTest, ColorizingColoursTheMovingEdgesAndLeavesTheBackgroundGrey)

@@ -1,6 +1,6 @@
 #include "analysis/stremax10.h"
 
-#include "analysis/PlotLayout.h"
+#include "analysis/PlotWindow.h"
 #include "analysis/SpectrumStore.h"
 #include "plot/saxes.h"
 #include "viewer/AxisSetup.h"
@@ -57,8 +57,5 @@ void TForm10::DrawRowSpectrum()
 void TForm10::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    const TPlotLayout layout = LayoutPlot(event->size());
-    yAxis_->setGeometry(layout.leftAxis);
-    xAxis_->setGeometry(layout.bottomAxis);
-    picture_->setGeometry(layout.picture);
+    PlacePlot(event->size(), *yAxis_, *xAxis_, *picture_);
 }

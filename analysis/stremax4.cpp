@@ -1,6 +1,6 @@
 #include "analysis/stremax4.h"
 
-#include "analysis/PlotLayout.h"
+#include "analysis/PlotWindow.h"
 #include "plot/saxes.h"
 #include "viewer/AxisSetup.h"
 #include "viewer/ErrorHandler.h"
@@ -128,8 +128,5 @@ void TForm4::closeEvent(QCloseEvent* event)
 void TForm4::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    const TPlotLayout layout = LayoutPlot(event->size());
-    columnAxis_->setGeometry(layout.leftAxis);
-    timeAxis_->setGeometry(layout.bottomAxis);
-    picture_->setGeometry(layout.picture);
+    PlacePlot(event->size(), *columnAxis_, *timeAxis_, *picture_);
 }

@@ -1,6 +1,6 @@
 #include "analysis/stremax5.h"
 
-#include "analysis/PlotLayout.h"
+#include "analysis/PlotWindow.h"
 #include "analysis/SpectrumStore.h"
 #include "plot/saxes.h"
 #include "viewer/AxisSetup.h"
@@ -124,9 +124,6 @@ void TForm5::closeEvent(QCloseEvent* event)
 void TForm5::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    const TPlotLayout layout = LayoutPlot(event->size());
-    yAxis_->setGeometry(layout.leftAxis);
-    xAxis_->setGeometry(layout.bottomAxis);
-    picture_->setGeometry(layout.picture);
+    PlacePlot(event->size(), *yAxis_, *xAxis_, *picture_);
     Redraw();
 }

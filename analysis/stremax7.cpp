@@ -1,6 +1,6 @@
 #include "analysis/stremax7.h"
 
-#include "analysis/PlotLayout.h"
+#include "analysis/PlotWindow.h"
 #include "analysis/SpectrumStore.h"
 #include "analysis/Waveform.h"
 #include "plot/saxes.h"
@@ -92,9 +92,6 @@ void TForm7::ShowWaveform()
 void TForm7::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    const TPlotLayout layout = LayoutPlot(event->size());
-    yAxis_->setGeometry(layout.leftAxis);
-    xAxis_->setGeometry(layout.bottomAxis);
-    picture_->setGeometry(layout.picture);
+    PlacePlot(event->size(), *yAxis_, *xAxis_, *picture_);
     Redraw();
 }

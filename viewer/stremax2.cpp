@@ -173,44 +173,36 @@ void TForm2::SetWhiteLevel(int32_t level)
     ShowValue(imagewhite_, GrayLevelText(level), GrayLevelPosition(level));
 }
 
+void TForm2::ApplyDecibel(double& copy, double dB, void (TDisplaySettingsTarget::*setter)(double),
+                          const TColumn& column)
+{
+    copy = dB;
+    (target_.*setter)(dB);
+    ShowValue(column, DecibelText(dB, UserDecimalSeparator()), DecibelPosition(dB));
+}
+
 void TForm2::SetLoSat(double dB)
 {
-    if (dB == loSat_)
-        return;
-    dB = SeparateLoSat(dB, loSat_, hiSat_);
-    loSat_ = dB;
-    target_.SetLoSat(dB);
-    ShowValue(dblow_, DecibelText(dB, UserDecimalSeparator()), DecibelPosition(dB));
+    if (dB != loSat_)
+        ApplyDecibel(loSat_, SeparateLoSat(dB, loSat_, hiSat_), &TDisplaySettingsTarget::SetLoSat, dblow_);
 }
 
 void TForm2::SetHiSat(double dB)
 {
-    if (dB == hiSat_)
-        return;
-    dB = SeparateHiSat(dB, hiSat_, loSat_);
-    hiSat_ = dB;
-    target_.SetHiSat(dB);
-    ShowValue(dbhigh_, DecibelText(dB, UserDecimalSeparator()), DecibelPosition(dB));
+    if (dB != hiSat_)
+        ApplyDecibel(hiSat_, SeparateHiSat(dB, hiSat_, loSat_), &TDisplaySettingsTarget::SetHiSat, dbhigh_);
 }
 
 void TForm2::SetSpectrumBlack(double dB)
 {
-    if (dB == spectrumBlack_)
-        return;
-    dB = SeparateSpectrumBlack(dB, spectrumBlack_, spectrumWhite_);
-    spectrumBlack_ = dB;
-    target_.SetSpectrumBlack(dB);
-    ShowValue(spectrumblack_, DecibelText(dB, UserDecimalSeparator()), DecibelPosition(dB));
+    if (dB != spectrumBlack_)
+        ApplyDecibel(spectrumBlack_, SeparateSpectrumBlack(dB, spectrumBlack_, spectrumWhite_), &TDisplaySettingsTarget::SetSpectrumBlack, spectrumblack_);
 }
 
 void TForm2::SetSpectrumWhite(double dB)
 {
-    if (dB == spectrumWhite_)
-        return;
-    dB = SeparateSpectrumWhite(dB, spectrumWhite_, spectrumBlack_);
-    spectrumWhite_ = dB;
-    target_.SetSpectrumWhite(dB);
-    ShowValue(spectrumwhite_, DecibelText(dB, UserDecimalSeparator()), DecibelPosition(dB));
+    if (dB != spectrumWhite_)
+        ApplyDecibel(spectrumWhite_, SeparateSpectrumWhite(dB, spectrumWhite_, spectrumBlack_), &TDisplaySettingsTarget::SetSpectrumWhite, spectrumwhite_);
 }
 
 void TForm2::SetPlaybackRateTenths(int32_t tenths)

@@ -52,6 +52,8 @@ private:
         QLineEdit* edit;
     };
     TColumn AddColumn(int index, const QString& caption, const QString& role, int32_t maximum, int32_t ticks);
+    // Stores a dB level (already moved off its partner), hands it to the main window, shows it.
+    void ApplyDecibel(double& copy, double dB, void (TDisplaySettingsTarget::*setter)(double), const TColumn& column);
     static void ShowValue(const TColumn& column, const QString& text, int32_t position);
 
     TDisplaySettingsTarget& target_;

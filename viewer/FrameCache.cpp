@@ -3,18 +3,9 @@
 #include "platform/Errors.h"
 #include "platform/SystemMemory.h"
 
-#include <QFileInfo>
+#include "viewer/FrameSource.h"
+
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
-
-namespace {
-
-QString SystemMessage(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
-
-}  // namespace
 
 TFrameCache::TFrameCache() : block_(size_t(slots_) * FrameBytes(), kFreshFill) {}
 
@@ -52,37 +43,12 @@ void TFrameCache::SetSlotCount(int32_t slots)
     slots_ = slots;
 }
 
-void TFrameCache::Fill(const QString& fileName, int32_t first)
+void TFrameCache::Fill(const TFrameSource* source, int32_t first)
 {
     first_ = std::max(first, 0);
-    if (fileName.isEmpty() || !QFileInfo::exists(fileName)) {
+    if (!source) {
         std::fill(block_.begin(), block_.end(), kMissingFill);
         return;
     }
-    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw EInOutError(QStringLiteral("Cannot open \"%1\": %2").arg(fileName, SystemMessage(errno)));
-
-    // One positioned read of the whole block; the rows that the file does not supply in full
-    // (and every row after the first short one) read as the missing fill.
-    const off_t offset = off_t(first_) * off_t(FrameBytes());
-    uint8_t* const out = block_.data();
-    const size_t wanted = block_.size();
-    size_t got = 0;
-    while (got < wanted) {
-        const ssize_t n = ::pread(fd, out + got, wanted - got, offset + off_t(got));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int error = errno;
-            ::close(fd);
-            throw EInOutError(QStringLiteral("Cannot read \"%1\": %2").arg(fileName, SystemMessage(error)));
-        }
-        if (n == 0)
-            break;
-        got += size_t(n);
-    }
-    ::close(fd);
-    const size_t wholeRows = got / size_t(width_);
-    std::fill(out + wholeRows * size_t(width_), out + wanted, kMissingFill);
+    source->ReadFrames(first_, slots_, width_, height_, block_.data());
 }

@@ -2,9 +2,11 @@
 // The frame block: CacheSize consecutive frames of the sequence, slot s holding frame
 // FirstCachedFrame + s, every slot Height rows of Width bytes.
 
-#include <QString>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
+
+class TFrameSource;
 
 class TFrameCache {
 public:
@@ -30,11 +32,10 @@ public:
     void Reshape(int32_t width, int32_t height);
     // Slots that remain keep their frames; new slots get the fresh fill.
     void SetSlotCount(int32_t slots);
-    // Reads the block from the frame file starting at frame `first` (clamped to 0); rows past the
-    // end of the file read as the missing fill, and so does everything when `fileName` does not
-    // exist. Throws EInOutError when the file exists but cannot be read; FirstCachedFrame has
-    // moved by then.
-    void Fill(const QString& fileName, int32_t first);
+    // Reads the block from `source` starting at frame `first` (clamped to 0); without a source
+    // every byte is the missing fill. Throws what the source throws; FirstCachedFrame has moved
+    // by then.
+    void Fill(const TFrameSource* source, int32_t first);
 
 private:
     int32_t first_ = 0;

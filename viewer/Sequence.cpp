@@ -4,14 +4,25 @@
 
 #include <cmath>
 
-TSequence::TSequence(QObject* parent) : QObject(parent) {}
+TSequence::TSequence(QObject* parent, const TFrameSourceFactory* formats)
+    : QObject(parent), formats_(formats ? *formats : rawOnly_)
+{
+}
+
+TSequence::~TSequence() = default;
+
+void TSequence::SetFileName(const QString& fileName)
+{
+    header_.FileName = fileName;
+    source_ = fileName.isEmpty() ? nullptr : formats_.Create(fileName);
+}
 
 void TSequence::LoadFrames(int32_t first)
 {
     if (first == cache_.FirstCachedFrame() && first > 0)
         return;
     Q_EMIT blockChanging();
-    cache_.Fill(header_.FileName, first);
+    cache_.Fill(source_.get(), first);
     Q_EMIT blockLoaded();
 }
 
@@ -77,15 +88,7 @@ void TSequence::SetFrameCount(int32_t frames)
 void TSequence::ReadSequenceFiles()
 {
     SetCacheSize(kOpenCacheSize);
-    const QString headerFile = FindHeaderFile(header_.FileName);
-    if (!headerFile.isEmpty()) {
-        ReadHeaderFile(headerFile, *this);
-    } else {
-        SetImageHeight(64);
-        SetImageWidth(256);
-        header_.FrameCount = 2048;
-        SetRecordingRate(1904);
-        header_.FirstFrame = 0;
-    }
+    if (source_)
+        source_->ReadHeader(*this);
     LoadFrames(0);
 }

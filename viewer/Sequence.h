@@ -3,17 +3,22 @@
 // the file side of the open procedure. Windows and the spectrum store follow its signals.
 
 #include "viewer/FrameCache.h"
+#include "viewer/FrameSource.h"
 #include "viewer/HeaderFile.h"
 #include "viewer/SequenceHeader.h"
 
 #include <QObject>
+#include <memory>
 
 class TSequence : public QObject, public THeaderTarget {
     Q_OBJECT
 public:
     static constexpr int32_t kOpenCacheSize = 512;
 
-    explicit TSequence(QObject* parent = nullptr);
+    // `formats` picks the frame source for a file name; it must outlive the sequence. Without
+    // one, every file is read as raw frames.
+    explicit TSequence(QObject* parent = nullptr, const TFrameSourceFactory* formats = nullptr);
+    ~TSequence() override;
 
     const TSequenceHeader& Header() const { return header_; }
     const TFrameCache& Cache() const { return cache_; }
@@ -22,8 +27,10 @@ public:
     int32_t FirstCachedFrame() const { return cache_.FirstCachedFrame(); }
     int32_t CacheSize() const { return cache_.CacheSize(); }
 
-    // The name of the open frame file; empty when none is open.
-    void SetFileName(const QString& fileName) { header_.FileName = fileName; }
+    // The name of the open frame file; empty when none is open. Makes the frame source for it.
+    void SetFileName(const QString& fileName);
+    // The source of the open file's frames; null when none is open.
+    const TFrameSource* Source() const { return source_.get(); }
 
     // Refills the block so that it starts at `first` (negative: 0). A block that already starts
     // there is kept unless `first` is 0, which always re-reads.
@@ -66,4 +73,7 @@ Q_SIGNALS:
 private:
     TSequenceHeader header_;
     TFrameCache cache_;
+    TFrameSourceFactory rawOnly_;
+    const TFrameSourceFactory& formats_;
+    std::unique_ptr<TFrameSource> source_;
 };

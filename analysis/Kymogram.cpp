@@ -52,13 +52,12 @@ TKymogramAxisChange KymogramAxisChange(double lo, double hi, double marker)
     return change;
 }
 
-void PrepareKymogramSpan(TSequence& sequence, const TKymogramSpan& span, QImage& bitmap)
+void FitKymogramBitmap(const TKymogramSpan& span, int32_t imageWidth, QImage& bitmap)
 {
-    const bool resized = bitmap.width() != span.length || bitmap.height() != sequence.Width();
-    FitBitmap(bitmap, span.length, sequence.Width());
+    const bool resized = bitmap.width() != span.length || bitmap.height() != imageWidth;
+    FitBitmap(bitmap, span.length, imageWidth);
     if (resized)
         bitmap.fill(Qt::black);  // shown black until the build that follows
-    sequence.LoadFrames(span.first);
 }
 
 bool KymogramRangeFollows(double& lo, double& hi, int32_t frame)

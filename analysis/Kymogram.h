@@ -24,9 +24,9 @@ struct TKymogramSpan {
 // 1 (rnd: nearest, halves to even).
 TKymogramSpan KymogramSpanOf(double lo, double hi);
 
-// The non-widget part of the frame axis' scale-changed chain. The window stops playback, sets
-// the axis high value to hiValue, calls PrepareKymogramSpan, SetCurrentFrame(currentFrame) and
-// then builds.
+// The arithmetic of a frame-axis change: the session stops playback, sets the high value to
+// hiValue, loads the block at the span's first frame, sets the current frame and the kymogram is
+// rebuilt.
 struct TKymogramAxisChange {
     TKymogramSpan span;
     double hiValue = 0;        // lo + L − 1: the axis shows whole frames
@@ -34,9 +34,8 @@ struct TKymogramAxisChange {
 };
 TKymogramAxisChange KymogramAxisChange(double lo, double hi, double marker);
 
-// Loads the block at the span's first frame (so the spectra then start at the kymogram's first
-// frame) and gives the bitmap the span's width and the image width as height.
-void PrepareKymogramSpan(TSequence& sequence, const TKymogramSpan& span, QImage& bitmap);
+// Gives the bitmap the span's width and the image width as height (black when resized).
+void FitKymogramBitmap(const TKymogramSpan& span, int32_t imageWidth, QImage& bitmap);
 
 // When `frame` lies outside lo … hi, moves the range to centre it, keeping hi − lo, and returns
 // true: the kymogram must then be rebuilt.

@@ -6,11 +6,12 @@
 #include "viewer/AxisSetup.h"
 #include "viewer/ErrorHandler.h"
 #include "viewer/ImageBoxWidget.h"
-#include "viewer/stremax1.h"
+#include "viewer/ViewerSession.h"
 
 #include <QResizeEvent>
 
-TForm10::TForm10(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_(main)
+TForm10::TForm10(TViewerSession& session, TErrorHandler& errors, QWidget* parent)
+    : QWidget(parent, Qt::Tool), session_(session), errors_(errors)
 {
     setWindowTitle(QStringLiteral("Row spectrum"));
     resize(420, 260);
@@ -26,31 +27,34 @@ TForm10::TForm10(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), mai
     yAxis_->SetPosition(posleft);
     yAxis_->SetReverse(true);  // row 0 at the top
     SetAxisUnbounded(*yAxis_);
-    yAxis_->SetRange(0, main_.Sequence().Height() - 1);
+    yAxis_->SetRange(0, session_.Sequence().Height() - 1);
 
     picture_ = new TImageBoxWidget(this);
     picture_->SetPicture(&bitmap_);
     picture_->OnLeftButtonPicks(this, [this](QPoint position) {
-        main_.Errors().Guarded([&] { main_.SetSelectedFrequency(xAxis_->PixelToValue(position.x())); });
+        errors_.Guarded([&] { session_.Spectra().SetSelectedFrequency(xAxis_->PixelToValue(position.x())); });
     });
 
-    connect(&main_.Sequence(), &TSequence::recordingRateChanged, this,
+    connect(&session_.Sequence(), &TSequence::recordingRateChanged, this,
             [this](double framesPerSecond) { SetFrequencyAxisRate(*xAxis_, framesPerSecond); });
-    connect(&main_.Sequence(), &TSequence::imageHeightChanged, this,
+    connect(&session_.Sequence(), &TSequence::imageHeightChanged, this,
             [this](int32_t height) { yAxis_->SetHiValue(height - 1); });
-    connect(&main_.Spectra(), &TSpectrumStore::selectedFrequencyChanged, this,
+    connect(&session_.Spectra(), &TSpectrumStore::selectedFrequencyChanged, this,
             [this](double hz) { xAxis_->SetMarkerValue(hz); });
-    SetFrequencyAxisRate(*xAxis_, main_.Sequence().Header().FramesPerSecond);
+    SetFrequencyAxisRate(*xAxis_, session_.Sequence().Header().FramesPerSecond);
+    // A new block has new row spectra; new levels draw them anew.
+    connect(&session_.Sequence(), &TSequence::blockLoaded, this, &TForm10::DrawRowSpectrum);
+    connect(&session_, &TViewerSession::rowSpectrumRedrawRequested, this, &TForm10::DrawRowSpectrum);
 }
 
 void TForm10::DrawRowSpectrum()
 {
-    if (!main_.Activated())
+    if (!session_.Activated())
         return;
     const QString failure =
-        main_.Spectra().DrawRowSpectrum(main_.View().SpectrumBlack, main_.View().SpectrumWhite, bitmap_);
+        session_.Spectra().DrawRowSpectrum(session_.View().SpectrumBlack, session_.View().SpectrumWhite, bitmap_);
     if (!failure.isEmpty())
-        main_.SetStatusText(1, failure);
+        session_.ShowStatus(1, failure);
     picture_->update();
 }
 

@@ -6,13 +6,15 @@
 #include <QWidget>
 
 class TAxis;
-class TForm1;
+class TErrorHandler;
+class TViewerSession;
 class TImageBoxWidget;
 
 class TForm10 : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm10(TForm1& main, QWidget* parent = nullptr);
+    // The session and the error handler must outlive the window.
+    TForm10(TViewerSession& session, TErrorHandler& errors, QWidget* parent = nullptr);
 
     void DrawRowSpectrum();
 
@@ -26,7 +28,8 @@ protected:
 
 private:
 
-    TForm1& main_;
+    TViewerSession& session_;
+    TErrorHandler& errors_;
     TAxis* xAxis_;
     TAxis* yAxis_;
     TImageBoxWidget* picture_;

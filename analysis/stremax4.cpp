@@ -5,13 +5,14 @@
 #include "viewer/AxisSetup.h"
 #include "viewer/ErrorHandler.h"
 #include "viewer/ImageBoxWidget.h"
-#include "viewer/stremax1.h"
+#include "viewer/ViewerSession.h"
 
 #include <QResizeEvent>
 #include <algorithm>
 #include <cmath>
 
-TForm4::TForm4(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_(main)
+TForm4::TForm4(TViewerSession& session, TErrorHandler& errors, QWidget* parent)
+    : QWidget(parent, Qt::Tool), session_(session), errors_(errors)
 {
     setWindowTitle(QStringLiteral("Kymo"));
     setMinimumSize(200, 100);
@@ -19,8 +20,6 @@ TForm4::TForm4(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_
 
     timeAxis_ = new TAxis(this);
     timeAxis_->SetPosition(posunder);
-    SetAxisUnbounded(*timeAxis_);
-    timeAxis_->SetMaxValueDifference(512);
     timeAxis_->SetIsInteger(true);
     timeAxis_->SetAxisText(QStringLiteral("[frames]"));
     timeAxis_->SetTickSpaceAim(50);
@@ -29,9 +28,12 @@ TForm4::TForm4(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_
     timeAxis_->SetAllowMidScroll(true);
     timeAxis_->SetAllowDoubleClick(true);
     timeAxis_->SetMarkerVisible(true);
-    timeAxis_->SetRange(0, 100);
-    connect(timeAxis_, &TAxis::OnScaleChanged, this,
-            [this] { main_.Errors().Guarded([this] { OnTimeAxisChanged(); }); });
+    MirrorSpan();
+    // The axis asks; the session decides the span, and the axis mirrors what it decided.
+    connect(timeAxis_, &TAxis::OnScaleChanged, this, [this] {
+        if (!mirroring_)
+            errors_.Guarded([this] { session_.SetKymogramSpan(timeAxis_->LoValue(), timeAxis_->HiValue()); });
+    });
 
     columnAxis_ = new TAxis(this);
     columnAxis_->SetPosition(posleft);
@@ -44,18 +46,45 @@ TForm4::TForm4(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_
     picture_->SetPicture(&bitmap_);
     connect(picture_, &TImageBoxWidget::mousePressed, this, [this](QPoint position, Qt::MouseButton button) {
         if (button == Qt::LeftButton)
-            main_.Errors().Guarded([&] { PickAt(position, true); });
+            errors_.Guarded([&] { PickAt(position, true); });
     });
     connect(picture_, &TImageBoxWidget::mouseMoved, this, [this](QPoint position, Qt::MouseButtons buttons) {
         if (buttons & Qt::LeftButton)
-            main_.Errors().Guarded([&] { PickAt(position, false); });
+            errors_.Guarded([&] { PickAt(position, false); });
     });
 
-    bitmap_ = QImage(101, main_.Sequence().Width(), QImage::Format_BGR888);
+    bitmap_ = QImage(101, session_.Sequence().Width(), QImage::Format_BGR888);
     bitmap_.fill(Qt::black);
-    connect(&main_.Sequence(), &TSequence::imageWidthChanged, this, &TForm4::FollowImageWidth);
-    connect(&main_.Sequence(), &TSequence::cacheSizeChanged, this,
-            [this](int32_t slots) { timeAxis_->SetMaxValueDifference(slots - 1); });
+    connect(&session_.Sequence(), &TSequence::imageWidthChanged, this, &TForm4::FollowImageWidth);
+    connect(&session_.Sequence(), &TSequence::cacheSizeChanged, this, &TForm4::MirrorSpan);
+
+    const auto build = [this] { errors_.Guarded([this] { BuildKymogram(); }); };
+    connect(&session_, &TViewerSession::selectedRowChanged, this, build);
+    connect(&session_, &TViewerSession::kymogramRebuildRequested, this, build);
+    connect(&session_, &TViewerSession::kymogramSpanChanged, this, [this, build] {
+        MirrorSpan();
+        FitKymogramBitmap(KymogramSpanOf(timeAxis_->LoValue(), timeAxis_->HiValue()), session_.Sequence().Width(),
+                          bitmap_);
+        build();
+    });
+    connect(&session_, &TViewerSession::currentFrameChanged, this,
+            [this](int32_t frame) { timeAxis_->SetMarkerValue(frame); });
+    connect(&session_, &TViewerSession::kymogramColumnMarked, this,
+            [this](double column) { columnAxis_->SetMarkerValue(column); });
+}
+
+void TForm4::MirrorSpan()
+{
+    const TAxisScale& span = session_.KymogramSpan();
+    mirroring_ = true;
+    timeAxis_->SetMinLoValue(span.MinLoValue());
+    timeAxis_->SetMaxLoValue(span.MaxLoValue());
+    timeAxis_->SetMinHiValue(span.MinHiValue());
+    timeAxis_->SetMaxHiValue(span.MaxHiValue());
+    timeAxis_->SetMaxValueDifference(span.MaxValueDifference());
+    timeAxis_->SetRange(span.LoValue(), span.HiValue());
+    timeAxis_->SetMarkerValue(span.MarkerValue());
+    mirroring_ = false;
 }
 
 void TForm4::FollowImageWidth(int32_t width)
@@ -67,15 +96,15 @@ void TForm4::FollowImageWidth(int32_t width)
 
 void TForm4::BuildKymogram()
 {
-    const TViewState& view = main_.View();
+    const TViewState& view = session_.View();
     TKymogramSettings settings;
     settings.row = view.SelectedRow;
-    settings.span = KymogramSpanOf(timeAxis_->LoValue(), timeAxis_->HiValue());
+    settings.span = KymogramSpanOf(session_.KymogramSpan().LoValue(), session_.KymogramSpan().HiValue());
     settings.blackLevel = view.BlackLevel;
     settings.grayLevel = view.GrayLevel;
     settings.whiteLevel = view.WhiteLevel;
     settings.edgeEnhance = view.EdgeEnhance;
-    builder_.Build(main_.Sequence(), settings, bitmap_);
+    builder_.Build(session_.Sequence(), settings, bitmap_);
     setWindowTitle(KymogramCaption(view.SelectedRow));
     picture_->update();
 }
@@ -86,43 +115,32 @@ void TForm4::ShowKymogram()
     raise();
 }
 
-void TForm4::OnTimeAxisChanged()
-{
-    main_.ReleasePlayButton();
-    const TKymogramAxisChange change =
-        KymogramAxisChange(timeAxis_->LoValue(), timeAxis_->HiValue(), timeAxis_->MarkerValue());
-    timeAxis_->SetHiValue(change.hiValue);
-    PrepareKymogramSpan(main_.Sequence(), change.span, bitmap_);
-    main_.SetCurrentFrame(change.currentFrame);
-    BuildKymogram();
-}
-
 void TForm4::PickAt(QPoint position, bool releasePlay)
 {
     if (releasePlay)
-        main_.ReleasePlayButton();
-    main_.SetCurrentFrame(int32_t(std::nearbyint(timeAxis_->PixelToValue(position.x()))));
+        session_.SetPlaying(false);
+    session_.SetCurrentFrame(int32_t(std::nearbyint(timeAxis_->PixelToValue(position.x()))));
     if (releasePlay)
-        main_.ReleasePlayButton();
+        session_.SetPlaying(false);
     columnAxis_->SetMarkerPixel(position.y());
     const double columnValue = columnAxis_->MarkerValue();
-    main_.ImageXAxis().SetMarkerValue(columnValue);
+    session_.MarkImageColumn(columnValue);
     // The plots need a pixel of the image, also for a drag past the picture's edge.
     const double rounded = std::nearbyint(columnValue);
-    const int32_t column = !(rounded >= 0) ? 0 : int32_t(std::min(rounded, double(main_.Sequence().Width() - 1)));
-    main_.DrawPointPlots(column, main_.View().SelectedRow);
+    const int32_t column = !(rounded >= 0) ? 0 : int32_t(std::min(rounded, double(session_.Sequence().Width() - 1)));
+    session_.ShowPointPlots(column, session_.View().SelectedRow);
 }
 
 void TForm4::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    main_.SetKymogramShown(true);
+    session_.SetKymogramShown(true);
 }
 
 void TForm4::closeEvent(QCloseEvent* event)
 {
     QWidget::closeEvent(event);
-    main_.SetKymogramShown(false);
+    session_.SetKymogramShown(false);
 }
 
 void TForm4::resizeEvent(QResizeEvent* event)

@@ -3,24 +3,25 @@
 // axis sets the span (and with it the frame block); a click picks a frame and a column.
 
 #include "analysis/Kymogram.h"
-#include "viewer/MainWindowPeers.h"
 
 #include <QImage>
 #include <QWidget>
 
-class TForm1;
+class TAxis;
+class TErrorHandler;
+class TViewerSession;
 class TImageBoxWidget;
 
-class TForm4 : public QWidget, public TKymogramPeer {
+class TForm4 : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm4(TForm1& main, QWidget* parent = nullptr);
+    // The session and the error handler must outlive the window.
+    TForm4(TViewerSession& session, TErrorHandler& errors, QWidget* parent = nullptr);
 
-    // TKymogramPeer
-    TAxis& TimeAxis() override { return *timeAxis_; }
-    TAxis& ColumnAxis() override { return *columnAxis_; }
-    void BuildKymogram() override;
-    void ShowKymogram() override;
+    TAxis& TimeAxis() { return *timeAxis_; }
+    TAxis& ColumnAxis() { return *columnAxis_; }
+    void BuildKymogram();
+    void ShowKymogram();
 
     const QImage& Bitmap() const { return bitmap_; }
     const TKymogramBuilder& Builder() const { return builder_; }
@@ -32,14 +33,17 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void OnTimeAxisChanged();
+    // The frame axis shows the session's span with its limits.
+    void MirrorSpan();
     void PickAt(QPoint position, bool releasePlay);
     void FollowImageWidth(int32_t width);
 
-    TForm1& main_;
+    TViewerSession& session_;
+    TErrorHandler& errors_;
     TAxis* timeAxis_;
     TAxis* columnAxis_;
     TImageBoxWidget* picture_;
     QImage bitmap_;
     TKymogramBuilder builder_;
+    bool mirroring_ = false;
 };

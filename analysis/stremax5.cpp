@@ -6,14 +6,15 @@
 #include "viewer/AxisSetup.h"
 #include "viewer/ErrorHandler.h"
 #include "viewer/ImageBoxWidget.h"
-#include "viewer/stremax1.h"
+#include "viewer/ViewerSession.h"
 
 #include <QPainter>
 #include <QResizeEvent>
 #include <algorithm>
 #include <vector>
 
-TForm5::TForm5(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_(main)
+TForm5::TForm5(TViewerSession& session, TErrorHandler& errors, QWidget* parent)
+    : QWidget(parent, Qt::Tool), session_(session), errors_(errors)
 {
     setWindowTitle(QStringLiteral("Point spectrum"));
     setMinimumHeight(100);
@@ -51,29 +52,32 @@ TForm5::TForm5(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_
     picture_->OnLeftButtonPicks(this, [this](QPoint position) { PickAt(position); });
 
     // A new block makes the curve shown stale: draw the same pixel from the new block.
-    connect(&main_.Sequence(), &TSequence::blockLoaded, this, [this] {
+    connect(&session_.Sequence(), &TSequence::blockLoaded, this, [this] {
         if (isVisible())
             Redraw();
     });
-    connect(&main_.Sequence(), &TSequence::recordingRateChanged, this,
+    connect(&session_.Sequence(), &TSequence::recordingRateChanged, this,
             [this](double framesPerSecond) { SetFrequencyAxisRate(*xAxis_, framesPerSecond); });
-    connect(&main_.Spectra(), &TSpectrumStore::selectedFrequencyChanged, this,
+    connect(&session_.Spectra(), &TSpectrumStore::selectedFrequencyChanged, this,
             [this](double hz) { xAxis_->SetMarkerValue(hz); });
-    SetFrequencyAxisRate(*xAxis_, main_.Sequence().Header().FramesPerSecond);
+    SetFrequencyAxisRate(*xAxis_, session_.Sequence().Header().FramesPerSecond);
+    connect(&session_, &TViewerSession::pointPlotsRequested, this, [this](int32_t column, int32_t row) {
+        errors_.Guarded([&] { DrawPointSpectrum(column, row); });
+    });
 }
 
 void TForm5::PickAt(QPoint position)
 {
-    main_.Errors().Guarded([&] {
+    errors_.Guarded([&] {
         xAxis_->SetMarkerPixel(position.x());
         yAxis_->SetMarkerPixel(position.y());
-        main_.SetSelectedFrequency(xAxis_->PixelToValue(position.x()));
+        session_.Spectra().SetSelectedFrequency(xAxis_->PixelToValue(position.x()));
     });
 }
 
 void TForm5::DrawPointSpectrum(int32_t column, int32_t row)
 {
-    TSpectrumStore& store = main_.Spectra();
+    TSpectrumStore& store = session_.Spectra();
     if (store.SpectrumLength() <= 0)
         return;
     store.ComputePixelSpectrum(column, row);
@@ -104,21 +108,21 @@ void TForm5::DrawPointSpectrum(int32_t column, int32_t row)
 void TForm5::Redraw()
 {
     // The pixel stays inside an image that shrank since it was drawn.
-    const TSequence& sequence = main_.Sequence();
+    const TSequence& sequence = session_.Sequence();
     pixel_ = QPoint(std::min(pixel_.x(), sequence.Width() - 1), std::min(pixel_.y(), sequence.Height() - 1));
-    main_.Errors().Guarded([this] { DrawPointSpectrum(pixel_.x(), pixel_.y()); });
+    errors_.Guarded([this] { DrawPointSpectrum(pixel_.x(), pixel_.y()); });
 }
 
 void TForm5::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    main_.RenderFrame();
+    session_.RequestRender();
 }
 
 void TForm5::closeEvent(QCloseEvent* event)
 {
     QWidget::closeEvent(event);
-    main_.RenderFrame();
+    session_.RequestRender();
 }
 
 void TForm5::resizeEvent(QResizeEvent* event)

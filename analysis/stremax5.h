@@ -7,13 +7,15 @@
 #include <QWidget>
 
 class TAxis;
-class TForm1;
+class TErrorHandler;
+class TViewerSession;
 class TImageBoxWidget;
 
 class TForm5 : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm5(TForm1& main, QWidget* parent = nullptr);
+    // The session and the error handler must outlive the window.
+    TForm5(TViewerSession& session, TErrorHandler& errors, QWidget* parent = nullptr);
 
     void DrawPointSpectrum(int32_t column, int32_t row);
 
@@ -34,7 +36,8 @@ private:
     void Redraw();
     void PickAt(QPoint position);
 
-    TForm1& main_;
+    TViewerSession& session_;
+    TErrorHandler& errors_;
     TAxis* xAxis_;
     TAxis* yAxis_;
     TImageBoxWidget* picture_;

@@ -7,14 +7,15 @@
 #include "viewer/AxisSetup.h"
 #include "viewer/ErrorHandler.h"
 #include "viewer/ImageBoxWidget.h"
-#include "viewer/stremax1.h"
+#include "viewer/ViewerSession.h"
 
 #include <QPainter>
 #include <QPalette>
 #include <QResizeEvent>
 #include <algorithm>
 
-TForm7::TForm7(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_(main)
+TForm7::TForm7(TViewerSession& session, TErrorHandler& errors, QWidget* parent)
+    : QWidget(parent, Qt::Tool), session_(session), errors_(errors)
 {
     setWindowTitle(QStringLiteral("Waveform"));
     resize(420, 240);
@@ -43,13 +44,17 @@ TForm7::TForm7(TForm1& main, QWidget* parent) : QWidget(parent, Qt::Tool), main_
 
     picture_ = new TImageBoxWidget(this);
     picture_->SetPicture(&plot_);
-    connect(&main_.Sequence(), &TSequence::blockLoaded, this, &TForm7::FollowBlock);
-    connect(&main_.Spectra(), &TSpectrumStore::spectrumLengthChanged, this, &TForm7::FollowBlock);
+    connect(&session_.Sequence(), &TSequence::blockLoaded, this, &TForm7::FollowBlock);
+    connect(&session_.Spectra(), &TSpectrumStore::spectrumLengthChanged, this, &TForm7::FollowBlock);
+    connect(&session_, &TViewerSession::pointPlotsRequested, this, [this](int32_t column, int32_t row) {
+        errors_.Guarded([&] { DrawWaveform(column, row); });
+    });
+    connect(&session_, &TViewerSession::currentFrameChanged, this, &TForm7::SetFrameMarker);
 }
 
 void TForm7::FollowBlock()
 {
-    const TWaveformRange range = WaveformFrameRange(main_.Sequence().Cache(), main_.SpectrumLength());
+    const TWaveformRange range = WaveformFrameRange(session_.Sequence().Cache(), session_.Spectra().SpectrumLength());
     xAxis_->SetRange(range.lo, range.hi);
     // The curve shown is of the old block: draw the same pixel from the new one.
     if (isVisible())
@@ -63,7 +68,7 @@ void TForm7::DrawWaveform(int32_t column, int32_t row)
         plot_ = QImage(picture_->size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     plot_.fill(palette().color(QPalette::Base));
     const TWaveformSeries series =
-        WaveformSeries(main_.Sequence().Cache(), column, row, main_.SpectrumLength());
+        WaveformSeries(session_.Sequence().Cache(), column, row, session_.Spectra().SpectrumLength());
     const std::vector<QPointF> line = WaveformPolyline(
         series, [this](double v) { return double(xAxis_->ValueToPixel(v)); },
         [this](double v) { return double(yAxis_->ValueToPixel(v)); });
@@ -76,9 +81,9 @@ void TForm7::DrawWaveform(int32_t column, int32_t row)
 void TForm7::Redraw()
 {
     // The pixel stays inside an image that shrank since it was drawn.
-    const TSequence& sequence = main_.Sequence();
+    const TSequence& sequence = session_.Sequence();
     pixel_ = QPoint(std::min(pixel_.x(), sequence.Width() - 1), std::min(pixel_.y(), sequence.Height() - 1));
-    main_.Errors().Guarded([this] { DrawWaveform(pixel_.x(), pixel_.y()); });
+    errors_.Guarded([this] { DrawWaveform(pixel_.x(), pixel_.y()); });
 }
 
 void TForm7::SetFrameMarker(int32_t frame) { xAxis_->SetMarkerValue(frame); }

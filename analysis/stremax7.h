@@ -2,24 +2,25 @@
 // "Waveform": the grey value of one pixel over the frames of the block, the very samples whose
 // spectrum the point spectrum shows. Curve and marker count absolute frame numbers.
 
-#include "viewer/MainWindowPeers.h"
 
 #include <QImage>
 #include <QPoint>
 #include <QWidget>
 
-class TForm1;
+class TAxis;
+class TErrorHandler;
+class TViewerSession;
 class TImageBoxWidget;
 
-class TForm7 : public QWidget, public TWaveformPeer {
+class TForm7 : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm7(TForm1& main, QWidget* parent = nullptr);
+    // The session and the error handler must outlive the window.
+    TForm7(TViewerSession& session, TErrorHandler& errors, QWidget* parent = nullptr);
 
-    // TWaveformPeer
-    void DrawWaveform(int32_t column, int32_t row) override;
-    void SetFrameMarker(int32_t frame) override;
-    void ShowWaveform() override;
+    void DrawWaveform(int32_t column, int32_t row);
+    void SetFrameMarker(int32_t frame);
+    void ShowWaveform();
 
     TAxis& FrameAxis() { return *xAxis_; }
     TAxis& ValueAxis() { return *yAxis_; }
@@ -33,7 +34,8 @@ private:
     void FollowBlock();
     void Redraw();
 
-    TForm1& main_;
+    TViewerSession& session_;
+    TErrorHandler& errors_;
     TAxis* xAxis_;
     TAxis* yAxis_;
     TImageBoxWidget* picture_;

@@ -4,7 +4,6 @@
 #include "analysis/stremax5.h"
 #include "analysis/stremax7.h"
 #include "analysis/stremax10.h"
-#include "viewer/MainWindowPeers.h"
 #include "viewer/ErrorMessageDialog.h"
 #include "viewer/Playback.h"
 #include "viewer/stremax1.h"
@@ -14,30 +13,10 @@
 #include <QScreen>
 #include <algorithm>
 
-// The two spectrum windows as the main window sees them.
-class TSpectrumWindows : public TSpectrumPeer {
-public:
-    TSpectrumWindows(TForm5& point, TForm10& rows) : point_(point), rows_(rows) {}
-    void DrawPointSpectrum(int32_t column, int32_t row) override { point_.DrawPointSpectrum(column, row); }
-    void DrawRowSpectrum() override { rows_.DrawRowSpectrum(); }
-    void ShowPointSpectrum() override { Show(point_); }
-    void ShowRowSpectrum() override { Show(rows_); }
-
-private:
-    static void Show(QWidget& window)
-    {
-        window.show();
-        window.raise();
-    }
-    TForm5& point_;
-    TForm10& rows_;
-};
-
 TTremaxWindows::TTremaxWindows() = default;
 TTremaxWindows::~TTremaxWindows()
 {
     // The tool windows go before the main window whose setters they call.
-    spectra.reset();
     rowSpectrum.reset();
     waveform.reset();
     pointSpectrum.reset();
@@ -83,16 +62,21 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
     windows->clock = std::make_unique<TSteadyClock>();
     windows->main = std::make_unique<TForm1>(*windows->errors, *windows->clock);
     windows->errors->SetParent(windows->main.get());
-    windows->controls = std::make_unique<TForm2>(*windows->main, windows->main.get());
-    windows->main->AttachControls(windows->controls.get());
-    windows->kymogram = std::make_unique<TForm4>(*windows->main, windows->main.get());
-    windows->main->AttachKymogram(windows->kymogram.get());
-    windows->pointSpectrum = std::make_unique<TForm5>(*windows->main, windows->main.get());
-    windows->waveform = std::make_unique<TForm7>(*windows->main, windows->main.get());
-    windows->main->AttachWaveform(windows->waveform.get());
-    windows->rowSpectrum = std::make_unique<TForm10>(*windows->main, windows->main.get());
-    windows->spectra = std::make_unique<TSpectrumWindows>(*windows->pointSpectrum, *windows->rowSpectrum);
-    windows->main->AttachSpectra(windows->spectra.get());
+    TForm1& main = *windows->main;
+    TViewerSession& session = main.Session();
+    TErrorHandler& errors = *windows->errors;
+    windows->controls = std::make_unique<TForm2>(main, &main);
+    main.AttachControls(windows->controls.get());
+    windows->kymogram = std::make_unique<TForm4>(session, errors, &main);
+    windows->pointSpectrum = std::make_unique<TForm5>(session, errors, &main);
+    windows->waveform = std::make_unique<TForm7>(session, errors, &main);
+    windows->rowSpectrum = std::make_unique<TForm10>(session, errors, &main);
+    TToolWindows tools;
+    tools.kymogram = windows->kymogram.get();
+    tools.pointSpectrum = windows->pointSpectrum.get();
+    tools.rowSpectrum = windows->rowSpectrum.get();
+    tools.waveform = windows->waveform.get();
+    main.AttachToolWindows(tools);
     windows->main->SetCommandLineFile(commandLineFile);
     PlaceWindows(*windows);
     return windows;

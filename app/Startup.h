@@ -9,7 +9,6 @@ class TForm2;
 class TForm4;
 class TForm5;
 class TForm10;
-class TSpectrumWindows;
 class TForm7;
 class TErrorMessageDialog;
 class TPlaybackClock;
@@ -25,7 +24,6 @@ struct TTremaxWindows {
     std::unique_ptr<TForm5> pointSpectrum;
     std::unique_ptr<TForm7> waveform;
     std::unique_ptr<TForm10> rowSpectrum;
-    std::unique_ptr<TSpectrumWindows> spectra;
 };
 
 // Creates the windows (main window first) and names the command-line file to open at the main

@@ -7,7 +7,6 @@
 #include "viewer/DisplayLevels.h"
 #include "viewer/ErrorHandler.h"
 #include "viewer/ImageBoxWidget.h"
-#include "viewer/MainWindowPeers.h"
 #include "viewer/stremax2.h"
 #include "viewer/stremax3.h"
 
@@ -24,8 +23,8 @@ constexpr int kHorizontalAxisHeight = 30;
 
 }  // namespace
 
-TForm1::TForm1(TErrorHandler& errors, TPlaybackClock& clock, QWidget* parent)
-    : QMainWindow(parent), errors_(errors), clock_(clock)
+TForm1::TForm1(TErrorHandler& errors, TPlaybackClock& clock, QWidget* parent, const TFrameSourceFactory* formats)
+    : QMainWindow(parent), errors_(errors), session_(clock, formats)
 {
     setWindowTitle(QStringLiteral("Tremax"));
     setMinimumSize(160, 220);
@@ -52,13 +51,6 @@ TForm1::TForm1(TErrorHandler& errors, TPlaybackClock& clock, QWidget* parent)
     imageXAxis_->SetMaxValueDifference(TAxisScale::kUnbounded);
     imageXAxis_->SetRange(0, 255);
 
-    spectra_store_ = std::make_unique<TSpectrumStore>(sequence_);
-    connect(spectra_store_.get(), &TSpectrumStore::colorizeButtonReleased, this,
-            [this] { colorizeAction_->setChecked(false); });
-    connect(spectra_store_.get(), &TSpectrumStore::selectedFrequencyChanged, this,
-            [this](double hz) { SetStatusText(1, SelectedFrequencyText(hz)); });
-    connect(spectra_store_.get(), &TSpectrumStore::selectedBinChanged, this, [this] { RenderFrame(); });
-
     imageBox_ = new TImageBoxWidget(imageArea_);
     imageBox_->SetPicture(&frameBitmap_);
     connect(imageBox_, &TImageBoxWidget::mousePressed, this, &TForm1::OnImageMousePressed);
@@ -72,12 +64,69 @@ TForm1::TForm1(TErrorHandler& errors, TPlaybackClock& clock, QWidget* parent)
 
     playTimer_.setInterval(kPlaybackIntervalMs);
     connect(&playTimer_, &QTimer::timeout, this, [this] { errors_.Guarded([this] { PlaybackTick(); }); });
+    FollowSession();
+}
 
-    connect(&sequence_, &TSequence::imageWidthChanged, this, &TForm1::FollowImageWidth);
-    connect(&sequence_, &TSequence::imageHeightChanged, this, &TForm1::FollowImageHeight);
-    connect(&sequence_, &TSequence::blockLoaded, this, [this] {
-        if (spectra_ && activated_)
-            spectra_->DrawRowSpectrum();
+void TForm1::FollowSession()
+{
+    TSequence& sequence = session_.Sequence();
+    connect(&sequence, &TSequence::imageWidthChanged, this, [this](int32_t width) {
+        SetAxisExtent(*imageXAxis_, width);
+        FollowImageSize();
+    });
+    connect(&sequence, &TSequence::imageHeightChanged, this, [this](int32_t height) {
+        SetAxisExtent(*imageYAxis_, height);
+        FollowImageSize();
+    });
+    connect(&session_.Spectra(), &TSpectrumStore::colorizeButtonReleased, this,
+            [this] { colorizeAction_->setChecked(false); });
+    connect(&session_.Spectra(), &TSpectrumStore::selectedFrequencyChanged, this,
+            [this](double hz) { SetStatusText(1, SelectedFrequencyText(hz)); });
+
+    connect(&session_, &TViewerSession::renderRequested, this, &TForm1::RenderFrame);
+    connect(&session_, &TViewerSession::currentFrameChanged, this, [this](int32_t frame) {
+        RenderFrame();
+        SetStatusText(0, QStringLiteral("Frame #:%1").arg(frame));
+    });
+    connect(&session_, &TViewerSession::selectedRowChanged, this,
+            [this](int32_t row) { imageYAxis_->SetMarkerValue(row); });
+    connect(&session_, &TViewerSession::imageColumnMarked, this,
+            [this](double column) { imageXAxis_->SetMarkerValue(column); });
+    connect(&session_, &TViewerSession::statusTextChanged, this, &TForm1::SetStatusText);
+    connect(&session_, &TViewerSession::playingChanged, this, [this](bool on) {
+        if (playAction_->isChecked() != on)
+            playAction_->setChecked(on);
+        if (on)
+            playTimer_.start();
+        else
+            playTimer_.stop();
+    });
+    MirrorIntoControls();
+}
+
+// Each value the session stores is shown in the controls; they hand an equal value back, which
+// ends the exchange.
+void TForm1::MirrorIntoControls()
+{
+    const auto mirror = [this](auto signal, auto setter) {
+        connect(&session_, signal, this, [this, setter](auto value) {
+            if (controls_)
+                (controls_->*setter)(value);
+        });
+    };
+    mirror(&TViewerSession::blackLevelChanged, &TForm2::SetBlackLevel);
+    mirror(&TViewerSession::grayLevelChanged, &TForm2::SetGrayLevel);
+    mirror(&TViewerSession::whiteLevelChanged, &TForm2::SetWhiteLevel);
+    mirror(&TViewerSession::loSatChanged, &TForm2::SetLoSat);
+    mirror(&TViewerSession::hiSatChanged, &TForm2::SetHiSat);
+    mirror(&TViewerSession::spectrumBlackChanged, &TForm2::SetSpectrumBlack);
+    mirror(&TViewerSession::spectrumWhiteChanged, &TForm2::SetSpectrumWhite);
+    mirror(&TViewerSession::showPhaseChanged, &TForm2::SetShowPhase);
+    mirror(&TViewerSession::edgeEnhanceChanged, &TForm2::SetEdgeEnhance);
+    connect(&session_, &TViewerSession::playbackRateChanged, this, [this](double framesPerSecond) {
+        int32_t tenths = 0;
+        if (controls_ && DisplayLevels::RateToTenths(framesPerSecond, tenths))
+            controls_->SetPlaybackRateTenths(tenths);
     });
 }
 
@@ -114,250 +163,80 @@ void TForm1::LayoutImage()
 
 void TForm1::FirstActivation()
 {
-    if (activated_)
+    if (session_.Activated())
         return;
-    activated_ = true;  // set first: what follows may show windows, which activates again
+    session_.SetActivated();  // set first: what follows may show windows, which activates again
     errors_.Guarded([this] {
-        frameBitmap_ = QImage(sequence_.Width(), sequence_.Height(), QImage::Format_BGR888);
+        TSequence& sequence = session_.Sequence();
+        const TViewState& view = session_.View();
+        frameBitmap_ = QImage(sequence.Width(), sequence.Height(), QImage::Format_BGR888);
         frameBitmap_.fill(Qt::black);
-        sequence_.SetImageHeight(64);
-        sequence_.SetImageWidth(64);
-        sequence_.SetFrameCount(128);
-        sequence_.SetCacheSize(512);
-        sequence_.SetRecordingRate(1904);
+        sequence.SetImageHeight(64);
+        sequence.SetImageWidth(64);
+        sequence.SetFrameCount(128);
+        sequence.SetCacheSize(512);
+        sequence.SetRecordingRate(1904);
         // The controls start from zero: push every level to them, in this order.
         if (controls_) {
-            controls_->SetWhiteLevel(view_.WhiteLevel);
-            controls_->SetGrayLevel(view_.GrayLevel);
-            controls_->SetBlackLevel(view_.BlackLevel);
+            controls_->SetWhiteLevel(view.WhiteLevel);
+            controls_->SetGrayLevel(view.GrayLevel);
+            controls_->SetBlackLevel(view.BlackLevel);
             int32_t tenths = 0;
-            if (DisplayLevels::RateToTenths(view_.PlaybackRate, tenths))
+            if (DisplayLevels::RateToTenths(view.PlaybackRate, tenths))
                 controls_->SetPlaybackRateTenths(tenths);
-            controls_->SetLoSat(view_.LoSat);
-            controls_->SetHiSat(view_.HiSat);
-            controls_->SetSpectrumBlack(view_.SpectrumBlack);
-            controls_->SetSpectrumWhite(view_.SpectrumWhite);
+            controls_->SetLoSat(view.LoSat);
+            controls_->SetHiSat(view.HiSat);
+            controls_->SetSpectrumBlack(view.SpectrumBlack);
+            controls_->SetSpectrumWhite(view.SpectrumWhite);
         }
         ResetPlayAnchor();
         UpdateTitle(QString());
         if (controls_)
             controls_->show();
-        if (kymogram_)
-            kymogram_->ShowKymogram();
-        if (spectra_)
-            spectra_->ShowPointSpectrum();
-        if (waveform_)
-            waveform_->ShowWaveform();
+        ShowToolWindow(tools_.kymogram);
+        ShowToolWindow(tools_.pointSpectrum);
+        ShowToolWindow(tools_.waveform);
         RenderFrame();
     });
     if (!commandLineFile_.isEmpty())
         errors_.Guarded([this] { OpenSequence(commandLineFile_); });
 }
 
-void TForm1::FollowImageWidth(int32_t width)
+void TForm1::ShowToolWindow(QWidget* window)
 {
-    SetAxisExtent(*imageXAxis_, width);
-    frameBitmap_ = QImage(width, sequence_.Height(), QImage::Format_BGR888);
-    frameBitmap_.fill(Qt::black);
+    if (window) {
+        window->show();
+        window->raise();
+    }
 }
 
-void TForm1::FollowImageHeight(int32_t height)
+void TForm1::FollowImageSize()
 {
-    SetAxisExtent(*imageYAxis_, height);
-    frameBitmap_ = QImage(sequence_.Width(), height, QImage::Format_BGR888);
+    const TSequence& sequence = session_.Sequence();
+    frameBitmap_ = QImage(sequence.Width(), sequence.Height(), QImage::Format_BGR888);
     frameBitmap_.fill(Qt::black);
 }
 
 void TForm1::RenderFrame()
 {
+    const TViewState& view = session_.View();
     TRenderSettings settings;
-    settings.blackLevel = view_.BlackLevel;
-    settings.grayLevel = view_.GrayLevel;
-    settings.whiteLevel = view_.WhiteLevel;
-    settings.edgeEnhance = view_.EdgeEnhance;
-    settings.markedRow = view_.KymogramShown && !view_.SpeckleOn ? view_.SelectedRow : -1;
+    settings.blackLevel = view.BlackLevel;
+    settings.grayLevel = view.GrayLevel;
+    settings.whiteLevel = view.WhiteLevel;
+    settings.edgeEnhance = view.EdgeEnhance;
+    settings.markedRow = view.KymogramShown && !view.SpeckleOn ? view.SelectedRow : -1;
     TColourSettings colours;
-    colours.loSat = view_.LoSat;
-    colours.hiSat = view_.HiSat;
-    colours.showPhase = view_.ShowPhase;
-    colours.referenceColumn = view_.PhaseReference.x();
-    colours.referenceRow = view_.PhaseReference.y();
-    const TPixelColour colourer(*spectra_store_, colours);
-    if (view_.ColorizeOn)
+    colours.loSat = view.LoSat;
+    colours.hiSat = view.HiSat;
+    colours.showPhase = view.ShowPhase;
+    colours.referenceColumn = view.PhaseReference.x();
+    colours.referenceRow = view.PhaseReference.y();
+    const TPixelColour colourer(session_.Spectra(), colours);
+    if (view.ColorizeOn)
         settings.colourer = &colourer;
-    RenderCachedFrame(renderer_, sequence_.Cache(), view_.CurrentFrame, settings, frameBitmap_);
+    RenderCachedFrame(renderer_, session_.Sequence().Cache(), view.CurrentFrame, settings, frameBitmap_);
     imageBox_->update();
-}
-
-void TForm1::RebuildKymogram()
-{
-    if (kymogram_)
-        kymogram_->BuildKymogram();
-}
-
-void TForm1::SetCurrentFrame(int32_t frame)
-{
-    if (frame == view_.CurrentFrame)
-        return;
-    view_.CurrentFrame = frame;
-    sequence_.FollowFrame(frame);
-    if (kymogram_) {
-        TAxis& span = kymogram_->TimeAxis();
-        double lo = span.LoValue();
-        double hi = span.HiValue();
-        if (KymogramRangeFollows(lo, hi, frame)) {
-            span.SetRange(lo, hi);
-            kymogram_->BuildKymogram();
-        }
-    }
-    RenderFrame();
-    if (kymogram_)
-        kymogram_->TimeAxis().SetMarkerValue(frame);
-    if (waveform_)
-        waveform_->SetFrameMarker(frame);
-    SetStatusText(0, QStringLiteral("Frame #:%1").arg(frame));
-}
-
-void TForm1::SetSelectedRow(int32_t row)
-{
-    if (row == view_.SelectedRow)
-        return;
-    view_.SelectedRow = row;
-    imageYAxis_->SetMarkerValue(row);
-    RebuildKymogram();
-}
-
-void TForm1::SetSelectedPoint(int32_t column, int32_t row)
-{
-    view_.SelectedPoint = QPoint(column, row);
-    DrawPointPlots(column, row);
-}
-
-void TForm1::DrawPointPlots(int32_t column, int32_t row)
-{
-    if (spectra_)
-        spectra_->DrawPointSpectrum(column, row);
-    if (waveform_)
-        waveform_->DrawWaveform(column, row);
-}
-
-void TForm1::SetKymogramShown(bool shown)
-{
-    view_.KymogramShown = shown;
-    RenderFrame();
-}
-
-void TForm1::SetPhaseReference(int32_t column, int32_t row)
-{
-    view_.PhaseReference = QPoint(column, row);
-    RenderFrame();
-}
-
-void TForm1::SetBlackLevel(int32_t level)
-{
-    if (level != view_.BlackLevel) {
-        view_.BlackLevel = level;
-        if (controls_)
-            controls_->SetBlackLevel(level);
-    }
-    RenderFrame();
-    RebuildKymogram();
-}
-
-void TForm1::SetGrayLevel(int32_t level)
-{
-    if (level != view_.GrayLevel) {
-        view_.GrayLevel = level;
-        if (controls_)
-            controls_->SetGrayLevel(level);
-    }
-    RenderFrame();
-    RebuildKymogram();
-}
-
-void TForm1::SetWhiteLevel(int32_t level)
-{
-    if (level != view_.WhiteLevel) {
-        view_.WhiteLevel = level;
-        if (controls_)
-            controls_->SetWhiteLevel(level);
-    }
-    RenderFrame();
-    RebuildKymogram();
-}
-
-void TForm1::SetLoSat(double dB)
-{
-    if (dB != view_.LoSat) {
-        view_.LoSat = dB;
-        if (controls_)
-            controls_->SetLoSat(dB);
-    }
-    RenderFrame();
-}
-
-void TForm1::SetHiSat(double dB)
-{
-    if (dB != view_.HiSat) {
-        view_.HiSat = dB;
-        if (controls_)
-            controls_->SetHiSat(dB);
-    }
-    RenderFrame();
-}
-
-void TForm1::SetSpectrumBlack(double dB)
-{
-    if (dB != view_.SpectrumBlack) {
-        view_.SpectrumBlack = dB;
-        if (controls_)
-            controls_->SetSpectrumBlack(dB);
-    }
-    if (spectra_ && activated_)
-        spectra_->DrawRowSpectrum();
-}
-
-void TForm1::SetSpectrumWhite(double dB)
-{
-    if (dB != view_.SpectrumWhite) {
-        view_.SpectrumWhite = dB;
-        if (controls_)
-            controls_->SetSpectrumWhite(dB);
-    }
-    if (spectra_ && activated_)
-        spectra_->DrawRowSpectrum();
-}
-
-void TForm1::SetPlaybackRate(double framesPerSecond)
-{
-    if (framesPerSecond == view_.PlaybackRate)
-        return;
-    view_.PlaybackRate = framesPerSecond;
-    int32_t tenths = 0;
-    if (controls_ && DisplayLevels::RateToTenths(framesPerSecond, tenths))
-        controls_->SetPlaybackRateTenths(tenths);
-    ResetPlayAnchor();  // a rate change never makes the picture jump
-}
-
-void TForm1::SetShowPhase(bool on)
-{
-    if (on == view_.ShowPhase)
-        return;
-    view_.ShowPhase = on;
-    if (controls_)
-        controls_->SetShowPhase(on);
-    RenderFrame();
-}
-
-void TForm1::SetEdgeEnhance(bool on)
-{
-    if (on == view_.EdgeEnhance)
-        return;
-    view_.EdgeEnhance = on;
-    if (controls_)
-        controls_->SetEdgeEnhance(on);
-    RenderFrame();
-    RebuildKymogram();
 }
 
 QString TForm1::StatusText(int panel) const { return statusPanels_.at(size_t(panel))->text(); }
@@ -367,6 +246,6 @@ void TForm1::SetStatusText(int panel, const QString& text) { statusPanels_.at(si
 void TForm1::ShowProperties()
 {
     TForm3 properties(this);
-    properties.ShowProperties(sequence_.Header(), view_.PlayAnchorFrame);
+    properties.ShowProperties(session_.Sequence().Header(), session_.View().PlayAnchorFrame);
     properties.exec();
 }

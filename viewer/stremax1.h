@@ -1,17 +1,18 @@
 #pragma once
-// The main window: owns the sequence and the view state, shows the current frame between two
-// axes, and is the hub of setters through which every change goes (compare, store, mirror,
-// redraw). Its concerns live in files of their own: stremax1Menus (actions, menus, tool bar),
-// stremax1Open (opening a sequence), stremax1Playback (the Play button and the timer),
-// stremax1Picking (the mouse on the image), stremax1Spectra (the spectrum store and colorizing).
+// The main window: shows the current frame between two axes, carries the menus, tool bar and
+// status bar, and owns the viewer session. The setters keep their names here as forwards to the
+// session; the window follows the session's signals like every other window. Its concerns live
+// in files of their own: stremax1Menus (actions, menus, tool bar), stremax1Open (opening a
+// sequence), stremax1Playback (the Play button and the timer), stremax1Picking (the mouse on the
+// image), stremax1Spectra (colorizing and legends).
 
 #include "viewer/DisplaySettingsTarget.h"
 #include "viewer/FrameRenderer.h"
 #include "viewer/Playback.h"
-#include "viewer/Sequence.h"
-#include "viewer/ViewState.h"
+#include "viewer/ViewerSession.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 #include <array>
 #include <memory>
@@ -24,68 +25,72 @@ class TAxis;
 class TErrorHandler;
 class TForm2;
 class TImageBoxWidget;
-class TKymogramPeer;
-class TSpectrumPeer;
 class TSpectrumStore;
-class TWaveformPeer;
+
+// The tool windows the main window shows at its first activation and from its Window menu;
+// any may be absent. They are the caller's.
+struct TToolWindows {
+    QWidget* kymogram = nullptr;
+    QWidget* pointSpectrum = nullptr;
+    QWidget* rowSpectrum = nullptr;
+    QWidget* waveform = nullptr;
+};
 
 class TForm1 : public QMainWindow, public TDisplaySettingsTarget {
     Q_OBJECT
 public:
     static constexpr int kPlaybackIntervalMs = 20;
 
-    TForm1(TErrorHandler& errors, TPlaybackClock& clock, QWidget* parent = nullptr);
+    // `formats` picks the frame source of a file (raw frames only when null); the clock, the
+    // error handler and the factory must outlive the window.
+    TForm1(TErrorHandler& errors, TPlaybackClock& clock, QWidget* parent = nullptr,
+           const TFrameSourceFactory* formats = nullptr);
     ~TForm1() override;
 
-    // The windows the main window mirrors into and draws through; any may be absent.
+    // The controls window mirrors the display values; the tool windows are shown by the window.
     void AttachControls(TForm2* controls) { controls_ = controls; }
-    void AttachKymogram(TKymogramPeer* kymogram) { kymogram_ = kymogram; }
-    void AttachSpectra(TSpectrumPeer* spectra) { spectra_ = spectra; }
-    void AttachWaveform(TWaveformPeer* waveform) { waveform_ = waveform; }
+    void AttachToolWindows(const TToolWindows& windows) { tools_ = windows; }
     // The file to open at the first activation (the first command-line argument).
     void SetCommandLineFile(const QString& fileName) { commandLineFile_ = fileName; }
 
-    const TViewState& View() const { return view_; }
-    TSequence& Sequence() { return sequence_; }
-    const TSequence& Sequence() const { return sequence_; }
+    TViewerSession& Session() { return session_; }
+    const TViewState& View() const { return session_.View(); }
+    TSequence& Sequence() { return session_.Sequence(); }
+    const TSequence& Sequence() const { return session_.Sequence(); }
+    TSpectrumStore& Spectra() { return session_.Spectra(); }
     const QImage& FrameBitmap() const { return frameBitmap_; }
     TErrorHandler& Errors() { return errors_; }
-    bool Activated() const { return activated_; }
+    bool Activated() const { return session_.Activated(); }
 
     // The first activation builds the whole initial state; later calls do nothing.
     void FirstActivation();
 
-    // Setters of the view.
-    void SetCurrentFrame(int32_t frame);
-    void SetSelectedRow(int32_t row);
-    void SetSelectedPoint(int32_t column, int32_t row);
-    void SetKymogramShown(bool shown);
-    void SetPhaseReference(int32_t column, int32_t row);
-    void RenderFrame();
-    // The point spectrum and the waveform of a pixel, without making it the selected point (the
-    // kymogram's clicks).
-    void DrawPointPlots(int32_t column, int32_t row);
-    // Frames per analysed series.
-    int32_t SpectrumLength() const;
-    // The spectrum store: every pixel's and row's spectra and the selected frequency.
-    TSpectrumStore& Spectra() { return *spectra_store_; }
+    // Setters of the view: forwards to the session.
+    void SetCurrentFrame(int32_t frame) { session_.SetCurrentFrame(frame); }
+    void SetSelectedRow(int32_t row) { session_.SetSelectedRow(row); }
+    void SetSelectedPoint(int32_t column, int32_t row) { session_.SetSelectedPoint(column, row); }
+    void SetKymogramShown(bool shown) { session_.SetKymogramShown(shown); }
+    void SetPhaseReference(int32_t column, int32_t row) { session_.SetPhaseReference(column, row); }
+    void DrawPointPlots(int32_t column, int32_t row) { session_.ShowPointPlots(column, row); }
     void SetSelectedFrequency(double hz);
+    int32_t SpectrumLength() const;
+    void RenderFrame();
     // "Spectral colorizing": the sweep over every pixel when `down`, then the image re-rendered.
     void Colorize(bool down);
     // The action's button, drawn up or down without running the action.
     bool ColorizeButtonDown() const;
 
     // TDisplaySettingsTarget
-    void SetBlackLevel(int32_t level) override;
-    void SetGrayLevel(int32_t level) override;
-    void SetWhiteLevel(int32_t level) override;
-    void SetLoSat(double dB) override;
-    void SetHiSat(double dB) override;
-    void SetSpectrumBlack(double dB) override;
-    void SetSpectrumWhite(double dB) override;
-    void SetPlaybackRate(double framesPerSecond) override;
-    void SetShowPhase(bool on) override;
-    void SetEdgeEnhance(bool on) override;
+    void SetBlackLevel(int32_t level) override { session_.SetBlackLevel(level); }
+    void SetGrayLevel(int32_t level) override { session_.SetGrayLevel(level); }
+    void SetWhiteLevel(int32_t level) override { session_.SetWhiteLevel(level); }
+    void SetLoSat(double dB) override { session_.SetLoSat(dB); }
+    void SetHiSat(double dB) override { session_.SetHiSat(dB); }
+    void SetSpectrumBlack(double dB) override { session_.SetSpectrumBlack(dB); }
+    void SetSpectrumWhite(double dB) override { session_.SetSpectrumWhite(dB); }
+    void SetPlaybackRate(double framesPerSecond) override { session_.SetPlaybackRate(framesPerSecond); }
+    void SetShowPhase(bool on) override { session_.SetShowPhase(on); }
+    void SetEdgeEnhance(bool on) override { session_.SetEdgeEnhance(on); }
 
     // Opening (stremax1Open.cpp).
     void OpenSequence(const QString& fileName);
@@ -101,10 +106,10 @@ public:
     bool PlayButtonDown() const;
     void SetPlayButton(bool down);  // as a click on the button: starts or stops playback
     void ReleasePlayButton() { SetPlayButton(false); }
-    void PlaybackTick();
-    void ResetPlayAnchor();
+    void PlaybackTick() { session_.PlaybackTick(); }
+    void ResetPlayAnchor() { session_.ResetPlayAnchor(); }
 
-    // For the windows that share the image's axes and for tests.
+    // For tests and the windows that place themselves by the image.
     TAxis& ImageXAxis() { return *imageXAxis_; }
     TAxis& ImageYAxis() { return *imageYAxis_; }
     TImageBoxWidget& ImageBox() { return *imageBox_; }
@@ -134,29 +139,24 @@ private:
     void OnImageMouseMoved(QPoint position, Qt::MouseButtons buttons);
     void OnImageMouseReleased(QPoint position, Qt::MouseButton button);
     // stremax1.cpp
+    void FollowSession();
+    void MirrorIntoControls();
     void LayoutImage();
-    void FollowImageWidth(int32_t width);
-    void FollowImageHeight(int32_t height);
-    void RebuildKymogram();
+    void FollowImageSize();
     void ShowProperties();
     void CopyToClipboard(const QImage& image);
+    static void ShowToolWindow(QWidget* window);
 
     TErrorHandler& errors_;
-    TPlaybackClock& clock_;
-    TSequence sequence_;
-    TViewState view_;
+    TViewerSession session_;
     TFrameRenderer renderer_;
     QImage frameBitmap_;
-    bool activated_ = false;
-    std::unique_ptr<TSpectrumStore> spectra_store_;
     QString commandLineFile_;
     QString openDialogFileName_;
     QString applicationTitle_ = QStringLiteral("Tremax");
 
     TForm2* controls_ = nullptr;
-    TKymogramPeer* kymogram_ = nullptr;
-    TSpectrumPeer* spectra_ = nullptr;
-    TWaveformPeer* waveform_ = nullptr;
+    TToolWindows tools_;
 
     QWidget* imageArea_ = nullptr;
     TAxis* imageXAxis_ = nullptr;

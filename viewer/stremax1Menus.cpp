@@ -3,7 +3,6 @@
 
 #include "analysis/PixelColour.h"
 #include "viewer/ErrorHandler.h"
-#include "viewer/MainWindowPeers.h"
 #include "viewer/stremax2.h"
 
 #include <QAction>
@@ -76,12 +75,12 @@ void TForm1::BuildMenus()
     QAction* colourLegend = Action(QStringLiteral("Copy color legend"));
     colourLegend->setEnabled(true);
     connect(colourLegend, &QAction::triggered, this, [this] {
-        errors_.Guarded([this] { CopyToClipboard(ColourLegend(view_.LoSat, view_.HiSat, view_.ShowPhase)); });
+        errors_.Guarded([this] { CopyToClipboard(ColourLegend(View().LoSat, View().HiSat, View().ShowPhase)); });
     });
     QAction* grayscale = Action(QStringLiteral("Copy grayscale"));
     grayscale->setEnabled(true);
     connect(grayscale, &QAction::triggered, this, [this] {
-        errors_.Guarded([this] { CopyToClipboard(GrayscaleLegend(view_.SpectrumBlack, view_.SpectrumWhite)); });
+        errors_.Guarded([this] { CopyToClipboard(GrayscaleLegend(View().SpectrumBlack, View().SpectrumWhite)); });
     });
     QAction* image = Action(QStringLiteral("Copy image"));
     image->setEnabled(true);
@@ -98,29 +97,18 @@ void TForm1::BuildMenus()
     always->setEnabled(false);
 
     windowMenu_ = menuBar()->addMenu(QStringLiteral("&Window"));
-    connect(windowMenu_->addAction(QStringLiteral("Controls")), &QAction::triggered, this, [this] {
-        if (controls_) {
-            controls_->show();
-            controls_->raise();
-        }
-    });
+    connect(windowMenu_->addAction(QStringLiteral("Controls")), &QAction::triggered, this,
+            [this] { ShowToolWindow(controls_); });
     connect(windowMenu_->addAction(QStringLiteral("Kymogram")), &QAction::triggered, this, [this] {
-        if (kymogram_)
-            kymogram_->ShowKymogram();
+        ShowToolWindow(tools_.kymogram);
         SetKymogramShown(true);
     });
-    connect(windowMenu_->addAction(QStringLiteral("Row spectrum")), &QAction::triggered, this, [this] {
-        if (spectra_)
-            spectra_->ShowRowSpectrum();
-    });
-    connect(windowMenu_->addAction(QStringLiteral("Point spectrum")), &QAction::triggered, this, [this] {
-        if (spectra_)
-            spectra_->ShowPointSpectrum();
-    });
-    connect(windowMenu_->addAction(QStringLiteral("Waveform")), &QAction::triggered, this, [this] {
-        if (waveform_)
-            waveform_->ShowWaveform();
-    });
+    connect(windowMenu_->addAction(QStringLiteral("Row spectrum")), &QAction::triggered, this,
+            [this] { ShowToolWindow(tools_.rowSpectrum); });
+    connect(windowMenu_->addAction(QStringLiteral("Point spectrum")), &QAction::triggered, this,
+            [this] { ShowToolWindow(tools_.pointSpectrum); });
+    connect(windowMenu_->addAction(QStringLiteral("Waveform")), &QAction::triggered, this,
+            [this] { ShowToolWindow(tools_.waveform); });
     windowMenu_->addAction(QStringLiteral("Speckle"))->setEnabled(false);
 }
 

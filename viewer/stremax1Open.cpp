@@ -3,7 +3,6 @@
 #include "viewer/stremax1.h"
 
 #include "plot/saxes.h"
-#include "viewer/MainWindowPeers.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,13 +33,13 @@ private:
 void TForm1::UpdateTitle(const QString& fileName)
 {
     if (!fileName.isEmpty() && QFileInfo(fileName).isFile()) {
-        sequence_.SetFileName(fileName);
+        session_.Sequence().SetFileName(fileName);
         openDialogFileName_ = fileName;
         setWindowTitle(fileName + QStringLiteral(" - Tremax"));
         applicationTitle_ = QFileInfo(fileName).fileName() + QStringLiteral(" - Tremax");
         propertiesAction_->setEnabled(true);
     } else {
-        sequence_.SetFileName(QString());
+        session_.Sequence().SetFileName(QString());
         setWindowTitle(QStringLiteral("Tremax (none)"));
         applicationTitle_ = QStringLiteral("Tremax");
         propertiesAction_->setEnabled(false);
@@ -52,22 +51,18 @@ void TForm1::OpenSequence(const QString& fileName)
     if (!QFileInfo(fileName).isFile())
         return;
     const QString path = QFileInfo(fileName).absoluteFilePath();
-    const TOpenClosing closing([this] {
-        RenderFrame();
-        RebuildKymogram();
+    TViewerSession& session = session_;
+    const TOpenClosing closing([&session] {
+        session.RequestRender();
+        session.RequestKymogramRebuild();
     });
     UpdateTitle(path);
     Q_EMIT sequenceOpened(path.left(255));
-    sequence_.ReadSequenceFiles();
-    SetSelectedRow(sequence_.Height() / 2);
+    TSequence& sequence = session_.Sequence();
+    sequence.ReadSequenceFiles();
+    SetSelectedRow(sequence.Height() / 2);
     SetCurrentFrame(0);
-    if (kymogram_) {
-        TAxis& span = kymogram_->TimeAxis();
-        span.SetLoValue(0);
-        span.SetHiValue(100);
-        span.SetMinLoValue(0);
-        span.SetMaxHiValue(sequence_.Header().FrameCount - 1);
-    }
+    session_.ResetKymogramSpan(sequence.Header().FrameCount);
 }
 
 void TForm1::ExecuteOpenDialog()

@@ -4,7 +4,6 @@
 
 #include "plot/saxes.h"
 #include "viewer/ErrorHandler.h"
-#include "viewer/MainWindowPeers.h"
 
 #include <QCheckBox>
 #include <algorithm>
@@ -20,8 +19,9 @@ QPoint TForm1::PickedPixel(QPoint boxPosition) const
             return 0;
         return int32_t(std::min(rounded, double(size - 1)));
     };
-    return QPoint(nearest(imageXAxis_->PixelToValue(boxPosition.x()), sequence_.Width()),
-                  nearest(imageYAxis_->PixelToValue(boxPosition.y()), sequence_.Height()));
+    const TSequence& sequence = session_.Sequence();
+    return QPoint(nearest(imageXAxis_->PixelToValue(boxPosition.x()), sequence.Width()),
+                  nearest(imageYAxis_->PixelToValue(boxPosition.y()), sequence.Height()));
 }
 
 void TForm1::SetPickMarkers(QPoint boxPosition, QPoint pixel)
@@ -29,8 +29,7 @@ void TForm1::SetPickMarkers(QPoint boxPosition, QPoint pixel)
     imageXAxis_->SetMarkerPixel(boxPosition.x());
     imageYAxis_->SetMarkerPixel(boxPosition.y());
     // The kymogram's column axis shows the picked column (its length differs from the box's).
-    if (kymogram_)
-        kymogram_->ColumnAxis().SetMarkerValue(pixel.x());
+    session_.MarkKymogramColumn(pixel.x());
 }
 
 void TForm1::LeftButtonActions(QPoint pixel)

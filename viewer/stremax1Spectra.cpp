@@ -11,16 +11,16 @@
 #include <QGuiApplication>
 #include <thread>
 
-int32_t TForm1::SpectrumLength() const { return spectra_store_->SpectrumLength(); }
+int32_t TForm1::SpectrumLength() const { return session_.Spectra().SpectrumLength(); }
 
-void TForm1::SetSelectedFrequency(double hz) { spectra_store_->SetSelectedFrequency(hz); }
+void TForm1::SetSelectedFrequency(double hz) { session_.Spectra().SetSelectedFrequency(hz); }
 
 bool TForm1::ColorizeButtonDown() const { return colorizeAction_->isChecked(); }
 
 void TForm1::Colorize(bool down)
 {
     colorizeAction_->setChecked(down);
-    view_.ColorizeOn = down;
+    session_.SetColorizeOn(down);
     if (down) {
         // The busy cursor goes also when the sweep fails; the colour spreads down the image
         // row by row, each row shown at once.
@@ -29,7 +29,7 @@ void TForm1::Colorize(bool down)
             ~TRestore() { QApplication::restoreOverrideCursor(); }
         } restore;
         const int threads = std::max(1, std::min(2, int(std::thread::hardware_concurrency())));
-        spectra_store_->ColorizeSweep(
+        session_.Spectra().ColorizeSweep(
             [this](int32_t) {
                 RenderFrame();
                 imageBox_->repaint();

@@ -37,7 +37,8 @@ int RunKymogram(const TCliArgs& args, QTextStream&, QTextStream&)
 
     // As the frame axis' scale change does: the block starts at the span, then the build.
     QImage bitmap;
-    PrepareKymogramSpan(*sequence, settings.span, bitmap);
+    FitKymogramBitmap(settings.span, sequence->Width(), bitmap);
+    sequence->LoadFrames(settings.span.first);
     TKymogramBuilder builder;
     builder.Build(*sequence, settings, bitmap);
     WriteCliImage(bitmap, output);

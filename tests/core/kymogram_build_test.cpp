@@ -106,7 +106,8 @@ TEST_P(KymogramBuild, Frames100To199AreAHundredPixelsFromFrame100)
     s.row = 3;
     s.span = KymogramSpanOf(100, 199);
     QImage bitmap;
-    PrepareKymogramSpan(*sequence, s.span, bitmap);
+    FitKymogramBitmap(s.span, sequence->Width(), bitmap);
+    sequence->LoadFrames(s.span.first);
     EXPECT_EQ(sequence->FirstCachedFrame(), 100);
     EXPECT_EQ(bitmap.size(), QSize(100, 40));
     builder_.Build(*sequence, s, bitmap);
@@ -152,7 +153,8 @@ TEST_P(KymogramBuild, TheBlockIsReloadedAtTheSpanOnlyWhenItCannotHoldIt)
 
     // Dragging the axis wider: the block starts at the new low value, the bitmap widens.
     const TKymogramAxisChange change = KymogramAxisChange(30, 93, 40);
-    PrepareKymogramSpan(*sequence, change.span, bitmap);
+    FitKymogramBitmap(change.span, sequence->Width(), bitmap);
+    sequence->LoadFrames(change.span.first);
     EXPECT_EQ(sequence->FirstCachedFrame(), 30);
     EXPECT_EQ(bitmap.width(), 64);
     s.span = change.span;

@@ -16,10 +16,12 @@ namespace {
 
 class KymogramWindowTest : public ::testing::Test {
 protected:
-    KymogramWindowTest() : main(errors, clock), kymo(main), waveform(main)
+    KymogramWindowTest() : main(errors, clock), kymo(main.Session(), errors), waveform(main.Session(), errors)
     {
-        main.AttachKymogram(&kymo);
-        main.AttachWaveform(&waveform);
+        TToolWindows tools;
+        tools.kymogram = &kymo;
+        tools.waveform = &waveform;
+        main.AttachToolWindows(tools);
         scratch.WriteText(QStringLiteral("k.par"), QStringLiteral("RESOLUTION: 12x6\nFRAMES: 1200\n"));
         main.SetCommandLineFile(WriteFrames(scratch, QStringLiteral("k.bld"), 12, 6, 1200, PatternValue));
         kymo.resize(300, 200);

@@ -4,7 +4,6 @@
 #include "support/TestSupport.h"
 #include "viewer/ErrorHandler.h"
 #include "viewer/ImageBoxWidget.h"
-#include "viewer/MainWindowPeers.h"
 #include "viewer/stremax1.h"
 #include "viewer/stremax2.h"
 
@@ -17,46 +16,29 @@ namespace {
 
 constexpr double kSecond = 1.0 / 86400;
 
-// Stands in for the kymogram window: its time axis and what was asked of it.
-class TFakeKymogram : public TKymogramPeer {
+// Records what the session asks of the analysis windows: plots drawn, kymograms built.
+class TWindowRecorder {
 public:
-    TFakeKymogram()
+    explicit TWindowRecorder(TViewerSession& session)
     {
-        time.SetMinLoValue(-1e300);
-        time.SetMaxLoValue(1e300);
-        time.SetMinHiValue(-1e300);
-        time.SetMaxHiValue(1e300);
-        time.SetMaxValueDifference(512);
-        time.SetIsInteger(true);
-        time.SetRange(0, 100);
+        QObject::connect(&session, &TViewerSession::pointPlotsRequested,
+                         [this](int32_t column, int32_t row) { points << QPoint(column, row); });
+        QObject::connect(&session, &TViewerSession::selectedRowChanged, [this] { ++builds; });
+        QObject::connect(&session, &TViewerSession::kymogramRebuildRequested, [this] { ++builds; });
+        QObject::connect(&session, &TViewerSession::kymogramSpanChanged, [this] { ++builds; });
     }
-    TAxis& TimeAxis() override { return time; }
-    TAxis& ColumnAxis() override { return column; }
-    void BuildKymogram() override { ++builds; }
-    void ShowKymogram() override {}
-    TAxis time;
-    TAxis column;
-    int builds = 0;
-};
-
-class TFakeSpectra : public TSpectrumPeer {
-public:
-    void DrawPointSpectrum(int32_t column, int32_t row) override { points << QPoint(column, row); }
-    void DrawRowSpectrum() override {}
-    void ShowPointSpectrum() override {}
-    void ShowRowSpectrum() override {}
     QList<QPoint> points;
+    int builds = 0;
 };
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    MainWindowTest() : form(errors, clock)
+    MainWindowTest() : form(errors, clock), windows(form.Session())
     {
         clock.now = 100;
-        form.AttachKymogram(&kymogram);
-        form.AttachSpectra(&spectra);
         form.resize(400, 400);
     }
+    const TAxisScale& Span() const { return const_cast<TForm1&>(form).Session().KymogramSpan(); }
     // A 40 x 20 sequence of 300 frames at 50 frames/s.
     QString WriteSequence()
     {
@@ -78,9 +60,8 @@ protected:
     TScratch scratch;
     TFakeClock clock;
     TRecordingErrors errors;
-    TFakeKymogram kymogram;
-    TFakeSpectra spectra;
     TForm1 form;
+    TWindowRecorder windows;
 };
 
 }  // namespace
@@ -99,7 +80,7 @@ TEST_F(MainWindowTest, TheFirstActivationSetsTheDefaultsAndOpensTheCommandLineFi
     EXPECT_EQ(form.FrameBitmap().size(), QSize(40, 20));
     EXPECT_EQ(form.ImageXAxis().HiValue(), 39);
     EXPECT_EQ(form.ImageYAxis().HiValue(), 19);
-    EXPECT_EQ(kymogram.time.MaxHiValue(), 299);
+    EXPECT_EQ(Span().MaxHiValue(), 299);
     EXPECT_TRUE(form.Action(QStringLiteral("Properties..."))->isEnabled());
     // The current frame was already 0: the status bar was not touched by the open.
     EXPECT_EQ(form.StatusText(0), QString());
@@ -149,10 +130,10 @@ TEST_F(MainWindowTest, ALeftClickPicksPointAndRowAndARightDragOnlyTheRow)
     EXPECT_EQ(form.View().SelectedPoint, QPoint(7, 3));
     EXPECT_EQ(form.View().SelectedRow, 3);
     EXPECT_EQ(form.ImageYAxis().MarkerValue(), form.ImageYAxis().PixelToValue(BoxPosition(7, 3).y()));
-    ASSERT_FALSE(spectra.points.isEmpty());
-    EXPECT_EQ(spectra.points.back(), QPoint(7, 3));
-    const int drawnPoints = int(spectra.points.size());
-    const int builds = kymogram.builds;
+    ASSERT_FALSE(windows.points.isEmpty());
+    EXPECT_EQ(windows.points.back(), QPoint(7, 3));
+    const int drawnPoints = int(windows.points.size());
+    const int builds = windows.builds;
 
     QTest::mousePress(&box, Qt::RightButton, {}, BoxPosition(20, 5));
     QMouseEvent move(QEvent::MouseMove, BoxPosition(21, 15), box.mapToGlobal(BoxPosition(21, 15)), Qt::NoButton,
@@ -161,8 +142,8 @@ TEST_F(MainWindowTest, ALeftClickPicksPointAndRowAndARightDragOnlyTheRow)
     QTest::mouseRelease(&box, Qt::RightButton, {}, BoxPosition(21, 15));
     EXPECT_EQ(form.View().SelectedRow, 15);
     EXPECT_EQ(form.View().SelectedPoint, QPoint(7, 3));
-    EXPECT_EQ(spectra.points.size(), drawnPoints);
-    EXPECT_GT(kymogram.builds, builds);
+    EXPECT_EQ(windows.points.size(), drawnPoints);
+    EXPECT_GT(windows.builds, builds);
 }
 
 TEST_F(MainWindowTest, APickOutsideTheImageTakesTheNearestPixel)
@@ -227,12 +208,12 @@ TEST_F(MainWindowTest, LeavingTheKymogramSpanCentresItOnTheFrame)
 {
     form.SetCommandLineFile(WriteSequence());
     form.FirstActivation();
-    const int builds = kymogram.builds;
+    const int builds = windows.builds;
     form.SetCurrentFrame(250);
-    EXPECT_EQ(kymogram.time.LoValue(), 200);
-    EXPECT_EQ(kymogram.time.HiValue(), 299);  // the last frame of the sequence
-    EXPECT_EQ(kymogram.time.MarkerValue(), 250);
-    EXPECT_GT(kymogram.builds, builds);
+    EXPECT_EQ(Span().LoValue(), 200);
+    EXPECT_EQ(Span().HiValue(), 299);  // the last frame of the sequence
+    EXPECT_EQ(Span().MarkerValue(), 250);
+    EXPECT_GT(windows.builds, builds);
 }
 
 TEST_F(MainWindowTest, ControlsAndMainWindowMirrorEachOtherWithoutEchoing)

@@ -9,7 +9,6 @@
 #include "tools/DemoSequence.h"
 #include "viewer/ErrorHandler.h"
 #include "viewer/ImageBoxWidget.h"
-#include "viewer/MainWindowPeers.h"
 #include "viewer/stremax1.h"
 
 #include <QAction>
@@ -20,19 +19,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class TWindows : public TSpectrumPeer {
-public:
-    TWindows(TForm5& point, TForm10& rows) : point_(point), rows_(rows) {}
-    void DrawPointSpectrum(int32_t column, int32_t row) override { point_.DrawPointSpectrum(column, row); }
-    void DrawRowSpectrum() override { rows_.DrawRowSpectrum(); }
-    void ShowPointSpectrum() override {}
-    void ShowRowSpectrum() override {}
-
-private:
-    TForm5& point_;
-    TForm10& rows_;
-};
 
 // A small demo: 64 x 48 pixels, 512 frames at 4000 frames/s, folds moving at 250 Hz (bin 16).
 TDemoParameters SmallDemo()
@@ -51,9 +37,8 @@ TDemoParameters SmallDemo()
 
 class SpectrumWindowsTest : public ::testing::Test {
 protected:
-    SpectrumWindowsTest() : main(errors, clock), point(main), rows(main), peer(point, rows)
+    SpectrumWindowsTest() : main(errors, clock), point(main.Session(), errors), rows(main.Session(), errors)
     {
-        main.AttachSpectra(&peer);
         point.resize(400, 300);
         rows.resize(400, 300);
         main.FirstActivation();
@@ -75,7 +60,6 @@ protected:
     TForm1 main;
     TForm5 point;
     TForm10 rows;
-    TWindows peer;
 };
 
 }  // namespace

@@ -1,0 +1,252 @@
+#include "viewer/ViewerSession.h"
+
+#include "analysis/Kymogram.h"
+#include "analysis/SpectrumStore.h"
+#include "platform/Conversions.h"
+#include "viewer/DisplayLevels.h"
+
+TViewerSession::TViewerSession(TPlaybackClock& clock, const TFrameSourceFactory* formats, QObject* parent)
+    : QObject(parent), clock_(clock), sequence_(nullptr, formats)
+{
+    spectra_ = std::make_unique<TSpectrumStore>(sequence_);
+    // The frame axis' rules: whole frames, no bounds until a sequence is open, and never wider
+    // than the block can hold.
+    span_.SetMinLoValue(-TAxisScale::kUnbounded);
+    span_.SetMaxLoValue(TAxisScale::kUnbounded);
+    span_.SetMinHiValue(-TAxisScale::kUnbounded);
+    span_.SetMaxHiValue(TAxisScale::kUnbounded);
+    span_.SetMaxValueDifference(TSequence::kOpenCacheSize);
+    span_.SetIsInteger(true);
+    span_.SetRange(kDefaultSpanLo, kDefaultSpanHi);
+
+    connect(&sequence_, &TSequence::cacheSizeChanged, this, [this](int32_t slots) {
+        if (span_.SetMaxValueDifference(slots - 1))
+            ApplySpanChange();
+    });
+    connect(spectra_.get(), &TSpectrumStore::selectedBinChanged, this, [this] { Q_EMIT renderRequested(); });
+}
+
+TViewerSession::~TViewerSession() = default;
+
+void TViewerSession::SetCurrentFrame(int32_t frame)
+{
+    if (frame == view_.CurrentFrame)
+        return;
+    view_.CurrentFrame = frame;
+    sequence_.FollowFrame(frame);
+    double lo = span_.LoValue();
+    double hi = span_.HiValue();
+    const bool spanMoves = KymogramRangeFollows(lo, hi, frame);
+    span_.SetMarkerValue(frame);
+    if (spanMoves) {
+        span_.SetRange(lo, hi);
+        span_.SetMarkerValue(frame);
+        ApplySpanChange();
+    }
+    Q_EMIT currentFrameChanged(frame);
+}
+
+void TViewerSession::ApplySpanChange()
+{
+    const TKymogramAxisChange change = KymogramAxisChange(span_.LoValue(), span_.HiValue(), span_.MarkerValue());
+    span_.SetHiValue(change.hiValue);
+    // The spectra then start at the kymogram's first frame.
+    sequence_.LoadFrames(change.span.first);
+    Q_EMIT kymogramSpanChanged(span_.LoValue(), span_.HiValue());
+}
+
+void TViewerSession::SetKymogramSpan(double lo, double hi)
+{
+    if (!span_.SetRange(lo, hi))
+        return;
+    SetPlaying(false);
+    ApplySpanChange();
+    SetCurrentFrame(RoundToInt(span_.MarkerValue()));
+}
+
+void TViewerSession::ResetKymogramSpan(int32_t frameCount)
+{
+    bool changed = span_.SetLoValue(kDefaultSpanLo);
+    changed = span_.SetHiValue(kDefaultSpanHi) || changed;
+    changed = span_.SetMinLoValue(0) || changed;
+    changed = span_.SetMaxHiValue(frameCount - 1) || changed;
+    if (!changed)
+        return;
+    SetPlaying(false);
+    ApplySpanChange();
+    SetCurrentFrame(RoundToInt(span_.MarkerValue()));
+}
+
+void TViewerSession::SetSelectedRow(int32_t row)
+{
+    if (row == view_.SelectedRow)
+        return;
+    view_.SelectedRow = row;
+    Q_EMIT selectedRowChanged(row);
+}
+
+void TViewerSession::SetSelectedPoint(int32_t column, int32_t row)
+{
+    view_.SelectedPoint = QPoint(column, row);
+    ShowPointPlots(column, row);
+}
+
+void TViewerSession::ShowPointPlots(int32_t column, int32_t row) { Q_EMIT pointPlotsRequested(column, row); }
+
+void TViewerSession::SetPhaseReference(int32_t column, int32_t row)
+{
+    view_.PhaseReference = QPoint(column, row);
+    Q_EMIT renderRequested();
+}
+
+void TViewerSession::SetKymogramShown(bool shown)
+{
+    view_.KymogramShown = shown;
+    Q_EMIT renderRequested();
+}
+
+void TViewerSession::SetColorizeOn(bool on)
+{
+    if (on == view_.ColorizeOn)
+        return;
+    view_.ColorizeOn = on;
+    Q_EMIT renderRequested();
+}
+
+void TViewerSession::SetSpeckleOn(bool on)
+{
+    if (on == view_.SpeckleOn)
+        return;
+    view_.SpeckleOn = on;
+    Q_EMIT renderRequested();
+}
+
+void TViewerSession::AfterGreyLevel()
+{
+    Q_EMIT renderRequested();
+    Q_EMIT kymogramRebuildRequested();
+}
+
+void TViewerSession::SetBlackLevel(int32_t level)
+{
+    if (level != view_.BlackLevel) {
+        view_.BlackLevel = level;
+        Q_EMIT blackLevelChanged(level);
+    }
+    AfterGreyLevel();
+}
+
+void TViewerSession::SetGrayLevel(int32_t level)
+{
+    if (level != view_.GrayLevel) {
+        view_.GrayLevel = level;
+        Q_EMIT grayLevelChanged(level);
+    }
+    AfterGreyLevel();
+}
+
+void TViewerSession::SetWhiteLevel(int32_t level)
+{
+    if (level != view_.WhiteLevel) {
+        view_.WhiteLevel = level;
+        Q_EMIT whiteLevelChanged(level);
+    }
+    AfterGreyLevel();
+}
+
+void TViewerSession::SetLoSat(double dB)
+{
+    if (dB != view_.LoSat) {
+        view_.LoSat = dB;
+        Q_EMIT loSatChanged(dB);
+    }
+    Q_EMIT renderRequested();
+}
+
+void TViewerSession::SetHiSat(double dB)
+{
+    if (dB != view_.HiSat) {
+        view_.HiSat = dB;
+        Q_EMIT hiSatChanged(dB);
+    }
+    Q_EMIT renderRequested();
+}
+
+void TViewerSession::SetSpectrumBlack(double dB)
+{
+    if (dB != view_.SpectrumBlack) {
+        view_.SpectrumBlack = dB;
+        Q_EMIT spectrumBlackChanged(dB);
+    }
+    Q_EMIT rowSpectrumRedrawRequested();
+}
+
+void TViewerSession::SetSpectrumWhite(double dB)
+{
+    if (dB != view_.SpectrumWhite) {
+        view_.SpectrumWhite = dB;
+        Q_EMIT spectrumWhiteChanged(dB);
+    }
+    Q_EMIT rowSpectrumRedrawRequested();
+}
+
+void TViewerSession::SetPlaybackRate(double framesPerSecond)
+{
+    if (framesPerSecond == view_.PlaybackRate)
+        return;
+    view_.PlaybackRate = framesPerSecond;
+    Q_EMIT playbackRateChanged(framesPerSecond);
+    ResetPlayAnchor();  // a rate change never makes the picture jump
+}
+
+void TViewerSession::SetShowPhase(bool on)
+{
+    if (on == view_.ShowPhase)
+        return;
+    view_.ShowPhase = on;
+    Q_EMIT showPhaseChanged(on);
+    Q_EMIT renderRequested();
+}
+
+void TViewerSession::SetEdgeEnhance(bool on)
+{
+    if (on == view_.EdgeEnhance)
+        return;
+    view_.EdgeEnhance = on;
+    Q_EMIT edgeEnhanceChanged(on);
+    AfterGreyLevel();
+}
+
+void TViewerSession::SetPlaying(bool on)
+{
+    if (on == playing_)
+        return;
+    playing_ = on;
+    if (on)
+        ResetPlayAnchor();
+    Q_EMIT playingChanged(on);
+}
+
+void TViewerSession::ResetPlayAnchor()
+{
+    view_.PlayAnchorTime = clock_.NowDays();
+    view_.PlayAnchorFrame = view_.CurrentFrame;
+}
+
+void TViewerSession::PlaybackTick()
+{
+    if (!playing_)
+        return;
+    TPlaybackSpan span;
+    span.lo = span_.LoValue();
+    span.hi = span_.HiValue();
+    span.frameCount = sequence_.Header().FrameCount;
+    span.firstCachedFrame = sequence_.FirstCachedFrame();
+    const double now = clock_.NowDays();
+    const TPlaybackTick tick = PlaybackFrame(now, view_.PlayAnchorTime, view_.PlayAnchorFrame, view_.PlaybackRate, span);
+    if (tick.anchorReset) {
+        view_.PlayAnchorTime = now;
+        view_.PlayAnchorFrame = tick.frame;
+    }
+    SetCurrentFrame(tick.frame);
+}

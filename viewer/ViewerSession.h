@@ -1,0 +1,139 @@
+#pragma once
+// The viewer session: the open sequence, what is shown of it and how (the view state, the
+// kymogram's frame span), the spectrum store and playback. Every change goes through one setter
+// that compares, stores and signals; windows, the command-line tool and the companion link
+// follow the signals and change nothing except through the setters.
+//
+// Ownership: the session owns the sequence and the spectrum store; the clock and the format
+// factory are the caller's and must outlive it. Threads: interface thread only.
+
+#include "plot/AxisScale.h"
+#include "viewer/DisplaySettingsTarget.h"
+#include "viewer/FrameSource.h"
+#include "viewer/Playback.h"
+#include "viewer/Sequence.h"
+#include "viewer/ViewState.h"
+
+#include <QObject>
+#include <QPoint>
+#include <memory>
+
+class TSpectrumStore;
+
+class TViewerSession : public QObject, public TDisplaySettingsTarget {
+    Q_OBJECT
+public:
+    // The kymogram's frame span at start and after an open.
+    static constexpr double kDefaultSpanLo = 0;
+    static constexpr double kDefaultSpanHi = 100;
+
+    explicit TViewerSession(TPlaybackClock& clock, const TFrameSourceFactory* formats = nullptr,
+                            QObject* parent = nullptr);
+    ~TViewerSession() override;
+
+    TSequence& Sequence() { return sequence_; }
+    const TSequence& Sequence() const { return sequence_; }
+    const TViewState& View() const { return view_; }
+    TSpectrumStore& Spectra() { return *spectra_; }
+    const TSpectrumStore& Spectra() const { return *spectra_; }
+    // The frames the kymogram shows (LoValue … HiValue, with the frame axis' range rules) and
+    // its marker, the current frame.
+    const TAxisScale& KymogramSpan() const { return span_; }
+
+    // Set once the windows have built the initial state; drawing waits for it.
+    bool Activated() const { return activated_; }
+    void SetActivated() { activated_ = true; }
+
+    // The current frame. Equal: nothing at all. Otherwise the block follows the frame, the
+    // kymogram span moves to centre a frame that left it (keeping its width), and
+    // currentFrameChanged follows.
+    void SetCurrentFrame(int32_t frame);
+    // Equal: nothing; otherwise selectedRowChanged (the kymogram is rebuilt; the image is
+    // re-rendered by the callers).
+    void SetSelectedRow(int32_t row);
+    // Always carried out, also for an unchanged point: the point plots are drawn for it.
+    void SetSelectedPoint(int32_t column, int32_t row);
+    // The point spectrum and the waveform of a pixel, without selecting it (the kymogram's clicks).
+    void ShowPointPlots(int32_t column, int32_t row);
+    void SetPhaseReference(int32_t column, int32_t row);
+    // Each report stores the value and re-renders.
+    void SetKymogramShown(bool shown);
+    void SetColorizeOn(bool on);
+    void SetSpeckleOn(bool on);
+    // The column marked on the image's horizontal axis by a pick in the kymogram, and on the
+    // kymogram's column axis by a pick in the image.
+    void MarkImageColumn(double column) { Q_EMIT imageColumnMarked(column); }
+    void MarkKymogramColumn(double column) { Q_EMIT kymogramColumnMarked(column); }
+    // Asks for the image to be drawn again (a window that changes what the image shows).
+    void RequestRender() { Q_EMIT renderRequested(); }
+    void RequestKymogramRebuild() { Q_EMIT kymogramRebuildRequested(); }
+    // A short notice for the status bar's panel.
+    void ShowStatus(int panel, const QString& text) { Q_EMIT statusTextChanged(panel, text); }
+
+    // The kymogram's frame span as the frame axis asks for it: stops playback, keeps whole
+    // frames (hi = lo + L − 1), loads the block at the span's first frame, then moves the
+    // current frame to the marker pulled into the span. A request that changes nothing is ignored.
+    void SetKymogramSpan(double lo, double hi);
+    // After an open: 0 … 100 within 0 … frameCount − 1.
+    void ResetKymogramSpan(int32_t frameCount);
+
+    // TDisplaySettingsTarget: store when different (and signal the value), then redraw always
+    // (the rate and the two switches only when changed).
+    void SetBlackLevel(int32_t level) override;
+    void SetGrayLevel(int32_t level) override;
+    void SetWhiteLevel(int32_t level) override;
+    void SetLoSat(double dB) override;
+    void SetHiSat(double dB) override;
+    void SetSpectrumBlack(double dB) override;
+    void SetSpectrumWhite(double dB) override;
+    void SetPlaybackRate(double framesPerSecond) override;
+    void SetShowPhase(bool on) override;
+    void SetEdgeEnhance(bool on) override;
+
+    // Playback. Starting anchors at the frame shown, now; a tick while stopped does nothing.
+    bool Playing() const { return playing_; }
+    void SetPlaying(bool on);
+    void ResetPlayAnchor();
+    void PlaybackTick();
+
+Q_SIGNALS:
+    void currentFrameChanged(int32_t frame);
+    void selectedRowChanged(int32_t row);
+    void pointPlotsRequested(int32_t column, int32_t row);
+    void imageColumnMarked(double column);
+    void kymogramColumnMarked(double column);
+    // The kymogram span moved: the frame axis mirrors it and the kymogram is rebuilt.
+    void kymogramSpanChanged(double lo, double hi);
+    void playingChanged(bool on);
+    void statusTextChanged(int panel, const QString& text);
+
+    // Mirrors of the display values, for the controls.
+    void blackLevelChanged(int32_t level);
+    void grayLevelChanged(int32_t level);
+    void whiteLevelChanged(int32_t level);
+    void loSatChanged(double dB);
+    void hiSatChanged(double dB);
+    void spectrumBlackChanged(double dB);
+    void spectrumWhiteChanged(double dB);
+    void playbackRateChanged(double framesPerSecond);
+    void showPhaseChanged(bool on);
+    void edgeEnhanceChanged(bool on);
+
+    // Redraw requests: the main image, the kymogram (a grey level or edge enhancement changed),
+    // the row-spectrum image (a spectrum level changed).
+    void renderRequested();
+    void kymogramRebuildRequested();
+    void rowSpectrumRedrawRequested();
+
+private:
+    void ApplySpanChange();
+    void AfterGreyLevel();
+
+    TPlaybackClock& clock_;
+    TSequence sequence_;
+    std::unique_ptr<TSpectrumStore> spectra_;
+    TViewState view_;
+    TAxisScale span_;
+    bool activated_ = false;
+    bool playing_ = false;
+};

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#include "platform/CpuFeatures.h"
+
+#if TREMAX_X86_SIMD
 #define TREMAX_TRANSPOSE_AVX512 1
 #include <immintrin.h>
 #else
@@ -178,9 +180,7 @@ TREMAX_AVX512 void TransposeAvx512(const uint8_t* const* rows, int32_t frames, i
 bool TransposeVectorisedAvailable()
 {
 #if TREMAX_TRANSPOSE_AVX512
-    static const bool available = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-                                  __builtin_cpu_supports("avx512vbmi");
-    return available;
+    return CpuHas(TCpuFeature::avx512f) && CpuHas(TCpuFeature::avx512bw) && CpuHas(TCpuFeature::avx512vbmi);
 #else
     return false;
 #endif

@@ -11,7 +11,9 @@
 #include <cstdlib>
 #include <exception>
 #include <mutex>
-#include <thread>
+#include <QFuture>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
 #include <unistd.h>
 
 namespace {
@@ -35,7 +37,7 @@ struct TSpectrumStore::TSweepState {
     std::atomic<int32_t> nextRow{0};
     std::atomic<bool> stop{false};
     std::unique_ptr<std::atomic<uint8_t>[]> ready;
-    std::vector<std::thread> workers;
+    std::vector<QFuture<void>> workers;
     std::mutex mutex;
     std::condition_variable rowFinished;
     std::exception_ptr workerError;
@@ -43,16 +45,16 @@ struct TSpectrumStore::TSweepState {
     void StopWorkers()
     {
         stop = true;
-        for (std::thread& worker : workers)
-            if (worker.joinable())
-                worker.join();
+        for (QFuture<void>& worker : workers)
+            worker.waitForFinished();  // a helper that never started is taken back and ends at once
         workers.clear();
     }
 };
 
 void TSpectrumStore::TFree::operator()(void* p) const { std::free(p); }
 
-TSpectrumStore::TSpectrumStore(TSequence& sequence, QObject* parent) : QObject(parent), sequence_(sequence)
+TSpectrumStore::TSpectrumStore(TSequence& sequence, QObject* parent)
+    : QObject(parent), sequence_(sequence), sweepPool_(std::make_unique<QThreadPool>())
 {
     fft_.SetWindowSize(length_);
     fft_.SetFFTSize(length_);
@@ -309,8 +311,9 @@ void TSpectrumStore::ColorizeSweep(const TRowDone& rowDone, int threads, TSweepK
     } detach{this, &state};
 
     TSweepScratch scratch(engine.fftSize, length_, width);
+    sweepPool_->setMaxThreadCount(std::max(1, threads - 1));
     for (int i = 1; i < threads; ++i)
-        state.workers.emplace_back(worker);
+        state.workers.push_back(QtConcurrent::run(sweepPool_.get(), worker));
 
     // The calling thread computes rows too and reports every finished row in order. Once the
     // workers are stopped (see StopSweep) it computes the rest alone.

@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+class QThreadPool;
 class TSequence;
 
 class TSpectrumStore : public QObject {
@@ -63,8 +64,9 @@ public:
 
     // The colorizing sweep: the spectra of every pixel not yet valid, row by row, with
     // `rowDone`(y) called on the calling thread after row y is in the store (rows are reported
-    // in order). With threads > 1 rows are computed by that many threads in all; results are
-    // the same. When `rowDone` changes the store (a new block, say) the sweep ends there; when
+    // in order). With threads > 1 the calling thread is joined by threads − 1 helpers from the
+    // store's own thread pool; results are the same. Not re-entrant: a sweep started while one
+    // runs (from `rowDone`, say) throws EError; call it from one thread at a time. When `rowDone` changes the store (a new block, say) the sweep ends there; when
     // it computes spectra itself, the helper threads stop and the calling thread goes on alone.
     // `rowDone` must not change the FFT engine's settings.
     using TRowDone = std::function<void(int32_t row)>;
@@ -133,6 +135,7 @@ private:
     double selectedFrequency_ = 0;
     uint64_t generation_ = 0;           // counts invalidations; a sweep ends when it moves
     TSweepState* sweep_ = nullptr;      // the sweep running, if any
+    std::unique_ptr<QThreadPool> sweepPool_;  // the sweep's helpers
 };
 
 // The status panel's text for a frequency: "f=" and the value with one decimal (halves away from

@@ -1,6 +1,7 @@
 #include "analysis/SpectrumSweep.h"
 
 #include "analysis/CFFT.h"
+#include "platform/CpuFeatures.h"
 #include "viewer/FrameCache.h"
 
 #include <algorithm>
@@ -41,6 +42,7 @@ namespace sweep_baseline {
 #include "analysis/SpectrumSweepKernel.inc"
 }  // namespace sweep_baseline
 
+#if TREMAX_X86_SIMD
 #pragma GCC push_options
 #pragma GCC target("avx2")
 namespace sweep_avx2 {
@@ -56,6 +58,7 @@ namespace sweep_avx512 {
 #include "analysis/SpectrumSweepKernel.inc"
 }  // namespace sweep_avx512
 #pragma GCC pop_options
+#endif
 
 
 bool SweepKernelAvailable(TSweepKernel kernel)
@@ -65,9 +68,9 @@ bool SweepKernelAvailable(TSweepKernel kernel)
     case TSweepKernel::baseline:
         return true;
     case TSweepKernel::avx2:
-        return __builtin_cpu_supports("avx2");
+        return CpuHas(TCpuFeature::avx2);
     case TSweepKernel::avx512:
-        return __builtin_cpu_supports("avx512f");
+        return CpuHas(TCpuFeature::avx512f);
     }
     return false;
 }
@@ -188,12 +191,14 @@ void SweepRow(TSweepKernel kernel, const TSweepEngine& engine, const TSweepRow& 
     float* const power = scratch.power_.get();
     float* const phase = scratch.phase_.get();
     switch (Resolve(kernel)) {
+#if TREMAX_X86_SIMD
     case TSweepKernel::avx512:
         sweep_avx512::SweepRowLanes(engine, lanes, re, im, series, masks, power, phase);
         break;
     case TSweepKernel::avx2:
         sweep_avx2::SweepRowLanes(engine, lanes, re, im, series, masks, power, phase);
         break;
+#endif
     default:
         sweep_baseline::SweepRowLanes(engine, lanes, re, im, series, masks, power, phase);
         break;
@@ -203,12 +208,14 @@ void SweepRow(TSweepKernel kernel, const TSweepEngine& engine, const TSweepRow& 
 void SweepBinValues(TSweepKernel kernel, const double* re, const double* im, size_t count, float* power, float* phase)
 {
     switch (Resolve(kernel)) {
+#if TREMAX_X86_SIMD
     case TSweepKernel::avx512:
         sweep_avx512::BinValues(re, im, count, power, phase);
         break;
     case TSweepKernel::avx2:
         sweep_avx2::BinValues(re, im, count, power, phase);
         break;
+#endif
     default:
         sweep_baseline::BinValues(re, im, count, power, phase);
         break;

@@ -7,15 +7,12 @@
 // set again whenever the block moves or SpectrumLength changes), and the marker shows
 // CurrentFrame as it is, so the marker sits on the sample of the frame shown.
 
+#include "analysis/ValueToPixel.h"
 #include "viewer/FrameCache.h"
 
 #include <QPointF>
 #include <cstdint>
-#include <functional>
 #include <vector>
-
-// An axis' mapping of a value to a pixel position along it.
-using TValueToPixel = std::function<double(double)>;
 
 // Samples drawn: SpectrumLength, but the curve stops at the block's end.
 int32_t WaveformLength(const TFrameCache& cache, int32_t spectrumLength);

@@ -11,6 +11,7 @@ extern const TCliCommand kSpectrumCommand;
 extern const TCliCommand kRowSpectraCommand;
 extern const TCliCommand kColorizeCommand;
 extern const TCliCommand kLegendCommand;
+extern const TCliCommand kTrackCommand;
 
 // Every command, in the order the usage lists them.
 const std::vector<const TCliCommand*>& AllCliCommands();

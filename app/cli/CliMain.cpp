@@ -19,6 +19,7 @@ const std::vector<const TCliCommand*>& AllCliCommands()
         &kRowSpectraCommand,
         &kColorizeCommand,
         &kLegendCommand,
+        &kTrackCommand,
     };
     return commands;
 }

@@ -1,0 +1,52 @@
+#pragma once
+// "Speckle properties": whether the trace is shown, the sizes of the correlation and scouting
+// areas, the reference image and the image processing. Every change is written straight into
+// the main window's speckle settings; nothing is tracked again until the next click.
+
+#include <QWidget>
+#include <functional>
+
+class QButtonGroup;
+class QCheckBox;
+class QSpinBox;
+struct TSpeckleSettings;
+
+class TForm11 : public QWidget {
+    Q_OBJECT
+public:
+    // `settings` belongs to the main window and must outlive this window.
+    explicit TForm11(TSpeckleSettings& settings, QWidget* parent = nullptr);
+
+    // The main window's SetSpeckleOn, called with the box's state when the user clicks it.
+    void OnShowTraceClicked(std::function<void(bool)> handler) { showTraceClicked_ = std::move(handler); }
+    // Called after the user changed a size or an option and it was written.
+    void OnSettingsChanged(std::function<void()> handler) { settingsChanged_ = std::move(handler); }
+
+    // The check box follows SpeckleOn; no handler is called.
+    void ShowSpeckleOn(bool on);
+    // The controls take the settings' current values (as on every show); no handler is called.
+    void ReadSettings();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void AddSizeGroup(const QString& role, const QString& caption, int top, QSpinBox*& x, QSpinBox*& y);
+    QSpinBox* AddSpinEdit(QWidget* group, const QString& role, const QString& caption, int top);
+    QButtonGroup* AddRadioGroup(const QString& role, const QString& caption, const QString& first,
+                                const QString& second, int top);
+    void Written();
+
+    TSpeckleSettings& settings_;
+    std::function<void(bool)> showTraceClicked_;
+    std::function<void()> settingsChanged_;
+    bool reading_ = false;
+
+    QCheckBox* showtracecheck_;
+    QSpinBox* corrxedit_;
+    QSpinBox* corryedit_;
+    QSpinBox* scoutxedit_;
+    QSpinBox* scoutyedit_;
+    QButtonGroup* correlateto_;
+    QButtonGroup* processing_;
+};

@@ -4,6 +4,7 @@
 #include "analysis/stremax5.h"
 #include "analysis/stremax7.h"
 #include "analysis/stremax10.h"
+#include "analysis/stremax11.h"
 #include "viewer/ErrorMessageDialog.h"
 #include "viewer/Playback.h"
 #include "viewer/stremax1.h"
@@ -17,6 +18,7 @@ TTremaxWindows::TTremaxWindows() = default;
 TTremaxWindows::~TTremaxWindows()
 {
     // The tool windows go before the main window whose setters they call.
+    speckle.reset();
     rowSpectrum.reset();
     waveform.reset();
     pointSpectrum.reset();
@@ -71,11 +73,23 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
     windows->pointSpectrum = std::make_unique<TForm5>(session, errors, &main);
     windows->waveform = std::make_unique<TForm7>(session, errors, &main);
     windows->rowSpectrum = std::make_unique<TForm10>(session, errors, &main);
+    windows->speckle = std::make_unique<TForm11>(session.SpeckleSettings(), &main);
+    TForm11& speckle = *windows->speckle;
+    speckle.OnShowTraceClicked([&session](bool on) { session.SetSpeckleOn(on); });
+    speckle.OnSettingsChanged([&session] { session.RequestRender(); });  // new rectangles, no new trace
+    QObject::connect(&session, &TViewerSession::speckleOnChanged, &speckle, [&speckle](bool on) {
+        speckle.ShowSpeckleOn(on);
+        if (on) {
+            speckle.show();
+            speckle.raise();
+        }
+    });
     TToolWindows tools;
     tools.kymogram = windows->kymogram.get();
     tools.pointSpectrum = windows->pointSpectrum.get();
     tools.rowSpectrum = windows->rowSpectrum.get();
     tools.waveform = windows->waveform.get();
+    tools.speckle = windows->speckle.get();
     main.AttachToolWindows(tools);
     windows->main->SetCommandLineFile(commandLineFile);
     PlaceWindows(*windows);

@@ -9,6 +9,7 @@ class TForm2;
 class TForm4;
 class TForm5;
 class TForm10;
+class TForm11;
 class TForm7;
 class TErrorMessageDialog;
 class TPlaybackClock;
@@ -24,6 +25,7 @@ struct TTremaxWindows {
     std::unique_ptr<TForm5> pointSpectrum;
     std::unique_ptr<TForm7> waveform;
     std::unique_ptr<TForm10> rowSpectrum;
+    std::unique_ptr<TForm11> speckle;
 };
 
 // Creates the windows (main window first) and names the command-line file to open at the main

@@ -3,13 +3,14 @@
 #   tools/dev.sh run        build and start tremax on the demo sequence
 #   tools/dev.sh test       build and run the whole test suite
 #   tools/dev.sh sanitize   the same tests built with AddressSanitizer and UBSan
+#   tools/dev.sh tsan       the threaded tests (sweep, playback, session) under ThreadSanitizer
 #   tools/dev.sh bench      build and run the benchmarks
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev libgmock-dev
-          libbenchmark-dev libfftw3-dev dbus-daemon python3 fonts-dejavu-core)
+          libbenchmark-dev libfftw3-dev dbus-daemon python3 fonts-dejavu-core ccache ninja-build)
 
 install_packages() {
     local missing=()
@@ -24,9 +25,15 @@ install_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
 
+# Ninja and ccache keep rebuilds short; the build directory remembers its generator.
+generator_args() { # build-dir
+    [ -f "$1/CMakeCache.txt" ] || echo "-G Ninja -DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+}
+
 build() { # build-dir extra-cmake-args...
     local dir=$1; shift
-    cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    # shellcheck disable=SC2046
+    cmake -S "$root" -B "$dir" $(generator_args "$dir") -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$dir" -j"$(nproc)"
 }
 
@@ -53,13 +60,22 @@ sanitize)
     build build-sanitize -DTREMAX_WERROR=$werror -DTREMAX_SANITIZE=ON -DTREMAX_BENCH=OFF
     ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-sanitize
     ;;
+tsan)
+    install_packages
+    # shellcheck disable=SC2046
+    cmake -S "$root" -B build-tsan $(generator_args build-tsan) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTREMAX_WERROR=$werror -DTREMAX_TSAN=ON \
+        -DTREMAX_BENCH=OFF >/dev/null
+    cmake --build build-tsan -j"$(nproc)" --target tremax_core_tests
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" QT_QPA_PLATFORM=offscreen \
+        build-tsan/tests/tremax_core_tests --gtest_filter='*Sweep*:*Playback*:*ViewerSession*'
+    ;;
 bench)
     install_packages
     build build-bench -DCMAKE_BUILD_TYPE=Release -DTREMAX_TESTS=OFF
     for b in build-bench/bench/bench_*; do [ -x "$b" ] && "$b"; done
     ;;
 *)
-    sed -n '2,6p' "$0"
+    sed -n '2,7p' "$0"
     exit 2
     ;;
 esac

@@ -15,6 +15,7 @@ void TSequence::SetFileName(const QString& fileName)
 {
     header_.FileName = fileName;
     source_ = fileName.isEmpty() ? nullptr : formats_.Create(fileName);
+    Q_EMIT fileNameChanged(fileName);
 }
 
 void TSequence::LoadFrames(int32_t first)

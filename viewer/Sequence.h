@@ -69,6 +69,8 @@ Q_SIGNALS:
     void imageHeightChanged(int32_t height);
     void cacheSizeChanged(int32_t slots);
     void recordingRateChanged(double framesPerSecond);
+    // Another file (or none) is open: its frames are other pixels.
+    void fileNameChanged(const QString& fileName);
 
 private:
     TSequenceHeader header_;

@@ -25,8 +25,5 @@ struct TViewState {
     bool SpeckleOn = false;
     double PlayAnchorTime = 0;  // days
     int32_t PlayAnchorFrame = 0;
-    int32_t CorrHalfX = 24;
-    int32_t CorrHalfY = 10;
-    int32_t ScoutHalfX = 8;
-    int32_t ScoutHalfY = 2;
+    // The speckle window's sizes live with the trace (TSpeckleSettings in the session).
 };

@@ -24,6 +24,11 @@ TViewerSession::TViewerSession(TPlaybackClock& clock, const TFrameSourceFactory*
             ApplySpanChange();
     });
     connect(spectra_.get(), &TSpectrumStore::selectedBinChanged, this, [this] { Q_EMIT renderRequested(); });
+    // Other pixels: the next click tracks again even at the same place.
+    const auto invalidateTrace = [this] { speckleTrace_.Invalidate(); };
+    connect(&sequence_, &TSequence::imageWidthChanged, this, invalidateTrace);
+    connect(&sequence_, &TSequence::imageHeightChanged, this, invalidateTrace);
+    connect(&sequence_, &TSequence::fileNameChanged, this, invalidateTrace);
 }
 
 TViewerSession::~TViewerSession() = default;
@@ -118,8 +123,23 @@ void TViewerSession::SetSpeckleOn(bool on)
     if (on == view_.SpeckleOn)
         return;
     view_.SpeckleOn = on;
+    Q_EMIT speckleOnChanged(on);
     Q_EMIT renderRequested();
 }
+
+void TViewerSession::TrackSpeckle(QPoint pixel)
+{
+    if (!view_.SpeckleOn)
+        return;
+    TSpeckleHooks hooks;
+    hooks.stepStarted = [this](int32_t step) { ShowStatus(1, SpeckleStepText(step)); };
+    hooks.finished = [this] { ShowStatus(1, QString()); };
+    hooks.sums = [this](const TCorrelationSums& sums) { speckleSums_ = sums; };
+    if (speckleTrace_.TrackSpeckle(specklePixels_, view_.CurrentFrame, pixel, speckleSettings_, hooks))
+        Q_EMIT renderRequested();
+}
+
+QString TViewerSession::SpeckleDebugText() const { return CorrelationDebugText(speckleSums_); }
 
 void TViewerSession::AfterGreyLevel()
 {

@@ -7,6 +7,9 @@
 // Ownership: the session owns the sequence and the spectrum store; the clock and the format
 // factory are the caller's and must outlive it. Threads: interface thread only.
 
+#include "analysis/PixelSource.h"
+#include "analysis/SpeckleSettings.h"
+#include "analysis/SpeckleTrace.h"
 #include "plot/AxisScale.h"
 #include "viewer/DisplaySettingsTarget.h"
 #include "viewer/FrameSource.h"
@@ -40,6 +43,16 @@ public:
     // its marker, the current frame.
     const TAxisScale& KymogramSpan() const { return span_; }
 
+    // The speckle trace and the speckle window's settings (written straight by that window).
+    const TSpeckleTrace& SpeckleTrace() const { return speckleTrace_; }
+    TSpeckleSettings& SpeckleSettings() { return speckleSettings_; }
+    // With SpeckleOn: the trace of the patch around `pixel` from the current frame on, its
+    // progress shown step by step in status panel 1, then the image re-rendered. The same start
+    // again costs nothing. Nothing happens while SpeckleOn is off.
+    void TrackSpeckle(QPoint pixel);
+    // The correlation sums of the last tracking step, as text (for the error log).
+    QString SpeckleDebugText() const;
+
     // Set once the windows have built the initial state; drawing waits for it.
     bool Activated() const { return activated_; }
     void SetActivated() { activated_ = true; }
@@ -59,6 +72,7 @@ public:
     // Each report stores the value and re-renders.
     void SetKymogramShown(bool shown);
     void SetColorizeOn(bool on);
+    // Stores, signals speckleOnChanged and re-renders (the trace replaces the marked row).
     void SetSpeckleOn(bool on);
     // The column marked on the image's horizontal axis by a pick in the kymogram, and on the
     // kymogram's column axis by a pick in the image.
@@ -105,6 +119,7 @@ Q_SIGNALS:
     // The kymogram span moved: the frame axis mirrors it and the kymogram is rebuilt.
     void kymogramSpanChanged(double lo, double hi);
     void playingChanged(bool on);
+    void speckleOnChanged(bool on);
     void statusTextChanged(int panel, const QString& text);
 
     // Mirrors of the display values, for the controls.
@@ -134,6 +149,10 @@ private:
     std::unique_ptr<TSpectrumStore> spectra_;
     TViewState view_;
     TAxisScale span_;
+    TSequencePixels specklePixels_{sequence_};
+    TSpeckleTrace speckleTrace_;
+    TSpeckleSettings speckleSettings_;
+    TCorrelationSums speckleSums_{};
     bool activated_ = false;
     bool playing_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include "analysis/Kymogram.h"
 #include "analysis/PixelColour.h"
+#include "analysis/SpeckleOverlay.h"
 #include "analysis/SpectrumStore.h"
 #include "viewer/AxisSetup.h"
 #include "viewer/DisplayLevels.h"
@@ -56,6 +57,15 @@ TForm1::TForm1(TErrorHandler& errors, TPlaybackClock& clock, QWidget* parent, co
     connect(imageBox_, &TImageBoxWidget::mousePressed, this, &TForm1::OnImageMousePressed);
     connect(imageBox_, &TImageBoxWidget::mouseMoved, this, &TForm1::OnImageMouseMoved);
     connect(imageBox_, &TImageBoxWidget::mouseReleased, this, &TForm1::OnImageMouseReleased);
+    imageBox_->SetOverlay([this](QPainter& painter) {
+        const TViewState& view = session_.View();
+        if (!view.SpeckleOn)
+            return;
+        const TSpeckleTrace& trace = session_.SpeckleTrace();
+        DrawSpeckleOverlay(painter, trace.Points(), trace.StartFrame(), view.CurrentFrame, session_.SpeckleSettings(),
+                           [this](double v) { return double(imageXAxis_->ValueToPixel(v)); },
+                           [this](double v) { return double(imageYAxis_->ValueToPixel(v)); });
+    });
 
     BuildActions();
     BuildMenus();
@@ -92,7 +102,11 @@ void TForm1::FollowSession()
             [this](int32_t row) { imageYAxis_->SetMarkerValue(row); });
     connect(&session_, &TViewerSession::imageColumnMarked, this,
             [this](double column) { imageXAxis_->SetMarkerValue(column); });
-    connect(&session_, &TViewerSession::statusTextChanged, this, &TForm1::SetStatusText);
+    // Shown at once: the speckle tracking reports its steps from inside one long call.
+    connect(&session_, &TViewerSession::statusTextChanged, this, [this](int panel, const QString& text) {
+        SetStatusText(panel, text);
+        statusPanels_.at(size_t(panel))->repaint();
+    });
     connect(&session_, &TViewerSession::playingChanged, this, [this](bool on) {
         if (playAction_->isChecked() != on)
             playAction_->setChecked(on);

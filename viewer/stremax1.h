@@ -34,6 +34,7 @@ struct TToolWindows {
     QWidget* pointSpectrum = nullptr;
     QWidget* rowSpectrum = nullptr;
     QWidget* waveform = nullptr;
+    QWidget* speckle = nullptr;
 };
 
 class TForm1 : public QMainWindow, public TDisplaySettingsTarget {

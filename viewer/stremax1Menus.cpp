@@ -109,7 +109,8 @@ void TForm1::BuildMenus()
             [this] { ShowToolWindow(tools_.pointSpectrum); });
     connect(windowMenu_->addAction(QStringLiteral("Waveform")), &QAction::triggered, this,
             [this] { ShowToolWindow(tools_.waveform); });
-    windowMenu_->addAction(QStringLiteral("Speckle"))->setEnabled(false);
+    connect(windowMenu_->addAction(QStringLiteral("Speckle")), &QAction::triggered, this,
+            [this] { ShowToolWindow(tools_.speckle); });
 }
 
 void TForm1::BuildToolBar()

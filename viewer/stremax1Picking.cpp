@@ -37,6 +37,7 @@ void TForm1::LeftButtonActions(QPoint pixel)
     SetSelectedPoint(pixel.x(), pixel.y());
     if (phaseReferenceBox_->isChecked())
         SetPhaseReference(pixel.x(), pixel.y());
+    session_.TrackSpeckle(pixel);
 }
 
 void TForm1::OnImageMousePressed(QPoint position, Qt::MouseButton button)

@@ -142,10 +142,14 @@ private:
 
     void Changed() { ++changes_; }
     void RemoveItems(const std::function<bool(const Item&)>& doomed);
-    void TakeLabelItemsOut();
+    void ReadLabelItems();
     void LoadSideFile();
-    bool WriteSideFile();
+    // Save: the "L"n and "labels" items as the labels' place says; the side file to delete.
+    QString PlaceLabels();
+    // Save, after the header: the side file written, or the old one deleted.
+    void FinishLabels(const QString& erase);
     QString ResolveSidePath(const QString& name) const;
+    bool SideFileIsOurs(const QString& path) const;
     void UpdateLayout();
     [[noreturn]] void ThrowInvalid(const QString& item) const;
     void CloseHandle();

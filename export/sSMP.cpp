@@ -242,7 +242,6 @@ bool TSMPfile::MSBFirst() const
     return defMSBFirst;
 }
 
-
 QByteArray TSMPfile::HeaderText()
 {
     text_.clear();

@@ -98,7 +98,7 @@ bool TSMPfile::open_file(const QString& name, bool readOnly)
     close_file();
     lastError_.clear();
     if (!QFileInfo(name).isFile())
-        return Fail(QStringLiteral("The sample file %1 does not exist").arg(Quoted(name)));
+        return Fail(QStringLiteral("There is no sample file %1").arg(Quoted(name)));
     readOnly_ = readOnly;
     filename_ = name;
     workName_ = name;
@@ -142,8 +142,6 @@ bool TSMPfile::close_file()
 
 bool TSMPfile::WriteHeaderBlock(QFile& file, int64_t oldOffset, int32_t head)
 {
-    if (!file.isWritable())
-        return Fail(QStringLiteral("%1 is open read-only").arg(Quoted(filename_)));
     // A header block that changes size moves the samples behind it, so that it never covers
     // them and they still start at "head".
     const int64_t size = file.size();
@@ -252,8 +250,14 @@ bool TSMPfile::save_file(const QString& name)
         return Fail(QStringLiteral("The sample file has no name"));
 
     // Saved under another name: the file moves there first, the original keeps its header.
-    if (file_ && !workIsTemp_ && workName_ != filename_ && !(CopyWorkingFile() && SwitchToFilename()))
-        return false;
+    // Names are compared as files: copying a file onto itself would empty it.
+    if (file_ && !workIsTemp_ && QFileInfo(workName_) != QFileInfo(filename_)) {
+        readOnly_ = false;  // the copy is the caller's to write, whatever the original was
+        if (!CopyWorkingFile() || !SwitchToFilename())
+            return false;
+    }
+    if (file_ && readOnly_)
+        return Fail(QStringLiteral("%1 is open read-only").arg(Quoted(filename_)));
     bool ok = false;
     if (file_) {
         ok = WriteHeaderBlock(*file_, dataOffset_, head);

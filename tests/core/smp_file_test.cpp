@@ -225,7 +225,7 @@ TEST(SampleFile, ScanListsPlaceEachChannelAndKeepTheOthers)
     smp.close_file();
 }
 
-TEST(SampleFile, ATemporaryCopyReachesTheFileOnlyOnSave)
+TEST(SampleFile, ATemporaryCopyOrANewNameReachesTheFileOnlyOnSave)
 {
     TScratch scratch;
     const QString path = scratch.Path(QStringLiteral("t.smp"));
@@ -248,6 +248,23 @@ TEST(SampleFile, ATemporaryCopyReachesTheFileOnlyOnSave)
     EXPECT_TRUE(smp.close_file());
     EXPECT_FALSE(QFile::exists(work));
     EXPECT_EQ(ReadAll(path).size(), 1026);
+
+    // Saved under another name, the file is copied there first and the original keeps its
+    // header; another spelling of the same name is the same file, not a copy onto itself.
+    smp.UseTempFile = false;
+    const QByteArray saved = ReadAll(path);
+    ASSERT_TRUE(smp.open_file(path, true));
+    smp.set_item(QStringLiteral("sftot"), QStringLiteral("9"));
+    const QString other = scratch.Path(QStringLiteral("other.smp"));
+    ASSERT_TRUE(smp.save_file(other)) << smp.LastError().toStdString();
+    smp.WriteChannel(0, Chunk({7}));
+    EXPECT_TRUE(smp.save_file(scratch.Path(QStringLiteral("./other.smp"))));
+    smp.close_file();
+    EXPECT_EQ(ReadAll(path), saved);
+    const QByteArray copy = ReadAll(other);
+    EXPECT_EQ(copy.size(), 1026);
+    EXPECT_EQ(copy.left(1024), Padded(QByteArray("sftot=9\r\n=\r\n\x00\x04\x1a", 15), 1024));
+    EXPECT_EQ(copy.mid(1024), QByteArray("\x07\x00", 2));
 }
 
 TEST(SampleFile, LabelsMoveBetweenItemsAndTheirOwnSideFileOnly)

@@ -6,6 +6,7 @@
 // sequence), stremax1Playback (the Play button and the timer), stremax1Picking (the mouse on the
 // image), stremax1Spectra (colorizing and legends).
 
+#include "export/sSMP.h"
 #include "viewer/DisplaySettingsTarget.h"
 #include "viewer/FrameRenderer.h"
 #include "viewer/Playback.h"
@@ -103,6 +104,10 @@ public:
     // for whoever shows it rather than handed to Qt.
     QString ApplicationTitle() const { return applicationTitle_; }
 
+    // "Save SMP...": the selected pixel over all frames as a sample file (stremax1Export.cpp).
+    void SaveSmp();
+    TSMPfile& SampleFile() { return smpFile_; }
+
     // Playback (stremax1Playback.cpp).
     bool PlayButtonDown() const;
     void SetPlayButton(bool down);  // as a click on the button: starts or stops playback
@@ -151,6 +156,7 @@ private:
     TErrorHandler& errors_;
     TViewerSession session_;
     TFrameRenderer renderer_;
+    TSMPfile smpFile_;
     QImage frameBitmap_;
     QString commandLineFile_;
     QString openDialogFileName_;

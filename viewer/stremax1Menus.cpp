@@ -45,7 +45,8 @@ void TForm1::BuildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(openAction_);
-    file->addAction(QStringLiteral("Save SMP..."))->setEnabled(false);
+    connect(file->addAction(QStringLiteral("Save SMP...")), &QAction::triggered, this,
+            [this] { errors_.Guarded([this] { SaveSmp(); }); });
     file->addAction(QStringLiteral("Save several images..."))->setEnabled(false);
     file->addAction(propertiesAction_);
     file->addSeparator();

@@ -12,6 +12,8 @@ extern const TCliCommand kRowSpectraCommand;
 extern const TCliCommand kColorizeCommand;
 extern const TCliCommand kLegendCommand;
 extern const TCliCommand kTrackCommand;
+extern const TCliCommand kExportSmpCommand;
+extern const TCliCommand kSmpInfoCommand;
 
 // Every command, in the order the usage lists them.
 const std::vector<const TCliCommand*>& AllCliCommands();

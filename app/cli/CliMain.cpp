@@ -18,8 +18,10 @@ const std::vector<const TCliCommand*>& AllCliCommands()
         &kSpectrumCommand,
         &kRowSpectraCommand,
         &kColorizeCommand,
-        &kLegendCommand,
         &kTrackCommand,
+        &kExportSmpCommand,
+        &kLegendCommand,
+        &kSmpInfoCommand,
     };
     return commands;
 }

@@ -1,0 +1,6 @@
+#include "export/Clipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+void CopyImageToClipboard(const QImage& image) { QGuiApplication::clipboard()->setImage(image); }

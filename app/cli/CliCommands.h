@@ -6,6 +6,7 @@
 extern const TCliCommand kInfoCommand;
 extern const TCliCommand kRenderCommand;
 extern const TCliCommand kKymogramCommand;
+extern const TCliCommand kMontageCommand;
 extern const TCliCommand kWaveformCommand;
 extern const TCliCommand kSpectrumCommand;
 extern const TCliCommand kRowSpectraCommand;

@@ -19,6 +19,7 @@ const std::vector<const TCliCommand*>& AllCliCommands()
         &kRowSpectraCommand,
         &kColorizeCommand,
         &kTrackCommand,
+        &kMontageCommand,
         &kExportSmpCommand,
         &kLegendCommand,
         &kSmpInfoCommand,

@@ -1,0 +1,57 @@
+// tremax-cli montage: the image-sequence montage of the "Sequence" window as a bitmap.
+#include "CliCommands.h"
+
+#include "export/Montage.h"
+#include "export/MontageFrames.h"
+#include "platform/Conversions.h"
+#include "platform/Errors.h"
+
+namespace {
+
+TMontageText MontageTextOption(const QString& text)
+{
+    if (text == QLatin1String("none"))
+        return mtnone;
+    if (text == QLatin1String("frame"))
+        return mtframe;
+    if (text == QLatin1String("time"))
+        return mttime;
+    throw EError(QStringLiteral("'%1' is not a montage text: none, frame or time").arg(text));
+}
+
+int RunMontage(const TCliArgs& args, QTextStream&, QTextStream&)
+{
+    const QString output = OutputPath(args);
+    TMontageSettings settings;
+    settings.firstFrame = args.Int("frame", 0);
+    settings.skip = args.Int("skip", settings.skip);
+    settings.across = args.Int("nx", settings.across);
+    settings.down = args.Int("ny", settings.down);
+    settings.text = MontageTextOption(args.Text("text", QStringLiteral("frame")));
+    settings.fixAspect = !args.Has("no-aspect");
+    settings.blackLevel = args.Int("black", 0);
+    settings.whiteLevel = args.Int("white", 255);
+    // The picture's numbers follow the locale, as in the program's own picture.
+    settings.decimalSeparator = UserDecimalSeparator();
+    const auto sequence = OpenCliSequence(args);
+    CheckFrame(*sequence, settings.firstFrame);
+    settings.framesPerSecond = sequence->Header().FramesPerSecond;
+    TMontageFrames frames(*sequence);
+    WriteCliImage(BuildMontage(frames, settings), output);
+    return 0;
+}
+
+}  // namespace
+
+const TCliCommand kMontageCommand{
+    "montage", "[OPTIONS] -o FILE SEQUENCE.bld", "the image-sequence montage: frames k apart in tiles, as a bitmap",
+    {{"frame", true, "first frame (default 0)"},
+     {"skip", true, "frames from one tile to the next (default 4)"},
+     {"nx", true, "tiles across (default 4)"},
+     {"ny", true, "tiles down (default 3)"},
+     {"text", true, "text above each tile: none, frame or time (default frame)"},
+     {"no-aspect", false, "no stretching of non-square frames"},
+     {"black", true, "black level (default 0)"},
+     {"white", true, "white level (default 255)"},
+     OutputOption()},
+    RunMontage};

@@ -5,6 +5,10 @@
 #include "analysis/stremax7.h"
 #include "analysis/stremax10.h"
 #include "analysis/stremax11.h"
+#include "export/Clipboard.h"
+#include "export/stremax8.h"
+#include "export/stremax9.h"
+#include "plot/saxes.h"
 #include "viewer/ErrorMessageDialog.h"
 #include "viewer/Playback.h"
 #include "viewer/stremax1.h"
@@ -20,6 +24,8 @@ TTremaxWindows::~TTremaxWindows()
     // The tool windows go before the main window whose setters they call.
     speckle.reset();
     rowSpectrum.reset();
+    explanatory.reset();  // asks the waveform window for its range
+    sequence.reset();
     waveform.reset();
     pointSpectrum.reset();
     kymogram.reset();
@@ -72,6 +78,11 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
     windows->kymogram = std::make_unique<TForm4>(session, errors, &main);
     windows->pointSpectrum = std::make_unique<TForm5>(session, errors, &main);
     windows->waveform = std::make_unique<TForm7>(session, errors, &main);
+    windows->sequence = std::make_unique<TForm8>(session, errors, CopyImageToClipboard, &main);
+    TForm7& waveform = *windows->waveform;
+    windows->explanatory = std::make_unique<TForm9>(session, errors, CopyImageToClipboard, [&waveform] {
+        return TValueRange{waveform.ValueAxis().LoValue(), waveform.ValueAxis().HiValue()};
+    }, &main);
     windows->rowSpectrum = std::make_unique<TForm10>(session, errors, &main);
     windows->speckle = std::make_unique<TForm11>(session.SpeckleSettings(), &main);
     TForm11& speckle = *windows->speckle;
@@ -90,6 +101,8 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
     tools.rowSpectrum = windows->rowSpectrum.get();
     tools.waveform = windows->waveform.get();
     tools.speckle = windows->speckle.get();
+    tools.sequence = windows->sequence.get();
+    tools.explanatory = windows->explanatory.get();
     main.AttachToolWindows(tools);
     windows->main->SetCommandLineFile(commandLineFile);
     PlaceWindows(*windows);

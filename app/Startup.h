@@ -11,6 +11,8 @@ class TForm5;
 class TForm10;
 class TForm11;
 class TForm7;
+class TForm8;
+class TForm9;
 class TErrorMessageDialog;
 class TPlaybackClock;
 
@@ -24,6 +26,8 @@ struct TTremaxWindows {
     std::unique_ptr<TForm4> kymogram;
     std::unique_ptr<TForm5> pointSpectrum;
     std::unique_ptr<TForm7> waveform;
+    std::unique_ptr<TForm8> sequence;
+    std::unique_ptr<TForm9> explanatory;
     std::unique_ptr<TForm10> rowSpectrum;
     std::unique_ptr<TForm11> speckle;
 };

@@ -22,11 +22,16 @@ int32_t ImageSeriesCount(const QString& text, int32_t frameCount)
     return count;
 }
 
+void CheckImagesToSave(const TViewerSession& session)
+{
+    if (session.Sequence().Header().FileName.isEmpty())
+        throw EError(QStringLiteral("No image sequence is open: there are no images to save"));
+}
+
 void SaveImageSeries(TViewerSession& session, int32_t count, const std::function<const QImage&()>& frameBitmap)
 {
+    CheckImagesToSave(session);
     const QString sequenceFile = session.Sequence().Header().FileName;
-    if (sequenceFile.isEmpty())
-        throw EError(QStringLiteral("No image sequence is open: there are no images to save"));
     for (int32_t i = 0; i < count; ++i) {
         const int32_t frame = session.View().CurrentFrame;
         SaveImageFile(frameBitmap(), ImageSeriesFileName(sequenceFile, frame));

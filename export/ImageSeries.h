@@ -17,8 +17,11 @@ QString ImageSeriesFileName(const QString& sequenceFile, int32_t frame);
 // the sequence's number of frames (EError otherwise: more would only fill the disk).
 int32_t ImageSeriesCount(const QString& text, int32_t frameCount);
 
+// Refuses (EError) while no sequence is open: there is nothing to name the files after.
+void CheckImagesToSave(const TViewerSession& session);
+
 // Repeats `count` times: saves `frameBitmap()` (the rendered current frame) under the name of
 // the current frame, overwriting a file of that name, then moves the session to the next
 // frame, which renders it. A failure ends the run with its message (EInOutError naming the
-// file); the files already written stay. Refused (EError) while no sequence is open.
+// file); the files already written stay. Refused as CheckImagesToSave refuses.
 void SaveImageSeries(TViewerSession& session, int32_t count, const std::function<const QImage&()>& frameBitmap);

@@ -36,6 +36,8 @@ struct TToolWindows {
     QWidget* rowSpectrum = nullptr;
     QWidget* waveform = nullptr;
     QWidget* speckle = nullptr;
+    QWidget* sequence = nullptr;     // the two montage dialogs, shown modally
+    QWidget* explanatory = nullptr;
 };
 
 class TForm1 : public QMainWindow, public TDisplaySettingsTarget {
@@ -106,6 +108,10 @@ public:
 
     // "Save SMP...": the selected pixel over all frames as a sample file (stremax1Export.cpp).
     void SaveSmp();
+    // "Save several images...": asks for the count, then SaveImages (stremax1Export.cpp).
+    void SaveSeveralImages();
+    // `countText` rendered frames from the current one as numbered BMP files beside the sequence.
+    void SaveImages(const QString& countText);
     TSMPfile& SampleFile() { return smpFile_; }
 
     // Playback (stremax1Playback.cpp).
@@ -137,6 +143,8 @@ private:
     void BuildMenus();
     void BuildToolBar();
     void BuildStatusBar();
+    // stremax1Export.cpp: the Edit menu's copies and "Save several images...".
+    void BuildExportActions();
     // stremax1Picking.cpp
     QPoint PickedPixel(QPoint boxPosition) const;
     void SetPickMarkers(QPoint boxPosition, QPoint pixel);

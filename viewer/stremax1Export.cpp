@@ -1,9 +1,35 @@
-// What leaves the main window as files: the selected pixel's waveform as a sample file.
+// What leaves the main window: the selected pixel's waveform as a sample file, the plots and
+// montages on the clipboard, rendered frames as numbered bitmap files.
 #include "viewer/stremax1.h"
 
+#include "analysis/stremax10.h"
+#include "analysis/stremax4.h"
+#include "analysis/stremax5.h"
+#include "export/Clipboard.h"
+#include "export/ImageSeries.h"
 #include "export/WaveformExport.h"
+#include "viewer/ErrorHandler.h"
 
+#include <QAction>
+#include <QDialog>
 #include <QFileDialog>
+#include <QInputDialog>
+
+namespace {
+
+void CopyIfDrawn(const QImage& image)
+{
+    if (!image.isNull())
+        CopyImageToClipboard(image);
+}
+
+void ShowModal(QWidget* window)
+{
+    if (auto* dialog = qobject_cast<QDialog*>(window))
+        dialog->exec();
+}
+
+}  // namespace
 
 void TForm1::SaveSmp()
 {
@@ -16,4 +42,50 @@ void TForm1::SaveSmp()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     ExportWaveform(smpFile_, session_.Sequence(), pixel, dialog.selectedFiles().front());
+}
+
+void TForm1::BuildExportActions()
+{
+    // The menus made these actions disabled; each is enabled here with its command.
+    const auto provide = [this](const char* caption, std::function<void()> command) {
+        QAction* action = Action(QString::fromUtf8(caption));
+        action->setEnabled(true);
+        connect(action, &QAction::triggered, this, [this, command] { errors_.Guarded(command); });
+        return action;
+    };
+    provide("Copy kymogram", [this] {
+        if (auto* kymogram = qobject_cast<TForm4*>(tools_.kymogram))
+            CopyIfDrawn(kymogram->Bitmap());
+    });
+    provide("Copy point spectrum", [this] {
+        if (auto* pointSpectrum = qobject_cast<TForm5*>(tools_.pointSpectrum))
+            CopyIfDrawn(pointSpectrum->Plot());
+    });
+    provide("Copy spectrum", [this] {
+        if (auto* rowSpectrum = qobject_cast<TForm10*>(tools_.rowSpectrum))
+            CopyIfDrawn(rowSpectrum->Bitmap());
+    });
+    QAction* sequence = provide("Copy Image sequence", [this] { ShowModal(tools_.sequence); });
+    sequence->setToolTip(QStringLiteral("Copy several frames to the clipboard"));
+    sequence->setStatusTip(sequence->toolTip());
+    provide("Copy explanatory image sequence", [this] { ShowModal(tools_.explanatory); });
+    QAction* save = provide("Save several images...", [this] { SaveSeveralImages(); });
+    save->setToolTip(QStringLiteral("Saves a sequence of images into BMP files"));
+    save->setStatusTip(save->toolTip());
+}
+
+void TForm1::SaveSeveralImages()
+{
+    CheckImagesToSave(session_);
+    bool ok = false;
+    const QString text = QInputDialog::getText(this, QStringLiteral("Copy images"), QStringLiteral("# of imaes to copy"),
+                                               QLineEdit::Normal, QStringLiteral("20"), &ok);
+    if (ok)
+        SaveImages(text);
+}
+
+void TForm1::SaveImages(const QString& countText)
+{
+    const int32_t count = ImageSeriesCount(countText, session_.Sequence().Header().FrameCount);
+    SaveImageSeries(session_, count, [this]() -> const QImage& { return frameBitmap_; });
 }

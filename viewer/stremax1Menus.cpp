@@ -86,6 +86,7 @@ void TForm1::BuildMenus()
     QAction* image = Action(QStringLiteral("Copy image"));
     image->setEnabled(true);
     connect(image, &QAction::triggered, this, [this] { CopyToClipboard(frameBitmap_); });
+    BuildExportActions();
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("&Settings"));
     QAction* options = settings->addAction(QStringLiteral("Options..."));

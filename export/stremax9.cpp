@@ -1,0 +1,78 @@
+#include "export/stremax9.h"
+
+#include "export/MontageFrames.h"
+#include "platform/Conversions.h"
+#include "viewer/ErrorHandler.h"
+#include "viewer/ViewerSession.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+// The explanatory sequence walks through consecutive frames: read them a few dozen at a time.
+constexpr int32_t kChunkFrames = 64;
+
+}  // namespace
+
+TForm9::TForm9(TViewerSession& session, TErrorHandler& errors, TPictureCopy copy, TRangeSource waveformRange,
+               QWidget* parent)
+    : QDialog(parent), session_(session), errors_(errors), copy_(std::move(copy)),
+      waveformRange_(std::move(waveformRange))
+{
+    setWindowTitle(QStringLiteral("Form9"));
+    setModal(true);
+    resize(141, 185);
+
+    const auto addEdit = [this](const char* caption, const char* name, const char* text, int top) {
+        auto* label = new QLabel(QString::fromUtf8(caption), this);
+        label->setGeometry(8, top, 125, 16);
+        auto* edit = new QLineEdit(QString::fromLatin1(text), this);
+        edit->setObjectName(QString::fromLatin1(name));
+        edit->setGeometry(8, top + 17, 125, 22);
+        label->setBuddy(edit);
+        return edit;
+    };
+    imagesedit_ = addEdit("# of images", "imagesedit", "10", 8);
+    skipedit_ = addEdit("Skip", "skipedit", "2", 54);
+
+    auto* copybutton = new QPushButton(QStringLiteral("Copy to clipboard"), this);
+    copybutton->setObjectName(QStringLiteral("copybutton"));
+    copybutton->setGeometry(8, 110, 125, 25);
+    copybutton->setDefault(true);
+    connect(copybutton, &QPushButton::clicked, this, &TForm9::CopyToClipboard);
+    auto* closebutton = new QPushButton(QStringLiteral("Close"), this);
+    closebutton->setObjectName(QStringLiteral("closebutton"));
+    closebutton->setGeometry(8, 145, 125, 25);
+    connect(closebutton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TExplanatorySettings TForm9::Settings() const
+{
+    TExplanatorySettings settings;
+    settings.images = StrToInt(imagesedit_->text());
+    settings.skip = StrToInt(skipedit_->text());
+    const TViewState& view = session_.View();
+    settings.firstFrame = view.CurrentFrame;
+    settings.point = view.SelectedPoint;
+    settings.blackLevel = view.BlackLevel;
+    settings.whiteLevel = view.WhiteLevel;
+    const TValueRange range = waveformRange_ ? waveformRange_() : TValueRange{};
+    settings.valueLo = range.lo;
+    settings.valueHi = range.hi;
+    return settings;
+}
+
+void TForm9::CopyToClipboard()
+{
+    bool copied = false;
+    errors_.Guarded([this, &copied] {
+        const TExplanatorySettings settings = Settings();
+        TMontageFrames frames(session_.Sequence(), kChunkFrames);
+        copy_(BuildExplanatorySequence(frames, settings).bitmap);
+        copied = true;
+    });
+    if (copied)
+        accept();
+}

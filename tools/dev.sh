@@ -10,7 +10,8 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev libgmock-dev
-          libbenchmark-dev libfftw3-dev dbus-daemon python3 fonts-dejavu-core ccache ninja-build)
+          libbenchmark-dev libfftw3-dev dbus-daemon python3 fonts-dejavu-core ccache ninja-build
+          xvfb xauth xclip imagemagick)
 
 install_packages() {
     local missing=()

@@ -239,8 +239,9 @@ TEST(ExplanatorySequence, DefaultsDrawTwentySamplesAndTenConnectingLines)
         const int v = Value(30 + t, 40, 100);
         const QPoint expected(int(std::lround(t * (2560.0 - 128) / 19 + 128)), int(std::lround(512 - 256 * (v - 50) / 200.0)));
         EXPECT_EQ(picture.samples[size_t(t)], expected) << "sample " << t;
-        if (expected.x() < 2560)
+        if (expected.x() < 2560) {
             EXPECT_EQ(picture.bitmap.pixel(expected), qRgb(0, 0, 0)) << "no black square at sample " << t;
+        }
     }
     for (int q = 0; q < 10; ++q) {
         const QPoint marker(256 * q + 100, 2 * 40 + 1);

@@ -3,12 +3,11 @@
 
 #include "analysis/PixelColour.h"
 #include "analysis/SpectrumStore.h"
+#include "export/Clipboard.h"
 #include "viewer/ImageBoxWidget.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QClipboard>
-#include <QGuiApplication>
 #include <thread>
 
 int32_t TForm1::SpectrumLength() const { return session_.Spectra().SpectrumLength(); }
@@ -39,4 +38,4 @@ void TForm1::Colorize(bool down)
     RenderFrame();
 }
 
-void TForm1::CopyToClipboard(const QImage& image) { QGuiApplication::clipboard()->setImage(image); }
+void TForm1::CopyToClipboard(const QImage& image) { CopyImageToClipboard(image); }

@@ -1,13 +1,13 @@
 #!/usr/bin/env python3
 """An uncompressed 24-bit BMP read from its bytes alone, without the program's code.
-As a command: python3 read_bmp.py FILE prints "WIDTH HEIGHT" and then one line per picture row,
-top row first, of the pixels' red, green and blue bytes in hex."""
+As a command: python3 read_bmp.py FILE... prints for each file "WIDTH HEIGHT" and then one line
+per picture row, top row first, of the pixels' red, green and blue bytes in hex."""
 import struct
 import sys
 
 
-def read_bmp(path):
-    """(width, height, rows): rows[y][x] is (red, green, blue), row 0 at the top."""
+def read_bmp_lines(path):
+    """(width, height, lines): lines[y] holds row y's blue, green, red bytes, row 0 at the top."""
     data = open(path, "rb").read()
     if data[:2] != b"BM":
         raise ValueError(f"{path}: no BMP signature")
@@ -19,16 +19,23 @@ def read_bmp(path):
     stride = (3 * width + 3) // 4 * 4
     if offset + stride * abs(height) > len(data):
         raise ValueError(f"{path}: pixel data cut short")
-    rows = []
+    lines = []
     for line in range(abs(height)):
         stored = abs(height) - 1 - line if height > 0 else line  # positive height: bottom-up
         at = offset + stored * stride
-        rows.append([(data[at + 3 * x + 2], data[at + 3 * x + 1], data[at + 3 * x]) for x in range(width)])
-    return width, abs(height), rows
+        lines.append(data[at:at + 3 * width])
+    return width, abs(height), lines
+
+
+def read_bmp(path):
+    """(width, height, rows): rows[y][x] is (red, green, blue), row 0 at the top."""
+    width, height, lines = read_bmp_lines(path)
+    return width, height, [[(b[3 * x + 2], b[3 * x + 1], b[3 * x]) for x in range(width)] for b in lines]
 
 
 if __name__ == "__main__":
-    w, h, pixels = read_bmp(sys.argv[1])
-    print(w, h)
-    for row in pixels:
-        print("".join(f"{r:02x}{g:02x}{b:02x}" for r, g, b in row))
+    for name in sys.argv[1:]:
+        w, h, pixels = read_bmp(name)
+        print(w, h)
+        for row in pixels:
+            print("".join(f"{r:02x}{g:02x}{b:02x}" for r, g, b in row))

@@ -57,14 +57,23 @@ protected:
     TForm8::TPictureCopy keep = [this](const QImage& image) { copies << image; };
 };
 
-// The pixels of a BMP as python3 reads them: "W H" then one hex line per row, top first.
-QStringList DecodedBmp(const QString& path)
+// The pixels of BMP files as python3 reads them: for each, "W H" then one hex line per row, top
+// first.
+QList<QStringList> DecodedBmps(const QStringList& paths)
 {
     QProcess python;
-    python.start(QStringLiteral("python3"), {QStringLiteral(TREMAX_TEST_SUPPORT_DIR "/read_bmp.py"), path});
-    if (!python.waitForFinished(30000) || python.exitCode() != 0)
-        return {QStringLiteral("python3 failed: ") + QString::fromUtf8(python.readAllStandardError())};
-    return QString::fromLatin1(python.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    python.start(QStringLiteral("python3"), QStringList{QStringLiteral(TREMAX_TEST_SUPPORT_DIR "/read_bmp.py")} + paths);
+    if (!python.waitForFinished(60000) || python.exitCode() != 0)
+        return {{QStringLiteral("python3 failed: ") + QString::fromUtf8(python.readAllStandardError())}};
+    const QStringList lines =
+        QString::fromLatin1(python.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QList<QStringList> files;
+    for (qsizetype at = 0; at < lines.size();) {
+        const qsizetype rows = lines[at].section(QLatin1Char(' '), 1).toInt();
+        files << lines.mid(at, rows + 1);
+        at += rows + 1;
+    }
+    return files;
 }
 
 QStringList HexRows(const QImage& image)
@@ -227,8 +236,12 @@ TEST_F(ExportWindowsTest, SaveSeveralImagesAsksThenWritesTheRenderedFramesAsNumb
     const auto curve = [](double v) {
         return 0.5 * (v - 10) * (v - 200) / ((64.0 - 10) * (64 - 200)) + (v - 10) * (v - 64) / ((200.0 - 10) * (200 - 64));
     };
+    const QList<QStringList> files = DecodedBmps({scratch.Path(QStringLiteral("run357.bmp")),
+                                                  scratch.Path(QStringLiteral("run358.bmp")),
+                                                  scratch.Path(QStringLiteral("run359.bmp"))});
+    ASSERT_EQ(files.size(), 3) << files.value(0).value(0).toStdString();
     for (int frame = 57; frame < 60; ++frame) {
-        const QStringList decoded = DecodedBmp(scratch.Path(QStringLiteral("run3%1.bmp").arg(frame)));
+        const QStringList& decoded = files[frame - 57];
         ASSERT_EQ(decoded.size(), 21) << decoded.value(0).toStdString();
         EXPECT_EQ(decoded[0], QStringLiteral("40 20"));
         int bad = 0;
@@ -246,9 +259,12 @@ TEST_F(ExportWindowsTest, SaveSeveralImagesAsksThenWritesTheRenderedFramesAsNumb
     form.SetSelectedFrequency(7 * 2000.0 / 256);  // the pattern's sawtooth: 7 periods in 256 frames
     form.Colorize(true);
     form.SaveImages(QStringLiteral("2"));
+    const QList<QStringList> colourFiles =
+        DecodedBmps({scratch.Path(QStringLiteral("run310.bmp")), scratch.Path(QStringLiteral("run311.bmp"))});
+    ASSERT_EQ(colourFiles.size(), 2) << colourFiles.value(0).value(0).toStdString();
     for (int frame = 10; frame < 12; ++frame) {
         form.SetCurrentFrame(frame);
-        EXPECT_EQ(DecodedBmp(scratch.Path(QStringLiteral("run3%1.bmp").arg(frame))), HexRows(form.FrameBitmap()));
+        EXPECT_EQ(colourFiles[frame - 10], HexRows(form.FrameBitmap()));
     }
     bool coloured = false;
     for (int y = 0; y < 20; ++y)

@@ -41,12 +41,18 @@ struct TSpectrumStore::TSweepState {
     std::mutex mutex;
     std::condition_variable rowFinished;
     std::exception_ptr workerError;
+    int launched = 0;
+    int exited = 0;  // helpers whose last touch of the state is done (under the mutex)
 
     void StopWorkers()
     {
         stop = true;
         for (QFuture<void>& worker : workers)
             worker.waitForFinished();  // a helper that never started is taken back and ends at once
+        // Also through our own mutex, so that the state's end is ordered after every helper's
+        // last use of it for tools that cannot see inside the thread pool.
+        std::unique_lock<std::mutex> lock(mutex);
+        rowFinished.wait(lock, [this] { return exited == launched; });
         workers.clear();
     }
 };
@@ -297,6 +303,9 @@ void TSpectrumStore::ColorizeSweep(const TRowDone& rowDone, int threads, TSweepK
                 state.workerError = std::current_exception();
             state.rowFinished.notify_one();
         }
+        std::lock_guard<std::mutex> lock(state.mutex);
+        ++state.exited;
+        state.rowFinished.notify_all();
     };
 
     sweep_ = &state;
@@ -314,6 +323,7 @@ void TSpectrumStore::ColorizeSweep(const TRowDone& rowDone, int threads, TSweepK
     sweepPool_->setMaxThreadCount(std::max(1, threads - 1));
     for (int i = 1; i < threads; ++i)
         state.workers.push_back(QtConcurrent::run(sweepPool_.get(), worker));
+    state.launched = int(state.workers.size());
 
     // The calling thread computes rows too and reports every finished row in order. Once the
     // workers are stopped (see StopSweep) it computes the rest alone.

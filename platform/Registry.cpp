@@ -269,6 +269,8 @@ void TRegistry::WriteInteger(const QString& path, const QString& name, int32_t v
 
 bool TRegistry::DeleteKey(const QString& path)
 {
+    if (!KeyExists(path))
+        return false;  // no lock, no folder made, for nothing to do
     bool removed = false;
     Update([&](TRegistryKey& root) { return removed = root.Remove(path); });
     return removed;
@@ -276,6 +278,8 @@ bool TRegistry::DeleteKey(const QString& path)
 
 bool TRegistry::DeleteValue(const QString& path, const QString& name)
 {
+    if (!ReadValue(path, name))
+        return false;
     bool removed = false;
     Update([&](TRegistryKey& root) {
         TRegistryKey* key = root.Find(path);

@@ -52,7 +52,12 @@ void SyncFolder(const QString& folder)
     }
 }
 
-QString TemporaryPrefix(const QString& fileName) { return QFileInfo(fileName).fileName() + QStringLiteral(".tmp."); }
+// A file that is a link to another (a managed dotfile, say) is replaced where it really lives.
+QString RealFile(const QString& fileName)
+{
+    const QFileInfo info(fileName);
+    return info.isSymLink() ? info.symLinkTarget() : fileName;
+}
 
 }  // namespace
 
@@ -139,7 +144,7 @@ TReadResult ReadWholeFile(const QString& fileName, QByteArray& bytes, QString& e
 
 void ReplaceWholeFile(const QString& fileName, const QByteArray& bytes, const TReplaceOptions& options)
 {
-    const QByteArray target = QFile::encodeName(fileName);
+    const QByteArray target = QFile::encodeName(RealFile(fileName));
     QByteArray pattern = target + ".tmp.XXXXXX";
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0)
@@ -163,13 +168,13 @@ void ReplaceWholeFile(const QString& fileName, const QByteArray& bytes, const TR
         Fail(QStringLiteral("Cannot write"), fileName, error);
     }
     if (options.Sync)
-        SyncFolder(QFileInfo(fileName).absolutePath());
+        SyncFolder(QFileInfo(QFile::decodeName(target)).absolutePath());
 }
 
 void RemoveStaleTemporaries(const QString& fileName)
 {
-    const QFileInfo info(fileName);
-    const QString prefix = TemporaryPrefix(fileName);
+    const QFileInfo info(RealFile(fileName));
+    const QString prefix = info.fileName() + QStringLiteral(".tmp.");
     QDir folder = info.absoluteDir();
     const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& name : names)

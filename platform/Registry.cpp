@@ -141,29 +141,28 @@ TRegistryKey TRegistry::Load() const
         return TRegistryKey();
     }
     // Look again under the lock: a writer may have replaced it meanwhile, and only a holder of
-    // the lock may move it aside.
-    QString message;
+    // the lock may move it aside. The report waits until the lock is released.
+    QString message, onceKey;
     try {
         TFileLock lock(fileName, false);
-        root = TRegistryKey();
-        if (ReadRoot(fileName, root, problem, corrupt))
-            return root;
+        TRegistryKey again;
+        if (ReadRoot(fileName, again, problem, corrupt))
+            return again;
         if (corrupt) {
             const QString aside = MoveAside(fileName);
             message = CorruptMessage(fileName, problem, aside);
-            if (aside.isEmpty()) {
-                config_.Report(message, fileName + QStringLiteral("|corrupt"));
-                return TRegistryKey();
-            }
+            if (aside.isEmpty())
+                onceKey = fileName + QStringLiteral("|corrupt");
         } else {
             message = problem;
+            onceKey = fileName + QStringLiteral("|unreadable");
         }
     } catch (const EError&) {
-        // No lock in a folder we cannot write: report it, but only once.
-        config_.Report(CorruptMessage(fileName, problem, QString()), fileName + QStringLiteral("|corrupt"));
-        return TRegistryKey();
+        // No lock in a folder we cannot write: the file stays where it is, reported once.
+        message = CorruptMessage(fileName, problem, QString());
+        onceKey = fileName + QStringLiteral("|corrupt");
     }
-    config_.Report(message);
+    config_.Report(message, onceKey);
     return TRegistryKey();
 }
 

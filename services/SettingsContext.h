@@ -22,7 +22,8 @@ public:
     // The program's context: folders from the environment (see Registry.h, SystemFolders.h).
     static std::unique_ptr<TSettingsContext> FromEnvironment(TRegistryConfig::TReporter report = {});
 
-    TRegistryConfig& Registry() const { return registry_; }
+    TRegistryConfig& Registry() { return registry_; }
+    const TRegistryConfig& Registry() const { return registry_; }
     const TSystemFolders& Folders() const { return folders_; }
 
     // HKEY_LOCAL_MACHINE (the tools menu's root) and HKEY_CLASSES_ROOT (the file association's)
@@ -35,7 +36,7 @@ public:
     void ProbeSharedRoots();
 
 private:
-    mutable TRegistryConfig registry_;
+    TRegistryConfig registry_;
     TSystemFolders folders_;
     TRegistryRoot machineRoot_ = TRegistryRoot::localMachine;
     TRegistryRoot classesRoot_ = TRegistryRoot::classesRoot;

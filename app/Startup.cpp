@@ -9,11 +9,13 @@
 #include "export/stremax8.h"
 #include "export/stremax9.h"
 #include "plot/saxes.h"
+#include "services/SettingsContext.h"
 #include "viewer/ErrorMessageDialog.h"
 #include "viewer/Playback.h"
 #include "viewer/stremax1.h"
 #include "viewer/stremax2.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
@@ -104,6 +106,18 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
     tools.sequence = windows->sequence.get();
     tools.explanatory = windows->explanatory.get();
     main.AttachToolWindows(tools);
+    // The settings store: problems with it are reported once the event loop runs.
+    TErrorHandler* reporter = windows->errors.get();
+    windows->settings = TSettingsContext::FromEnvironment([reporter](const QString& message) {
+        QMetaObject::invokeMethod(qApp, [reporter, message] { reporter->HandleError(message); }, Qt::QueuedConnection);
+    });
+    windows->settings->ProbeSharedRoots();
+    main.AttachSettings(*windows->settings, {{QStringLiteral("Film"), &main},
+                                             {QStringLiteral("Controls"), windows->controls.get()},
+                                             {QStringLiteral("Kymo"), windows->kymogram.get()},
+                                             {QStringLiteral("PointSpectrum"), windows->pointSpectrum.get()},
+                                             {QStringLiteral("Waveform"), windows->waveform.get()},
+                                             {QStringLiteral("Speckle"), windows->speckle.get()}});
     windows->main->SetCommandLineFile(commandLineFile);
     PlaceWindows(*windows);
     return windows;

@@ -15,11 +15,13 @@ class TForm8;
 class TForm9;
 class TErrorMessageDialog;
 class TPlaybackClock;
+class TSettingsContext;
 
 struct TTremaxWindows {
     TTremaxWindows();
     ~TTremaxWindows();
     std::unique_ptr<TErrorMessageDialog> errors;
+    std::unique_ptr<TSettingsContext> settings;  // outlives the windows
     std::unique_ptr<TPlaybackClock> clock;
     std::unique_ptr<TForm1> main;
     std::unique_ptr<TForm2> controls;

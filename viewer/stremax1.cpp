@@ -3,6 +3,7 @@
 #include "analysis/Kymogram.h"
 #include "analysis/PixelColour.h"
 #include "analysis/SpeckleOverlay.h"
+#include "services/sabout.h"
 #include "analysis/SpectrumStore.h"
 #include "viewer/AxisSetup.h"
 #include "viewer/DisplayLevels.h"
@@ -67,6 +68,9 @@ TForm1::TForm1(TErrorHandler& errors, TPlaybackClock& clock, QWidget* parent, co
                            [this](double v) { return double(imageYAxis_->ValueToPixel(v)); });
     });
 
+    about_ = std::make_unique<TCorvelAbout>();
+    SetUpTremaxAbout(*about_);
+    about_->Loaded();
     BuildActions();
     BuildMenus();
     BuildToolBar();
@@ -211,6 +215,7 @@ void TForm1::FirstActivation()
         ShowToolWindow(tools_.pointSpectrum);
         ShowToolWindow(tools_.waveform);
         RenderFrame();
+        LoadLayoutAtStart();
     });
     if (!commandLineFile_.isEmpty())
         errors_.Guarded([this] { OpenSequence(commandLineFile_); });

@@ -11,6 +11,7 @@
 #include "viewer/FrameRenderer.h"
 #include "viewer/Playback.h"
 #include "viewer/ViewerSession.h"
+#include "viewer/WindowLayoutWidget.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -23,6 +24,8 @@ class QCheckBox;
 class QLabel;
 class QMenu;
 class TAxis;
+class TCorvelAbout;
+class TSettingsContext;
 class TErrorHandler;
 class TForm2;
 class TImageBoxWidget;
@@ -114,6 +117,15 @@ public:
     void SaveImages(const QString& countText);
     TSMPfile& SampleFile() { return smpFile_; }
 
+    // Settings, layout and the about box (stremax1Settings.cpp). Without a settings context
+    // (tests) the layout is neither read nor written.
+    void AttachSettings(TSettingsContext& settings, TWidgetLayoutList layoutWindows);
+    void ShowOptions();
+    void SaveLayoutNow();
+    void SetAlwaysSaveOnExit(bool on);
+    void ShowAbout();
+    const TCorvelAbout& About() const { return *about_; }
+
     // Playback (stremax1Playback.cpp).
     bool PlayButtonDown() const;
     void SetPlayButton(bool down);  // as a click on the button: starts or stops playback
@@ -136,6 +148,7 @@ Q_SIGNALS:
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     // stremax1Menus.cpp
@@ -152,6 +165,8 @@ private:
     void OnImageMousePressed(QPoint position, Qt::MouseButton button);
     void OnImageMouseMoved(QPoint position, Qt::MouseButtons buttons);
     void OnImageMouseReleased(QPoint position, Qt::MouseButton button);
+    // stremax1Settings.cpp
+    void LoadLayoutAtStart();
     // stremax1.cpp
     void FollowSession();
     void MirrorIntoControls();
@@ -165,6 +180,9 @@ private:
     TViewerSession session_;
     TFrameRenderer renderer_;
     TSMPfile smpFile_;
+    TSettingsContext* settings_ = nullptr;
+    TWidgetLayoutList layoutWindows_;
+    std::unique_ptr<TCorvelAbout> about_;
     QImage frameBitmap_;
     QString commandLineFile_;
     QString openDialogFileName_;
@@ -186,4 +204,6 @@ private:
     QAction* propertiesAction_ = nullptr;
     QCheckBox* phaseReferenceBox_ = nullptr;
     QMenu* windowMenu_ = nullptr;
+    QMenu* helpMenu_ = nullptr;
+    QAction* alwaysSaveAction_ = nullptr;
 };

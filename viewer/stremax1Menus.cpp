@@ -92,11 +92,13 @@ void TForm1::BuildMenus()
     QAction* options = settings->addAction(QStringLiteral("Options..."));
     options->setShortcut(QKeySequence(Qt::Key_F6));
     options->setToolTip(QStringLiteral("Options"));
-    options->setEnabled(false);
-    settings->addAction(QStringLiteral("Save &now!"))->setEnabled(false);
-    QAction* always = settings->addAction(QStringLiteral("&Always save on exit"));
-    always->setCheckable(true);
-    always->setEnabled(false);
+    connect(options, &QAction::triggered, this, [this] { errors_.Guarded([this] { ShowOptions(); }); });
+    connect(settings->addAction(QStringLiteral("Save &now!")), &QAction::triggered, this,
+            [this] { errors_.Guarded([this] { SaveLayoutNow(); }); });
+    alwaysSaveAction_ = settings->addAction(QStringLiteral("&Always save on exit"));
+    alwaysSaveAction_->setCheckable(true);
+    connect(alwaysSaveAction_, &QAction::triggered, this,
+            [this](bool on) { errors_.Guarded([this, on] { SetAlwaysSaveOnExit(on); }); });
 
     windowMenu_ = menuBar()->addMenu(QStringLiteral("&Window"));
     connect(windowMenu_->addAction(QStringLiteral("Controls")), &QAction::triggered, this,
@@ -113,6 +115,10 @@ void TForm1::BuildMenus()
             [this] { ShowToolWindow(tools_.waveform); });
     connect(windowMenu_->addAction(QStringLiteral("Speckle")), &QAction::triggered, this,
             [this] { ShowToolWindow(tools_.speckle); });
+
+    helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
+    connect(helpMenu_->addAction(QStringLiteral("A&bout...")), &QAction::triggered, this,
+            [this] { errors_.Guarded([this] { ShowAbout(); }); });
 }
 
 void TForm1::BuildToolBar()

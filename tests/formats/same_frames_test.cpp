@@ -5,6 +5,10 @@
 #include "viewer/formats/photron/PhotronSource.h"
 
 #include <gtest/gtest.h>
+#if TREMAX_HAVE_TIFF
+#include "TiffTestFiles.h"
+#include "viewer/formats/tiff/TiffSource.h"
+#endif
 
 namespace {
 
@@ -72,3 +76,27 @@ TEST_F(SameFramesTest, PhotronEightTwelveAndSixteenBit)
         ExpectSameBlocks(source);
     }
 }
+
+#if TREMAX_HAVE_TIFF
+TEST_F(SameFramesTest, TiffEightBitStripsAndSixteenBitCompressedStrips)
+{
+    TTiffPages eight;
+    eight.width = kWidth;
+    eight.height = kHeight;
+    eight.pages = kFrames;
+    eight.sample = [](int32_t f, int32_t y, int32_t x) { return uint32_t(PatternValue(f, y, x)); };
+    ASSERT_TRUE(WriteTiff(scratch.Path(QStringLiteral("t8.tif")), eight));
+    TTiffPages sixteen = eight;
+    sixteen.bits = 16;
+    sixteen.rowsPerStrip = 4;  // the last strip is short
+    sixteen.compression = COMPRESSION_LZW;
+    sixteen.sample = [](int32_t f, int32_t y, int32_t x) { return uint32_t(PatternValue(f, y, x)) << 8 | uint32_t(y * 37 & 255); };
+    ASSERT_TRUE(WriteTiff(scratch.Path(QStringLiteral("t16.tiff")), sixteen));
+    for (const char* name : {"t8.tif", "t16.tiff"}) {
+        TTiffSource source(scratch.Path(QLatin1String(name)));
+        TRecordingTarget target;
+        source.ReadHeader(target);
+        ExpectSameBlocks(source);
+    }
+}
+#endif

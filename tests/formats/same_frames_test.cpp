@@ -5,6 +5,10 @@
 #include "viewer/formats/photron/PhotronSource.h"
 
 #include <gtest/gtest.h>
+#if TREMAX_HAVE_VIDEO
+#include "VideoTestFiles.h"
+#include "viewer/formats/video/VideoSource.h"
+#endif
 #if TREMAX_HAVE_TIFF
 #include "TiffTestFiles.h"
 #include "viewer/formats/tiff/TiffSource.h"
@@ -94,6 +98,26 @@ TEST_F(SameFramesTest, TiffEightBitStripsAndSixteenBitCompressedStrips)
     ASSERT_TRUE(WriteTiff(scratch.Path(QStringLiteral("t16.tiff")), sixteen));
     for (const char* name : {"t8.tif", "t16.tiff"}) {
         TTiffSource source(scratch.Path(QLatin1String(name)));
+        TRecordingTarget target;
+        source.ReadHeader(target);
+        ExpectSameBlocks(source);
+    }
+}
+#endif
+
+#if TREMAX_HAVE_VIDEO
+TEST_F(SameFramesTest, LosslessVideoIntraOnlyWithKeyFramesApartAndUncompressed)
+{
+    if (FfmpegTool().isEmpty())
+        GTEST_SKIP() << "no ffmpeg tool to make videos with";
+    const QStringList codecs[] = {{"-c:v", "ffv1", "-g", "1", "-pix_fmt", "gray"},
+                                  {"-c:v", "ffv1", "-g", "8", "-pix_fmt", "gray"},
+                                  {"-c:v", "rawvideo", "-pix_fmt", "gray"}};
+    const char* names[] = {"v1.mkv", "v8.avi", "raw.avi"};
+    for (int i = 0; i < 3; ++i) {
+        const QString video = scratch.Path(QLatin1String(names[i]));
+        ASSERT_TRUE(EncodeGreyVideo(bld, kWidth, kHeight, 250, codecs[i], video)) << names[i];
+        TVideoSource source(video);
         TRecordingTarget target;
         source.ReadHeader(target);
         ExpectSameBlocks(source);

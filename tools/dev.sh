@@ -9,7 +9,8 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev libgmock-dev
-          libbenchmark-dev libfftw3-dev dbus-daemon python3 fonts-dejavu-core)
+          libbenchmark-dev libfftw3-dev dbus-daemon python3 fonts-dejavu-core
+          libtiff-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg)
 
 install_packages() {
     local missing=()

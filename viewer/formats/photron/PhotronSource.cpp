@@ -7,9 +7,10 @@
 
 namespace {
 
-// Frames read per positioned read when samples need unpacking: large enough for few system
-// calls, small enough to stay in the processor's cache while they are unpacked.
-constexpr int64_t kStagingBytes = 256 * 1024;
+// Bytes read per positioned read when samples need unpacking: few calls (each costs about as
+// much as copying some tens of kilobytes), and the bytes still in the processor's cache when
+// they are unpacked.
+constexpr int64_t kStagingBytes = 1024 * 1024;
 
 bool IsHeaderPath(const QString& path)
 {

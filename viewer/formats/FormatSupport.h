@@ -18,6 +18,8 @@
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
 #include <unistd.h>
 #include <vector>
 
@@ -48,6 +50,50 @@ void ApplyNamingFile(const QString& fileName, Apply&& apply)
 }
 
 inline void FillMissing(uint8_t* from, size_t bytes) { std::memset(from, TFrameSource::kMissingFill, bytes); }
+
+// A block of `count` frames of `frameBytes` from frame `first` of a recording of `frames`
+// frames: fills the slots past the recording's end and returns the slots it supplies.
+inline int32_t FillPastEnd(int64_t frames, int32_t first, int32_t count, size_t frameBytes, uint8_t* block)
+{
+    const int32_t present = int32_t(std::clamp<int64_t>(frames - first, 0, count));
+    FillMissing(block + size_t(present) * frameBytes, size_t(count - present) * frameBytes);
+    return present;
+}
+
+// What a source learns from its file once (header, page offsets, frame index): read again by
+// ReadHeader, kept for the reads after it. Any thread; the value itself never changes.
+template <class T>
+class TReadOnce {
+public:
+    // The value read before, or read now by `read` when there is none.
+    template <class Read>
+    std::shared_ptr<const T> Get(Read&& read) const
+    {
+        std::lock_guard lock(mutex_);
+        if (!value_)
+            value_ = read();
+        return value_;
+    }
+    // Reads the value anew (outside the lock) and keeps it.
+    template <class Read>
+    std::shared_ptr<const T> Renew(Read&& read)
+    {
+        std::shared_ptr<const T> fresh = read();
+        std::lock_guard lock(mutex_);
+        value_ = fresh;
+        return fresh;
+    }
+    // The value read so far; empty before the first read.
+    std::shared_ptr<const T> Peek() const
+    {
+        std::lock_guard lock(mutex_);
+        return value_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    mutable std::shared_ptr<const T> value_;
+};
 
 // A native row of `nativeWidth` pixels placed in a block row of `width`: the overlap is copied,
 // columns the recording lacks read as the missing fill.

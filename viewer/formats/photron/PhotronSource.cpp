@@ -33,17 +33,17 @@ TPhotronSource::TPhotronSource(QString path) : path_(std::move(path)) {}
 
 QString TPhotronSource::FormatName() const
 {
-    std::lock_guard lock(mutex_);
-    if (!layout_)
+    const std::shared_ptr<const TLayout> layout = layout_.Peek();
+    if (!layout)
         return QStringLiteral("Photron MRAW");
-    const int bits = layout_->header.sampleBits;
+    const int bits = layout->header.sampleBits;
     return QStringLiteral("Photron MRAW, %1-bit%2").arg(bits).arg(bits == 10 || bits == 12 ? " packed" : "");
 }
 
 int TPhotronSource::BitDepth() const
 {
-    std::lock_guard lock(mutex_);
-    return layout_ ? layout_->header.effectiveBits : 8;
+    const std::shared_ptr<const TLayout> layout = layout_.Peek();
+    return layout ? layout->header.effectiveBits : 8;
 }
 
 std::shared_ptr<const TPhotronSource::TLayout> TPhotronSource::ReadLayout() const
@@ -82,21 +82,9 @@ std::shared_ptr<const TPhotronSource::TLayout> TPhotronSource::ReadLayout() cons
                                                    TDepthMap(header.sampleBits, header.MappingBits())});
 }
 
-std::shared_ptr<const TPhotronSource::TLayout> TPhotronSource::Layout() const
-{
-    std::lock_guard lock(mutex_);
-    if (!layout_)
-        layout_ = ReadLayout();
-    return layout_;
-}
-
 void TPhotronSource::ReadHeader(THeaderTarget& target)
 {
-    std::shared_ptr<const TLayout> layout = ReadLayout();
-    {
-        std::lock_guard lock(mutex_);
-        layout_ = layout;
-    }
+    const std::shared_ptr<const TLayout> layout = layout_.Renew([this] { return ReadLayout(); });
     const TPhotronHeader& header = layout->header;
     ApplyNamingFile(layout->headerFile, [&] {
         target.SetImageHeight(header.height);
@@ -113,12 +101,10 @@ void TPhotronSource::ReadHeader(THeaderTarget& target)
 
 void TPhotronSource::ReadFrames(int32_t first, int32_t count, int32_t width, int32_t height, uint8_t* block) const
 {
-    const std::shared_ptr<const TLayout> layout = Layout();
+    const std::shared_ptr<const TLayout> layout = layout_.Get([this] { return ReadLayout(); });
     const TPhotronHeader& header = layout->header;
     const size_t blockFrame = size_t(width) * size_t(height);
-    // Frames of the recording in this block; the rest read as the missing fill.
-    const int32_t present = int32_t(std::clamp<int64_t>(int64_t(layout->frameCount) - first, 0, count));
-    FillMissing(block + size_t(present) * blockFrame, size_t(count - present) * blockFrame);
+    const int32_t present = FillPastEnd(layout->frameCount, first, count, blockFrame, block);
     if (present == 0)
         return;
 

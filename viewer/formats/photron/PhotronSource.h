@@ -4,10 +4,10 @@
 // (see PackedSamples.h); deeper samples are mapped to 8 bits by the effective bit depth.
 
 #include "viewer/FrameSource.h"
+#include "viewer/formats/FormatSupport.h"
 #include "viewer/formats/photron/PhotronHeader.h"
 
 #include <memory>
-#include <mutex>
 
 class TPhotronSource : public TFrameSource {
 public:
@@ -26,13 +26,11 @@ public:
 
 private:
     struct TLayout;
-    // Reads the header (once; ReadHeader reads it again) and checks the frame file.
-    std::shared_ptr<const TLayout> Layout() const;
+    // Reads the header and checks the frame file.
     std::shared_ptr<const TLayout> ReadLayout() const;
 
     const QString path_;
-    mutable std::mutex mutex_;  // guards layout_
-    mutable std::shared_ptr<const TLayout> layout_;
+    TReadOnce<TLayout> layout_;
 };
 
 class TFrameSourceFactory;

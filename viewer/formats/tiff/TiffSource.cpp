@@ -119,14 +119,14 @@ TTiffSource::TTiffSource(QString path) : path_(std::move(path)) {}
 
 QString TTiffSource::FormatName() const
 {
-    std::lock_guard lock(mutex_);
-    return layout_ ? QStringLiteral("Multipage TIFF, %1-bit").arg(layout_->shape.bits) : QStringLiteral("Multipage TIFF");
+    const std::shared_ptr<const TLayout> layout = layout_.Peek();
+    return layout ? QStringLiteral("Multipage TIFF, %1-bit").arg(layout->shape.bits) : QStringLiteral("Multipage TIFF");
 }
 
 int TTiffSource::BitDepth() const
 {
-    std::lock_guard lock(mutex_);
-    return layout_ ? layout_->usedBits : 8;
+    const std::shared_ptr<const TLayout> layout = layout_.Peek();
+    return layout ? layout->usedBits : 8;
 }
 
 namespace {
@@ -308,21 +308,9 @@ private:
 
 }  // namespace
 
-std::shared_ptr<const TTiffSource::TLayout> TTiffSource::Layout() const
-{
-    std::lock_guard lock(mutex_);
-    if (!layout_)
-        layout_ = ReadLayout(path_);
-    return layout_;
-}
-
 void TTiffSource::ReadHeader(THeaderTarget& target)
 {
-    const std::shared_ptr<const TLayout> layout = ReadLayout(path_);
-    {
-        std::lock_guard lock(mutex_);
-        layout_ = layout;
-    }
+    const std::shared_ptr<const TLayout> layout = layout_.Renew([this] { return ReadLayout(path_); });
     ApplyNamingFile(path_, [&] {
         target.SetImageHeight(int32_t(layout->shape.height));
         target.SetImageWidth(int32_t(layout->shape.width));
@@ -334,10 +322,9 @@ void TTiffSource::ReadHeader(THeaderTarget& target)
 
 void TTiffSource::ReadFrames(int32_t first, int32_t count, int32_t width, int32_t height, uint8_t* block) const
 {
-    const std::shared_ptr<const TLayout> layout = Layout();
+    const std::shared_ptr<const TLayout> layout = layout_.Get([this] { return ReadLayout(path_); });
     const size_t frame = size_t(width) * size_t(height);
-    const int32_t present = int32_t(std::clamp<int64_t>(int64_t(layout->pages.size()) - first, 0, count));
-    FillMissing(block + size_t(present) * frame, size_t(count - present) * frame);
+    const int32_t present = FillPastEnd(int64_t(layout->pages.size()), first, count, frame, block);
     if (present == 0)
         return;
     TTiffFile file(path_);

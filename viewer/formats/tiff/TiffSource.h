@@ -6,9 +6,9 @@
 // The frame rate comes from an ImageJ description ("finterval=", else "fps=") when there is one.
 
 #include "viewer/FrameSource.h"
+#include "viewer/formats/FormatSupport.h"
 
 #include <memory>
-#include <mutex>
 
 class TTiffSource : public TFrameSource {
 public:
@@ -28,11 +28,8 @@ public:
     struct TLayout;
 
 private:
-    std::shared_ptr<const TLayout> Layout() const;
-
     const QString path_;
-    mutable std::mutex mutex_;  // guards layout_
-    mutable std::shared_ptr<const TLayout> layout_;
+    TReadOnce<TLayout> layout_;
 };
 
 class TFrameSourceFactory;

@@ -316,31 +316,19 @@ TVideoSource::~TVideoSource() = default;
 
 QString TVideoSource::FormatName() const
 {
-    std::lock_guard lock(mutex_);
-    return layout_ ? layout_->formatName : QStringLiteral("Video");
+    const std::shared_ptr<const TLayout> layout = layout_.Peek();
+    return layout ? layout->formatName : QStringLiteral("Video");
 }
 
 int TVideoSource::BitDepth() const
 {
-    std::lock_guard lock(mutex_);
-    return layout_ ? layout_->bitDepth : 8;
-}
-
-std::shared_ptr<const TVideoSource::TLayout> TVideoSource::Layout() const
-{
-    std::lock_guard lock(mutex_);
-    if (!layout_)
-        layout_ = ReadLayout(path_);
-    return layout_;
+    const std::shared_ptr<const TLayout> layout = layout_.Peek();
+    return layout ? layout->bitDepth : 8;
 }
 
 void TVideoSource::ReadHeader(THeaderTarget& target)
 {
-    const std::shared_ptr<const TLayout> layout = ReadLayout(path_);
-    {
-        std::lock_guard lock(mutex_);
-        layout_ = layout;
-    }
+    const std::shared_ptr<const TLayout> layout = layout_.Renew([this] { return ReadLayout(path_); });
     ApplyNamingFile(path_, [&] {
         target.SetImageHeight(layout->height);
         target.SetImageWidth(layout->width);
@@ -352,10 +340,8 @@ void TVideoSource::ReadHeader(THeaderTarget& target)
 
 void TVideoSource::ReadFrames(int32_t first, int32_t count, int32_t width, int32_t height, uint8_t* block) const
 {
-    const std::shared_ptr<const TLayout> layout = Layout();
-    const size_t frame = size_t(width) * size_t(height);
-    const int32_t present = int32_t(std::clamp<int64_t>(int64_t(layout->index.FrameCount()) - first, 0, count));
-    FillMissing(block + size_t(present) * frame, size_t(count - present) * frame);
+    const std::shared_ptr<const TLayout> layout = layout_.Get([this] { return ReadLayout(path_); });
+    const int32_t present = FillPastEnd(layout->index.FrameCount(), first, count, size_t(width) * size_t(height), block);
     packetsDecoded_ = 0;
     if (present == 0)
         return;

@@ -14,10 +14,10 @@
 // fill, and so do frames the decoder does not give.
 
 #include "viewer/FrameSource.h"
+#include "viewer/formats/FormatSupport.h"
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 
 class TVideoSource : public TFrameSource {
 public:
@@ -40,11 +40,8 @@ public:
     struct TLayout;
 
 private:
-    std::shared_ptr<const TLayout> Layout() const;
-
     const QString path_;
-    mutable std::mutex mutex_;  // guards layout_
-    mutable std::shared_ptr<const TLayout> layout_;
+    TReadOnce<TLayout> layout_;
     mutable std::atomic<int64_t> packetsDecoded_ = 0;
 };
 

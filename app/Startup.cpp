@@ -10,6 +10,7 @@
 #include "export/stremax9.h"
 #include "plot/saxes.h"
 #include "services/SettingsContext.h"
+#include "viewer/formats/AllFormats.h"
 #include "viewer/ErrorMessageDialog.h"
 #include "viewer/Playback.h"
 #include "viewer/stremax1.h"
@@ -70,7 +71,9 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
     auto windows = std::make_unique<TTremaxWindows>();
     windows->errors = std::make_unique<TErrorMessageDialog>();
     windows->clock = std::make_unique<TSteadyClock>();
-    windows->main = std::make_unique<TForm1>(*windows->errors, *windows->clock);
+    windows->formats = std::make_unique<TFrameSourceFactory>();
+    RegisterOptionalFormats(*windows->formats);
+    windows->main = std::make_unique<TForm1>(*windows->errors, *windows->clock, nullptr, windows->formats.get());
     windows->errors->SetParent(windows->main.get());
     TForm1& main = *windows->main;
     TViewerSession& session = main.Session();

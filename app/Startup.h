@@ -16,12 +16,14 @@ class TForm9;
 class TErrorMessageDialog;
 class TPlaybackClock;
 class TSettingsContext;
+class TFrameSourceFactory;
 
 struct TTremaxWindows {
     TTremaxWindows();
     ~TTremaxWindows();
     std::unique_ptr<TErrorMessageDialog> errors;
     std::unique_ptr<TSettingsContext> settings;  // outlives the windows
+    std::unique_ptr<TFrameSourceFactory> formats;  // outlives the main window
     std::unique_ptr<TPlaybackClock> clock;
     std::unique_ptr<TForm1> main;
     std::unique_ptr<TForm2> controls;

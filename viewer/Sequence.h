@@ -29,6 +29,8 @@ public:
 
     // The name of the open frame file; empty when none is open. Makes the frame source for it.
     void SetFileName(const QString& fileName);
+    // What picks a file's frame source.
+    const TFrameSourceFactory& Formats() const { return formats_; }
     // The source of the open file's frames; null when none is open.
     const TFrameSource* Source() const { return source_.get(); }
 

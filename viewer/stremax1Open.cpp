@@ -68,7 +68,16 @@ void TForm1::OpenSequence(const QString& fileName)
 void TForm1::ExecuteOpenDialog()
 {
     QFileDialog dialog(this, QStringLiteral("Open image sequence"));
-    dialog.setNameFilters({QStringLiteral("High-speed image sequences (*.bld)"), QStringLiteral("All files (*)")});
+    // Every format first, then each on its own (raw frames first), then anything.
+    const QStringList formats = session_.Sequence().Formats().Filters();
+    QStringList patterns;
+    for (const QString& filter : formats)
+        patterns << filter.section(QLatin1Char('('), 1).chopped(1);
+    QStringList filters;
+    if (formats.size() > 1)
+        filters << QStringLiteral("All recordings (%1)").arg(patterns.join(QLatin1Char(' ')));
+    filters << formats << QStringLiteral("All files (*)");
+    dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(QStringLiteral("bld"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::ReadOnly, false);

@@ -3,6 +3,7 @@
 #include "export/BitmapFile.h"
 #include "platform/Conversions.h"
 #include "platform/Errors.h"
+#include "viewer/formats/AllFormats.h"
 
 #include <QFileInfo>
 
@@ -31,12 +32,27 @@ std::vector<TCliOption> Join(std::initializer_list<std::vector<TCliOption>> grou
     return all;
 }
 
+namespace {
+
+// A sequence that reads every recording format of this build; the factory lives as long as it.
+struct TCliFormats {
+    TCliFormats() { RegisterOptionalFormats(formats); }
+    TFrameSourceFactory formats;
+};
+
+class TCliSequence : private TCliFormats, public TSequence {
+public:
+    TCliSequence() : TSequence(nullptr, &formats) {}
+};
+
+}  // namespace
+
 std::unique_ptr<TSequence> OpenCliSequence(const TCliArgs& args)
 {
     const QString path = QFileInfo(args.OnlyPositional("sequence file")).absoluteFilePath();
     if (!QFileInfo(path).isFile())
         throw EInOutError(QStringLiteral("Cannot open \"%1\": no such file").arg(path));
-    auto sequence = std::make_unique<TSequence>();
+    auto sequence = std::make_unique<TCliSequence>();
     sequence->SetFileName(path);
     sequence->ReadSequenceFiles();
     return sequence;

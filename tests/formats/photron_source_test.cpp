@@ -1,0 +1,195 @@
+// Photron recordings: the headers, the sample widths against values packed by hand, and what
+// damaged or incomplete recordings give.
+#include "FormatTestSupport.h"
+#include "support/TestSupport.h"
+#include "viewer/Sequence.h"
+#include "viewer/formats/photron/PhotronSource.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString CihText(const QString& extra)
+{
+    return QStringLiteral("#Camera Information Header\r\n") + extra;
+}
+
+QString Opening(const QString& file, const QString& problem)
+{
+    return QStringLiteral("Cannot open \"%1\": %2").arg(file, problem);
+}
+
+QString ErrorOf(TPhotronSource& source)
+{
+    TRecordingTarget target;
+    try {
+        source.ReadHeader(target);
+    } catch (const EError& e) {
+        return e.Message();
+    }
+    return QStringLiteral("no error");
+}
+
+}  // namespace
+
+TEST(PhotronSource, TwelveBitPackedSamplesUnpackExactlyAndRowsCutShortRead127)
+{
+    TScratch scratch;
+    scratch.WriteText(QStringLiteral("r.cih"),
+                      CihText(QStringLiteral("Image Width : 3\nImage Height : 2\nColor Type : Mono\nColor Bit : 12\n"
+                                             "EffectiveBit Depth : 12\nEffectiveBit Side : Lower\nTotal Frame : 2\n")));
+    // Frame 0: 0xABC 0x123 0xFFF / 0x000 0x800 0x7F0, packed by hand; a row of 3 samples is
+    // 4.5 bytes, so row 1 starts inside a byte. Frame 1 (0x010 0x0FF 0xE00 / ...) stops after
+    // 5 bytes: row 0 arrives whole, row 1 does not.
+    const QByteArray frames = QByteArray::fromHex("ABC123" "FFF000" "8007F0" "0100FF" "E000");
+    scratch.Write(QStringLiteral("r.mraw"), frames);
+    TPhotronSource source(scratch.Path(QStringLiteral("r.mraw")));
+    TRecordingTarget target;
+    source.ReadHeader(target);
+    EXPECT_EQ(target.calls, QStringList({"height 2", "width 3", "count 2"}));
+    EXPECT_EQ(source.BitDepth(), 12);
+    EXPECT_EQ(source.FormatName(), QStringLiteral("Photron MRAW, 12-bit packed"));
+
+    const std::vector<uint8_t> expected = {0xAB, 0x12, 0xFF, 0x00, 0x80, 0x7F,  // frame 0
+                                           0x01, 0x0F, 0xE0, 127,  127,  127,   // frame 1
+                                           127,  127,  127,  127,  127,  127};  // past the end
+    EXPECT_EQ(ReadBlock(source, 0, 3, 3, 2), expected);
+    // A block wider and lower than the frames: columns it lacks are 127, rows it lacks dropped.
+    EXPECT_EQ(ReadBlock(source, 0, 1, 4, 1), std::vector<uint8_t>({0xAB, 0x12, 0xFF, 127}));
+}
+
+TEST(PhotronSource, TenAndSixteenBitSamplesMapByTheEffectiveDepth)
+{
+    TScratch scratch;
+    // 10-bit: 0x3FF 0x001 0x200 0x155 in five bytes, effective 10: the top 8 bits.
+    scratch.WriteText(QStringLiteral("ten.cih"), CihText(QStringLiteral("Image Width : 4\nImage Height : 1\nColor Bit : 10\n")));
+    scratch.Write(QStringLiteral("ten.mraw"), QByteArray::fromHex("FFC0180555"));
+    TPhotronSource ten(scratch.Path(QStringLiteral("ten.cih")));
+    TRecordingTarget target;
+    ten.ReadHeader(target);
+    EXPECT_EQ(target.calls, QStringList({"height 1", "width 4", "count 1"}));  // from the file's size
+    EXPECT_EQ(ReadBlock(ten, 0, 1, 4, 1), std::vector<uint8_t>({0xFF, 0x00, 0x80, 0x55}));
+
+    // 16-bit little-endian. Lower 12 bits used: 0x0ABC -> 0xAB, 0x0FFF -> 0xFF, and 0x1000,
+    // which 12 bits cannot hold, saturates. Higher: 0xABC0 -> 0xAB.
+    const QByteArray sixteen = QByteArray::fromHex("BC0AFF0F0010C0AB");
+    scratch.Write(QStringLiteral("low.mraw"), sixteen);
+    scratch.WriteText(QStringLiteral("low.cih"),
+                      CihText(QStringLiteral("Image Width : 4\nImage Height : 1\nColor Bit : 16\nEffectiveBit Depth : 12\n")));
+    TPhotronSource low(scratch.Path(QStringLiteral("low.mraw")));
+    low.ReadHeader(target);
+    EXPECT_EQ(low.BitDepth(), 12);
+    EXPECT_EQ(ReadBlock(low, 0, 1, 4, 1), std::vector<uint8_t>({0xAB, 0xFF, 0xFF, 0xFF}));
+    scratch.Write(QStringLiteral("high.mraw"), sixteen);
+    scratch.WriteText(QStringLiteral("high.cih"),
+                      CihText(QStringLiteral("Image Width : 4\nImage Height : 1\nColor Bit : 16\n"
+                                             "EffectiveBit Depth : 12\nEffectiveBit Side : Higher\n")));
+    TPhotronSource high(scratch.Path(QStringLiteral("high.mraw")));
+    high.ReadHeader(target);
+    EXPECT_EQ(ReadBlock(high, 0, 1, 4, 1), std::vector<uint8_t>({0x0A, 0x0F, 0x10, 0xAB}));
+}
+
+TEST(PhotronSource, CihAndCihxGiveTheSameHeader)
+{
+    TScratch scratch;
+    scratch.Write(QStringLiteral("a.mraw"), QByteArray(6 * 4 * 9, char(1)));
+    scratch.Write(QStringLiteral("b.mraw"), QByteArray(6 * 4 * 9, char(1)));
+    scratch.WriteText(QStringLiteral("a.cih"),
+                      CihText(QStringLiteral("Date : 2024/01/02\nTime : 10:11\nRecord Rate(fps) : 250.5\n"
+                                             "Total Frame : 7\nStart Frame : -3\nCorrect Trigger Frame : 2\n"
+                                             "Image Width : 6\nImage Height : 4\nColor Type : Mono\nColor Bit : 8\n"
+                                             "File Format : MRaw\nImage Width : 99\n")));
+    // Bytes before the XML, as the camera software writes them.
+    scratch.Write(QStringLiteral("b.cihx"),
+                  QByteArray("\x01\x02\x03\n") +
+                      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<cih>"
+                      "<recordInfo><recordRate>250.5</recordRate></recordInfo>"
+                      "<frameInfo><totalFrame>7</totalFrame><startFrame>-3</startFrame>"
+                      "<correctTriggerFrame>2</correctTriggerFrame></frameInfo>"
+                      "<imageDataInfo><resolution><width>6</width><height>4</height></resolution>"
+                      "<colorInfo><type>Mono</type><bit>8</bit></colorInfo>"
+                      "<effectiveBit><depth>8</depth><side>Lower</side></effectiveBit></imageDataInfo>"
+                      "<imageFileInfo><fileFormat>MRaw</fileFormat></imageFileInfo></cih>\n" +
+                      QByteArray("\0\x7F", 2));
+    const QStringList expected = {"height 4", "width 6", "rate 250.5", "count 7", "first -3", "trigger 2"};
+    for (const char* name : {"a.cih", "a.mraw", "b.cihx", "b.mraw"}) {
+        TPhotronSource source(scratch.Path(QLatin1String(name)));
+        TRecordingTarget target;
+        source.ReadHeader(target);
+        EXPECT_EQ(target.calls, expected) << name;
+        // 7 frames said, 9 in the file: the recording ends at 7.
+        const std::vector<uint8_t> block = ReadBlock(source, 6, 2, 6, 4);
+        EXPECT_EQ(block[0], 1);
+        EXPECT_EQ(block[24], 127);
+    }
+}
+
+TEST(PhotronSource, DamagedOrUnsupportedHeadersNameTheFileAndTheProblem)
+{
+    TScratch scratch;
+    scratch.Write(QStringLiteral("r.mraw"), QByteArray(16, char(1)));
+    const QString cih = scratch.Path(QStringLiteral("r.cih"));
+    TPhotronSource source(scratch.Path(QStringLiteral("r.mraw")));
+    auto errorWith = [&](const QString& keys) {
+        scratch.WriteText(QStringLiteral("r.cih"), CihText(keys));
+        return ErrorOf(source);
+    };
+    const QString open = QStringLiteral("Cannot open \"%1\": ").arg(cih);
+    EXPECT_EQ(errorWith(QStringLiteral("Image Width : 4\nColor Bit : 8\n")),
+              open + QStringLiteral("the header has no \"Image Height\""));
+    EXPECT_EQ(errorWith(QStringLiteral("Image Width : 4\nImage Height : 4\n")),
+              open + QStringLiteral("the header has no \"Color Bit\""));
+    EXPECT_EQ(errorWith(QStringLiteral("Image Width : 4 px\nImage Height : 4\nColor Bit : 8\n")),
+              open + QStringLiteral("\"Image Width\": '4 px' is not a valid integer value"));
+    EXPECT_EQ(errorWith(QStringLiteral("Image Width : 0\nImage Height : 4\nColor Bit : 8\n")),
+              open + QStringLiteral("\"Image Width\" must be at least 1, not 0"));
+    EXPECT_EQ(errorWith(QStringLiteral("Image Width : 4\nImage Height : 4\nColor Bit : 24\n")),
+              open + QStringLiteral("\"Color Bit\" is 24: only 8, 10, 12 and 16-bit samples are read"));
+    EXPECT_EQ(errorWith(QStringLiteral("Image Width : 4\nImage Height : 4\nColor Bit : 8\nColor Type : Color\n")),
+              open + QStringLiteral("\"Color Type\" is \"Color\": only monochrome recordings are read"));
+    EXPECT_EQ(errorWith(QStringLiteral("Image Width : 3\nImage Height : 1\nColor Bit : 10\n")),
+              open + QStringLiteral("frames of 3 x 1 samples of 10 bits do not fill whole bytes"));
+
+    scratch.Write(QStringLiteral("x.cihx"), "<?xml version=\"1.0\"?><cih><imageDataInfo><resolution><width>4</width>");
+    TPhotronSource cut(scratch.Path(QStringLiteral("x.cihx")));
+    EXPECT_TRUE(ErrorOf(cut).startsWith(Opening(scratch.Path(QStringLiteral("x.cihx")), QStringLiteral("the XML header is damaged"))))
+        << ErrorOf(cut).toStdString();
+
+    // A header without its frame file, a frame file without its header.
+    scratch.WriteText(QStringLiteral("alone.cih"), CihText(QStringLiteral("Image Width : 4\nImage Height : 4\nColor Bit : 8\n")));
+    TPhotronSource alone(scratch.Path(QStringLiteral("alone.cih")));
+    EXPECT_EQ(ErrorOf(alone), Opening(scratch.Path(QStringLiteral("alone.cih")),
+                                         QStringLiteral("its frame file \"%1\" does not exist")
+                                             .arg(scratch.Path(QStringLiteral("alone.mraw")))));
+    scratch.Write(QStringLiteral("bare.mraw"), QByteArray(16, char(1)));
+    TPhotronSource bare(scratch.Path(QStringLiteral("bare.mraw")));
+    EXPECT_EQ(ErrorOf(bare), Opening(scratch.Path(QStringLiteral("bare.mraw")),
+                                        QStringLiteral("there is no header (\".cihx\" or \".cih\") beside it")));
+    std::vector<uint8_t> block(16);
+    EXPECT_THROW(bare.ReadFrames(0, 1, 4, 4, block.data()), EInOutError);
+}
+
+TEST(PhotronSource, AValueTheSequenceRefusesNamesTheHeader)
+{
+    TScratch scratch;
+    scratch.Write(QStringLiteral("r.mraw"), QByteArray(16, char(1)));
+    scratch.WriteText(QStringLiteral("r.cih"),
+                      CihText(QStringLiteral("Record Rate(fps) : 0\nImage Width : 4\nImage Height : 4\nColor Bit : 8\n")));
+    TPhotronSource source(scratch.Path(QStringLiteral("r.mraw")));
+    TSequence sequence;
+    try {
+        source.ReadHeader(sequence);
+        FAIL() << "a rate of 0 was taken";
+    } catch (const EInvalidHeaderValue& e) {
+        EXPECT_EQ(e.Message(), Opening(scratch.Path(QStringLiteral("r.cih")),
+                                          QStringLiteral("the frame rate must be a positive number, not 0")));
+    }
+    EXPECT_EQ(sequence.Width(), 4);  // what was applied before stays
+}
+
+TEST(PhotronSource, OnlyACihIsRecognisedByItsLeadingBytes)
+{
+    EXPECT_TRUE(LooksLikePhotronHeader("#Camera Information Header\r\nDate : 1"));
+    EXPECT_FALSE(LooksLikePhotronHeader("II*\0"));
+    EXPECT_FALSE(LooksLikePhotronHeader(""));
+}

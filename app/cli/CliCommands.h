@@ -11,6 +11,8 @@ extern const TCliCommand kSpectrumCommand;
 extern const TCliCommand kRowSpectraCommand;
 extern const TCliCommand kColorizeCommand;
 extern const TCliCommand kLegendCommand;
+extern const TCliCommand kExportSmpCommand;
+extern const TCliCommand kSmpInfoCommand;
 
 // Every command, in the order the usage lists them.
 const std::vector<const TCliCommand*>& AllCliCommands();

@@ -18,7 +18,9 @@ const std::vector<const TCliCommand*>& AllCliCommands()
         &kSpectrumCommand,
         &kRowSpectraCommand,
         &kColorizeCommand,
+        &kExportSmpCommand,
         &kLegendCommand,
+        &kSmpInfoCommand,
     };
     return commands;
 }

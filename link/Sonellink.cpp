@@ -268,6 +268,9 @@ void TSonellink::SendCursor(double time)
 tfileinfo TSonellink::FetchFileInfo()
 {
     tfileinfo record{};
+    // Without the library the reply could be neither read nor freed: better not ask.
+    if (!sonelGet_ || !sonelFree_)
+        return record;
     const uint32_t partner = PartnerWindow();
     if (partner == 0)
         return record;
@@ -277,8 +280,7 @@ tfileinfo TSonellink::FetchFileInfo()
     // A block that does not hold a file-info record is someone else's: neither read nor freed.
     if (!GetBlock(block, &record, tfileinfo::kSize) || record.size != tfileinfo::kSize)
         return tfileinfo{};
-    if (sonelFree_)
-        sonelFree_(block);
+    sonelFree_(block);
     return record;
 }
 

@@ -5,7 +5,12 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
 #include <QDebug>
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
 #include <unistd.h>
 
 namespace {
@@ -55,6 +60,25 @@ QDBusMessage DaemonCall(const QString& method, const QVariantList& arguments, in
     QDBusMessage call = QDBusMessage::createMethodCall(kDaemon, kDaemonPath, kDaemon, method);
     call.setArguments(arguments);
     return Bus().call(call, QDBus::Block, timeoutMs);
+}
+
+// A call that waits for its reply while serving other events (user input excepted), so that
+// messages the receiver sends back meanwhile are handled nested. This is what QDBus::BlockWithGui
+// promises, but Qt 6.4's BlockWithGui was seen to wait for ever, its timeout never firing, in
+// most runs of a few thousand sends; a watcher takes the reply under the call's lock, and a timer
+// of our own bounds the wait.
+QDBusMessage BlockingCall(const QDBusMessage& call, int timeoutMs)
+{
+    QDBusPendingCall pending = Bus().asyncCall(call, timeoutMs);
+    if (!pending.isFinished()) {
+        QEventLoop loop;
+        QDBusPendingCallWatcher watcher(pending);
+        QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+        if (!pending.isFinished())
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    return pending.isFinished() ? pending.reply() : QDBusMessage();
 }
 
 }  // namespace
@@ -109,6 +133,9 @@ bool TApplicationWindow::Connect(const QString& windowClass)
         bus.unregisterService(WindowBusName(handle));
         return false;
     }
+    // Subscribed before the names are listed, so that no change falls between.
+    bus.connect(kDaemon, kDaemonPath, kDaemon, QStringLiteral("NameOwnerChanged"), object.get(),
+                SLOT(OnNameOwnerChanged(QString, QString, QString)));
     bus.connect(QString(), QString::fromLatin1(TBusWindowObject::kPath),
                 QString::fromLatin1(TBusWindowObject::kInterface), QStringLiteral("Posted"), object.get(),
                 SLOT(OnPosted(uint, QString, uint, uint)));
@@ -117,6 +144,9 @@ bool TApplicationWindow::Connect(const QString& windowClass)
     uniqueName_ = bus.baseService();
     handle_ = handle;
     senders_.insert(uniqueName_, handle_);
+    RefreshNames();
+    names_.insert(WindowBusName(handle_));
+    names_.insert(className);
     return true;
 }
 
@@ -142,26 +172,47 @@ QString TApplicationWindow::MessageName(uint32_t msg) const
     return messageNames_[qsizetype(msg - kFirstMessage)];
 }
 
-QStringList TApplicationWindow::BusNames() const
+void TApplicationWindow::RefreshNames() const
 {
     if (handle_ == 0)
-        return {};
+        return;
     const QDBusMessage reply = DaemonCall(QStringLiteral("ListNames"), {}, timeoutMs_);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return {};
-    return reply.arguments().front().toStringList();
+        return;
+    names_.clear();
+    for (const QString& name : reply.arguments().front().toStringList())
+        if (name.startsWith(kBusPrefix))
+            names_.insert(name);
+}
+
+void TApplicationWindow::NameOwnerChanged(const QString& name, const QString& newOwner)
+{
+    if (!name.startsWith(kBusPrefix))
+        return;
+    if (newOwner.isEmpty())
+        names_.remove(name);
+    else
+        names_.insert(name);
 }
 
 uint32_t TApplicationWindow::FindWindow(const QString& windowClass) const
 {
     const QString prefix = ClassBusPrefix(windowClass);
-    uint32_t found = 0;
-    for (const QString& name : BusNames()) {
-        if (!name.startsWith(prefix))
-            continue;
-        const uint32_t handle = HandleSuffix(name, prefix.size());
-        if (handle != 0 && (found == 0 || handle < found))
-            found = handle;
+    const auto lowest = [&] {
+        uint32_t found = 0;
+        for (const QString& name : std::as_const(names_)) {
+            if (!name.startsWith(prefix))
+                continue;
+            const uint32_t handle = HandleSuffix(name, prefix.size());
+            if (handle != 0 && (found == 0 || handle < found))
+                found = handle;
+        }
+        return found;
+    };
+    uint32_t found = lowest();
+    if (found == 0 && handle_ != 0) {
+        RefreshNames();
+        found = lowest();
     }
     return found;
 }
@@ -169,10 +220,11 @@ uint32_t TApplicationWindow::FindWindow(const QString& windowClass) const
 std::vector<uint32_t> TApplicationWindow::Windows() const
 {
     std::vector<uint32_t> windows;
-    for (const QString& name : BusNames())
+    for (const QString& name : std::as_const(names_))
         if (name.startsWith(kWindowPrefix))
             if (const uint32_t handle = HandleSuffix(name, kWindowPrefix.size()); handle != 0)
                 windows.push_back(handle);
+    std::sort(windows.begin(), windows.end());
     return windows;
 }
 
@@ -180,11 +232,7 @@ bool TApplicationWindow::IsWindow(uint32_t window) const
 {
     if (handle_ == 0 || window == 0 || window == kBroadcast)
         return false;
-    if (window == handle_)
-        return true;
-    const QDBusMessage reply = DaemonCall(QStringLiteral("NameHasOwner"), {WindowBusName(window)}, timeoutMs_);
-    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
-        && reply.arguments().front().toBool();
+    return window == handle_ || names_.contains(WindowBusName(window));
 }
 
 uint32_t TApplicationWindow::CallWindow(uint32_t window, const QString& name, uint32_t wParam, uint32_t lParam)
@@ -194,8 +242,7 @@ uint32_t TApplicationWindow::CallWindow(uint32_t window, const QString& name, ui
         QStringLiteral("Send"));
     call.setAutoStartService(false);
     call << uint(handle_) << name << uint(wParam) << uint(lParam);
-    // BlockWithGui: messages the receiver sends back meanwhile are served nested.
-    const QDBusMessage reply = Bus().call(call, QDBus::BlockWithGui, timeoutMs_);
+    const QDBusMessage reply = BlockingCall(call, timeoutMs_);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1)
         return 0;
     const QVariant result = reply.arguments().front();

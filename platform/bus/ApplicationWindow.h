@@ -6,7 +6,9 @@
 // result.
 //
 // Sends block until the receiver has answered (a short timeout), while link messages that
-// arrive meanwhile are served nested: every hook must be re-entrant. Posts do not wait.
+// arrive meanwhile are served nested: every hook must be re-entrant. Other events (timers, not
+// user input) are served too, so whatever they start may also run inside a send. Posts do not
+// wait.
 //
 // Create one per program, on the user-interface thread, before any window; every call must come
 // from that thread. Without a session bus Connect fails and the object stays inert: sends give
@@ -15,6 +17,7 @@
 #include "platform/GlobalAtoms.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -60,6 +63,8 @@ public:
     uint16_t RegisterWindowMessage(const QString& name);
     QString MessageName(uint32_t msg) const;
 
+    // Look-ups answer from the names the bus has announced (no round trip); a class with no
+    // window asks the bus again, in case its announcement is still on its way.
     // The first window of the class (the lowest handle), 0 when there is none.
     uint32_t FindWindow(const QString& windowClass) const;
     bool IsWindow(uint32_t window) const;
@@ -89,13 +94,16 @@ public:
     static QString WindowBusName(uint32_t window);
     static QString ClassBusPrefix(const QString& windowClass);
 
+    // Called by the exported object: a bus name got or lost its owner.
+    void NameOwnerChanged(const QString& name, const QString& newOwner);
     // Called by the exported object.
     uint32_t Deliver(const QString& uniqueSender, uint32_t claimedSender, const QString& name,
                      uint32_t wParam, uint32_t lParam);
 
 private:
     uint32_t CallWindow(uint32_t window, const QString& name, uint32_t wParam, uint32_t lParam);
-    QStringList BusNames() const;
+    // Reads the family's names from the bus afresh.
+    void RefreshNames() const;
     uint32_t VerifiedSender(const QString& uniqueSender, uint32_t claimed);
 
     uint32_t handle_ = 0;
@@ -112,5 +120,8 @@ private:
     std::vector<THookEntry> hooks_;
     int nextHookId_ = 1;
     QHash<QString, uint32_t> senders_;  // unique bus name -> handle it was seen to own
+    // The family's bus names that have an owner: read once, then kept by the bus's
+    // NameOwnerChanged signal, so that look-ups cost no round trip.
+    mutable QSet<QString> names_;
     TGlobalAtoms atoms_;
 };

@@ -17,3 +17,8 @@ void TBusWindowObject::OnPosted(uint sender, const QString& message, uint wParam
         return;
     window_.Deliver(QDBusContext::message().service(), sender, message, wParam, lParam);
 }
+
+void TBusWindowObject::OnNameOwnerChanged(const QString& name, const QString&, const QString& newOwner)
+{
+    window_.NameOwnerChanged(name, newOwner);
+}

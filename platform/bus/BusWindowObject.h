@@ -21,6 +21,8 @@ public Q_SLOTS:
     Q_SCRIPTABLE uint Send(uint sender, const QString& message, uint wParam, uint lParam);
     // The signal of another program's posted broadcast (not exported).
     void OnPosted(uint sender, const QString& message, uint wParam, uint lParam);
+    // The bus daemon's announcement of a name's new owner (empty: none).
+    void OnNameOwnerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
 
 private:
     TApplicationWindow& window_;

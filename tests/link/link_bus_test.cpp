@@ -7,6 +7,7 @@
 #include "sonellib/sonellib32.h"
 
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -90,7 +91,9 @@ protected:
 
 TEST_F(LinkBus, CursorFromSonelMovesTheFrameStopsPlaybackAndIsNotSentBack)
 {
-    TStandinProcess standin({QStringLiteral("--file"), SampleFile(QStringLiteral("a.smp"), {QStringLiteral("hspsync=2.048")})});
+    auto companion = std::make_unique<TStandinProcess>(
+        QStringList{QStringLiteral("--file"), SampleFile(QStringLiteral("a.smp"), {QStringLiteral("hspsync=2.048")})});
+    TStandinProcess& standin = *companion;
     ASSERT_NE(standin.Window(), 0u);
     EXPECT_FALSE(link->IsLinked());  // nothing has looked for the partner yet
     sync->Linktosonel1Click();
@@ -109,6 +112,10 @@ TEST_F(LinkBus, CursorFromSonelMovesTheFrameStopsPlaybackAndIsNotSentBack)
     EXPECT_EQ(view.stops, 2);
     EXPECT_FALSE(HasLineStarting(standin.LinesSinceCommand(), QStringLiteral("cursor ")));
     EXPECT_FALSE(sync->FromSonelCursor());
+
+    companion.reset();  // Sonel quits: the partner is gone as soon as the bus says so
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !link->IsLinked(); }, 5000));
+    EXPECT_FALSE(sync->SonelsyncEnabled());
 }
 
 TEST_F(LinkBus, FrameChangeSendsItsTimeAndOwnBroadcastIsIgnored)

@@ -25,36 +25,31 @@ constexpr uint32_t kVersion = 1;
 constexpr int kUnfinishedSeconds = 10;
 constexpr auto kSweepInterval = std::chrono::seconds(30);
 
-bool WriteFully(int fd, const void* data, size_t count, off_t offset)
+// pread or pwrite until all is done; false on an error or at the end of the file.
+template <typename Byte, typename Transfer>
+bool Fully(Transfer transfer, int fd, Byte* data, size_t count, off_t offset)
 {
-    const char* p = static_cast<const char*>(data);
     while (count > 0) {
-        const ssize_t n = pwrite(fd, p, count, offset);
+        const ssize_t n = transfer(fd, data, count, offset);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return false;
-        p += n;
+        data += n;
         count -= size_t(n);
         offset += n;
     }
     return true;
 }
 
+bool WriteFully(int fd, const void* data, size_t count, off_t offset)
+{
+    return Fully(pwrite, fd, static_cast<const char*>(data), count, offset);
+}
+
 bool ReadFully(int fd, void* data, size_t count, off_t offset)
 {
-    char* p = static_cast<char*>(data);
-    while (count > 0) {
-        const ssize_t n = pread(fd, p, count, offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        count -= size_t(n);
-        offset += n;
-    }
-    return true;
+    return Fully(pread, fd, static_cast<char*>(data), count, offset);
 }
 
 // The payload size of a well-formed block, -1 otherwise.

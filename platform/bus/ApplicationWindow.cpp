@@ -315,7 +315,9 @@ uint32_t TApplicationWindow::Deliver(const QString& uniqueSender, uint32_t claim
                                      uint32_t wParam, uint32_t lParam)
 {
     TWindowMessage message;
-    message.msg = RegisterWindowMessage(name);
+    // A name this program never registered concerns none of its hooks (and a sender cannot
+    // fill the table with names of its own).
+    message.msg = messageIds_.value(name.toLower(), 0);
     if (message.msg == 0)
         return 0;
     message.wParam = wParam;

@@ -108,7 +108,12 @@ public:
     // into the items, comment and labels, which are replaced.
     void ParseHeader(const QByteArray& buffer);
 
-    // The file.
+    // The file. new_file creates `name` (replacing a file of that name) with an empty header
+    // block and keeps it open read-write; open_file opens an existing file and parses its header.
+    // save_file writes the header block, into `name` when one is given (the open file is copied
+    // there first). A header text longer than "head" raises "head" to the even number at or above
+    // its length, and samples already in the file move behind the new block; a text the reading
+    // buffer could not hold back is refused. close_file closes; a temporary copy is deleted.
     bool new_file(const QString& name);
     bool open_file(const QString& name, bool readOnly);
     bool close_file();
@@ -126,7 +131,7 @@ public:
     // EInvalidSMPHeader for an unusable scan list, ERangeError for a count above kMaxSamples,
     // EError for a channel the file does not have and EInOutError when the file fails.
     void WriteChannel(int32_t channel, const TSMPChunk& chunk);
-    // Samples of `channel` in the open file (0 when none is open).
+    // Samples of `channel` in the open file (0 when none is open); throws as WriteChannel does.
     int64_t SampleCount(int32_t channel);
 
 private:
@@ -142,10 +147,14 @@ private:
 
     void Changed() { ++changes_; }
     void RemoveItems(const std::function<bool(const Item&)>& doomed);
-    void TakeLabelItemsOut();
+    void ReadLabelItems();
     void LoadSideFile();
-    bool WriteSideFile();
+    // Save: the "L"n and "labels" items as the labels' place says; the side file to delete.
+    QString PlaceLabels();
+    // Save, after the header: the side file written, or the old one deleted.
+    void FinishLabels(const QString& erase);
     QString ResolveSidePath(const QString& name) const;
+    bool SideFileIsOurs(const QString& path) const;
     void UpdateLayout();
     [[noreturn]] void ThrowInvalid(const QString& item) const;
     void CloseHandle();

@@ -9,6 +9,7 @@
 #include "export/stremax8.h"
 #include "export/stremax9.h"
 #include "plot/saxes.h"
+#include "platform/bus/ApplicationWindow.h"
 #include "services/SettingsContext.h"
 #include "viewer/formats/AllFormats.h"
 #include "viewer/ErrorMessageDialog.h"
@@ -121,6 +122,13 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
                                              {QStringLiteral("PointSpectrum"), windows->pointSpectrum.get()},
                                              {QStringLiteral("Waveform"), windows->waveform.get()},
                                              {QStringLiteral("Speckle"), windows->speckle.get()}});
+    // The program's window on the session bus, for the companion link (inert without a bus).
+    windows->busWindow = std::make_unique<TApplicationWindow>();
+    windows->busWindow->OnHookError = [reporter](std::exception_ptr error) {
+        reporter->Guarded([error] { std::rethrow_exception(error); });
+    };
+    windows->busWindow->Connect(QStringLiteral("TREMAX"));
+    main.AttachLink(*windows->busWindow);
     windows->main->SetCommandLineFile(commandLineFile);
     PlaceWindows(*windows);
     return windows;

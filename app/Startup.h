@@ -16,6 +16,7 @@ class TForm9;
 class TErrorMessageDialog;
 class TPlaybackClock;
 class TSettingsContext;
+class TApplicationWindow;
 class TFrameSourceFactory;
 
 struct TTremaxWindows {
@@ -24,6 +25,7 @@ struct TTremaxWindows {
     std::unique_ptr<TErrorMessageDialog> errors;
     std::unique_ptr<TSettingsContext> settings;  // outlives the windows
     std::unique_ptr<TFrameSourceFactory> formats;  // outlives the main window
+    std::unique_ptr<TApplicationWindow> busWindow;  // outlives the main window's link
     std::unique_ptr<TPlaybackClock> clock;
     std::unique_ptr<TForm1> main;
     std::unique_ptr<TForm2> controls;

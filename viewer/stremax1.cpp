@@ -100,6 +100,7 @@ void TForm1::FollowSession()
     connect(&session_, &TViewerSession::renderRequested, this, &TForm1::RenderFrame);
     connect(&session_, &TViewerSession::currentFrameChanged, this, [this](int32_t frame) {
         RenderFrame();
+        SendFrameToLink(frame);
         SetStatusText(0, QStringLiteral("Frame #:%1").arg(frame));
     });
     connect(&session_, &TViewerSession::selectedRowChanged, this,

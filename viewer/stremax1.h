@@ -24,6 +24,9 @@ class QCheckBox;
 class QLabel;
 class QMenu;
 class TAxis;
+class TApplicationWindow;
+class TSonelSync;
+class TSonellink;
 class TCorvelAbout;
 class TSettingsContext;
 class TErrorHandler;
@@ -126,6 +129,9 @@ public:
     void ShowAbout();
     const TCorvelAbout& About() const { return *about_; }
 
+    // The companion link (stremax1Link.cpp): off until the program's bus window is attached.
+    void AttachLink(TApplicationWindow& window);
+
     // Playback (stremax1Playback.cpp).
     bool PlayButtonDown() const;
     void SetPlayButton(bool down);  // as a click on the button: starts or stops playback
@@ -165,6 +171,9 @@ private:
     void OnImageMousePressed(QPoint position, Qt::MouseButton button);
     void OnImageMouseMoved(QPoint position, Qt::MouseButtons buttons);
     void OnImageMouseReleased(QPoint position, Qt::MouseButton button);
+    // stremax1Link.cpp
+    void BuildLinkMenu(QMenu* view);
+    void SendFrameToLink(int32_t frame);
     // stremax1Settings.cpp
     void LoadLayoutAtStart();
     // stremax1.cpp
@@ -183,6 +192,12 @@ private:
     TSettingsContext* settings_ = nullptr;
     TWidgetLayoutList layoutWindows_;
     std::unique_ptr<TCorvelAbout> about_;
+    // The link's parts, defined where their types are complete.
+    struct TLinkParts;
+    struct TLinkPartsDeleter {
+        void operator()(TLinkParts* parts) const;
+    };
+    std::unique_ptr<TLinkParts, TLinkPartsDeleter> link_;
     QImage frameBitmap_;
     QString commandLineFile_;
     QString openDialogFileName_;
@@ -206,4 +221,6 @@ private:
     QMenu* windowMenu_ = nullptr;
     QMenu* helpMenu_ = nullptr;
     QAction* alwaysSaveAction_ = nullptr;
+    QAction* linkToAction_ = nullptr;
+    QAction* linkFromAction_ = nullptr;
 };

@@ -53,9 +53,7 @@ void TForm1::BuildMenus()
     QAction* exit = file->addAction(QStringLiteral("E&xit"));
     connect(exit, &QAction::triggered, this, &QWidget::close);
 
-    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-    for (const char* caption : {"&Link to Sonel", "Link from Sonel", "Synchronize at Sonel cursor!"})
-        view->addAction(QString::fromUtf8(caption))->setEnabled(false);
+    BuildLinkMenu(menuBar()->addMenu(QStringLiteral("&View")));
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     const std::pair<const char*, QKeySequence> copies[] = {

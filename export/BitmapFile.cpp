@@ -52,6 +52,8 @@ QByteArray EncodeBmp24(const QImage& source)
 
 void SaveImageFile(const QImage& image, const QString& path, const QStringList& protectedFiles)
 {
+    // The target first: writing onto the sequence's own file is the worse mistake to report.
+    CheckOutputTarget(path, protectedFiles);
     const QString lower = path.toLower();
     QByteArray bytes;
     if (lower.endsWith(QLatin1String(".bmp"))) {

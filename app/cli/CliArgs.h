@@ -15,9 +15,10 @@ public:
 };
 
 struct TCliOption {
-    const char* name;   // without the leading "--"; a one-letter name is written "-o"
+    const char* name;   // without its dashes; given with one or two
     const char* value;  // the value's name in usage and help ("N", "FILE"); null for a switch
     const char* help;
+    const char* dashes = "--";  // as usage and help write it: "--x X", "-o FILE"
     bool TakesValue() const { return value != nullptr; }
 };
 

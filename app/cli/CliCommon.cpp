@@ -39,7 +39,7 @@ std::vector<TCliOption> GrayLevelOptions()
             {"edge", nullptr, "edge enhancement"}};
 }
 
-TCliOption OutputOption() { return {"o", "FILE", "output file"}; }
+TCliOption OutputOption() { return {"o", "FILE", "output file", "-"}; }
 
 std::vector<TCliOption> Join(std::initializer_list<std::vector<TCliOption>> groups)
 {

@@ -74,12 +74,10 @@ void PrintUsage(QTextStream& to)
 void PrintCommandUsage(const TCliCommand& command, QTextStream& to)
 {
     to << "usage: tremax-cli " << command.name << ' ' << command.synopsis << "\n\n" << command.summary << '\n';
-    if (!command.options.empty())
-        to << "\noptions:\n";
+    to << "\noptions:\n";
     for (const TCliOption& option : command.options) {
         // Written as the usage line writes it: "--frame N", "-o FILE".
-        const QString name = (std::strlen(option.name) == 1 ? QStringLiteral("-") : QStringLiteral("--")) +
-                             QLatin1String(option.name) +
+        const QString name = QLatin1String(option.dashes) + QLatin1String(option.name) +
                              (option.TakesValue() ? QLatin1Char(' ') + QLatin1String(option.value) : QString());
         to << "  " << name.leftJustified(16) << ' ' << option.help << '\n';
     }

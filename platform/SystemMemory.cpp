@@ -5,6 +5,7 @@
 #include <QFile>
 #include <algorithm>
 #include <limits>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -169,4 +170,18 @@ int64_t CheckedSum(int64_t a, int64_t b)
     if (a < 0 || b < 0 || __builtin_add_overflow(a, b, &sum))
         return -1;
     return sum;
+}
+
+TByteBlock AllocateByteBlock(size_t bytes)
+{
+    constexpr size_t kHugePage = size_t(2) << 20;
+    if (bytes < kHugePage)
+        return TByteBlock(static_cast<uint8_t*>(std::malloc(bytes == 0 ? 1 : bytes)));
+    if (bytes > SIZE_MAX - kHugePage)
+        return nullptr;
+    const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    auto* block = static_cast<uint8_t*>(std::aligned_alloc(kHugePage, rounded));
+    if (block)
+        ::madvise(block, rounded, MADV_HUGEPAGE);  // advice only: a refusal changes nothing
+    return TByteBlock(block);
 }

@@ -3,8 +3,11 @@
 // Any thread.
 
 #include <QString>
+#include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
+#include <memory>
 
 // Physical memory in bytes (4 GiB when the system does not say).
 int64_t PhysicalMemoryBytes();
@@ -37,3 +40,12 @@ void CheckMemoryRoom(int64_t bytes, const QString& what, const TMemoryRoom& room
 int64_t CheckedProduct(int64_t a, int64_t b, int64_t c = 1);
 // a + b, or -1 when either is -1 or the sum does not fit.
 int64_t CheckedSum(int64_t a, int64_t b);
+
+// A large block of bytes, left unset. Blocks of megabytes are asked for in huge pages where the
+// system offers them: filling them then costs a fraction of the page faults. Null when the
+// memory cannot be had.
+struct TFreeBytes {
+    void operator()(uint8_t* p) const { std::free(p); }
+};
+using TByteBlock = std::unique_ptr<uint8_t[], TFreeBytes>;
+TByteBlock AllocateByteBlock(size_t bytes);

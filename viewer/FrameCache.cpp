@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 TFrameCache::TFrameCache() : block_(Allocate(BlockBytes(slots_, height_, width_)))
 {
@@ -23,13 +22,13 @@ int64_t TFrameCache::BlockBytes(int64_t slots, int64_t height, int64_t width)
     return CheckedProduct(slots, height, width);
 }
 
-std::unique_ptr<uint8_t[]> TFrameCache::Allocate(int64_t bytes)
+TByteBlock TFrameCache::Allocate(int64_t bytes)
 {
     // Left unset: every byte is written by the caller before it is read.
-    uint8_t* block = bytes < 0 || uint64_t(bytes) > SIZE_MAX ? nullptr : new (std::nothrow) uint8_t[size_t(bytes)];
+    TByteBlock block = bytes < 0 || uint64_t(bytes) > SIZE_MAX ? nullptr : AllocateByteBlock(size_t(bytes));
     if (!block)
         throw EOutOfMemory(QStringLiteral("Out of memory (a frame block of %1)").arg(ByteSizeText(bytes)));
-    return std::unique_ptr<uint8_t[]>(block);
+    return block;
 }
 
 void TFrameCache::CheckFits(int64_t slots, int64_t height, int64_t width, const TMemoryRoom& room)
@@ -43,7 +42,7 @@ void TFrameCache::CheckFits(int64_t slots, int64_t height, int64_t width, const 
 
 void TFrameCache::Reshape(int32_t width, int32_t height)
 {
-    std::unique_ptr<uint8_t[]> block = Allocate(BlockBytes(slots_, height, width));
+    TByteBlock block = Allocate(BlockBytes(slots_, height, width));
     std::fill_n(block.get(), size_t(slots_) * size_t(width) * size_t(height), kFreshFill);
     block_ = std::move(block);
     width_ = width;
@@ -52,7 +51,7 @@ void TFrameCache::Reshape(int32_t width, int32_t height)
 
 void TFrameCache::SetSlotCount(int32_t slots)
 {
-    std::unique_ptr<uint8_t[]> block = Allocate(BlockBytes(slots, height_, width_));
+    TByteBlock block = Allocate(BlockBytes(slots, height_, width_));
     const size_t kept = size_t(std::min(slots, slots_)) * FrameBytes();
     std::memcpy(block.get(), block_.get(), kept);
     std::fill(block.get() + kept, block.get() + size_t(slots) * FrameBytes(), kFreshFill);

@@ -48,11 +48,11 @@ public:
     void Fill(const TFrameSource* source, int32_t first);
 
 private:
-    static std::unique_ptr<uint8_t[]> Allocate(int64_t bytes);
+    static TByteBlock Allocate(int64_t bytes);
 
     int32_t first_ = 0;
     int32_t slots_ = 512;
     int32_t width_ = 64;
     int32_t height_ = 64;
-    std::unique_ptr<uint8_t[]> block_;
+    TByteBlock block_;
 };

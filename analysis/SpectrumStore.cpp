@@ -18,14 +18,14 @@
 
 namespace {
 
-// 64-byte aligned and zeroed: the sweep streams whole cache lines into it.
-float* AllocateCube(size_t values)
+// One row's spectra of one kind: `values` floats, 64-byte aligned (the sweep streams whole cache
+// lines into them) and zeroed, or null when the memory is not there.
+float* AllocatePlane(size_t values)
 {
     const size_t bytes = (values * sizeof(float) + 63) / 64 * 64;
     void* p = std::aligned_alloc(64, bytes == 0 ? 64 : bytes);
-    if (!p)
-        throw EOutOfMemory(QStringLiteral("Not enough memory for the spectra"));
-    std::fill_n(static_cast<float*>(p), bytes / sizeof(float), 0.0f);
+    if (p)
+        std::fill_n(static_cast<float*>(p), bytes / sizeof(float), 0.0f);
     return static_cast<float*>(p);
 }
 
@@ -66,7 +66,7 @@ TSpectrumStore::TSpectrumStore(TSequence& sequence, QObject* parent)
     fft_.SetFFTSize(length_);
     fftLength_ = fft_.FFTSize();
     series_.assign(size_t(length_), 0.0);
-    Allocate(length_, sequence.Height(), sequence.Width());
+    Reshape();
     connect(&sequence, &TSequence::blockChanging, this, &TSpectrumStore::OnBlockChanging);
     connect(&sequence, &TSequence::imageWidthChanged, this, &TSpectrumStore::OnImageSizeChanged);
     connect(&sequence, &TSequence::imageHeightChanged, this, &TSpectrumStore::OnImageSizeChanged);
@@ -75,36 +75,81 @@ TSpectrumStore::TSpectrumStore(TSequence& sequence, QObject* parent)
 
 TSpectrumStore::~TSpectrumStore() { StopSweep(); }
 
-void TSpectrumStore::CheckFits(int64_t bins, int64_t height, int64_t width)
+int64_t TSpectrumStore::BytesForFrame(int64_t width, int64_t height) const
 {
-    // Two cubes of floats plus the small arrays; half the machine's memory at most, as the block.
-    const int64_t limit = PhysicalMemoryBytes() / 2;
-    const int64_t pixels = height * width;
-    const int64_t perPixel = 2 * bins * int64_t(sizeof(float)) + 1;
-    if (bins < 1 || pixels < 1 || pixels > limit / perPixel)
-        throw EOutOfMemory(QStringLiteral("The spectra of %1 frames of %2 x %3 pixels do not fit in memory")
-                               .arg(bins)
-                               .arg(width)
-                               .arg(height));
+    // SpectrumValid, the row spectra and a null pointer per row for each kind of spectrum.
+    return CheckedSum(CheckedSum(CheckedProduct(width, height), CheckedProduct(length_, height, sizeof(float))),
+                      CheckedProduct(2 * height, sizeof(void*)));
 }
 
-void TSpectrumStore::Allocate(int32_t bins, int32_t height, int32_t width)
+int64_t TSpectrumStore::SpectraBytes(int64_t width, int64_t height) const
 {
-    CheckFits(bins, height, width);
-    if (bins != bins_ || height != height_ || width != width_ || !power_) {
-        power_.reset();  // the old cubes go before the new ones are made
-        phase_.reset();
-        bins_ = 0;
-        const size_t values = size_t(bins) * size_t(height) * size_t(width);
-        power_.reset(AllocateCube(values));
-        phase_.reset(AllocateCube(values));
-        rowSpectra_.assign(size_t(bins) * size_t(height), 0.0f);
-        bins_ = bins;
-        height_ = height;
+    return CheckedProduct(CheckedProduct(2, bins_, sizeof(float)), width, height);
+}
+
+void TSpectrumStore::Reshape()
+{
+    power_.clear();
+    phase_.clear();
+    rowsHeld_ = 0;
+    std::vector<float>().swap(rowSpectra_);
+    bins_ = length_;
+    const int32_t height = sequence_.Height();
+    const int32_t width = sequence_.Width();
+    try {
+        valid_.assign(size_t(height) * size_t(width), 0);
+        power_.resize(size_t(height));
+        phase_.resize(size_t(height));
         width_ = width;
+        height_ = height;
+        allocationError_.clear();
+    } catch (const std::bad_alloc&) {
+        // The sequence has its new frame already; a store that cannot follow is empty and says
+        // why at the next computation.
+        std::vector<uint8_t>().swap(valid_);
+        power_.clear();
+        phase_.clear();
+        width_ = height_ = 0;
+        allocationError_ = QStringLiteral("Out of memory (the spectra of %1 x %2 pixels)").arg(width).arg(height);
     }
-    valid_.assign(size_t(height) * size_t(width), 0);
-    allocationError_.clear();
+}
+
+void TSpectrumStore::HoldRows(int32_t first, int32_t last)
+{
+    int32_t missing = 0;
+    for (int32_t y = first; y <= last; ++y)
+        missing += power_[size_t(y)] ? 0 : 1;
+    if (missing == 0)
+        return;
+    // The block, the spectra held and those to come are counted together: what is held already
+    // is part of what the process uses.
+    const int64_t rowBytes = SpectraBytes(width_, 1);
+    const int64_t block = TFrameCache::BlockBytes(sequence_.CacheSize(), height_, width_);
+    const int64_t held = CheckedSum(block, CheckedProduct(rowsHeld_, rowBytes));
+    const int64_t spectra = CheckedProduct(int64_t(rowsHeld_) + missing, rowBytes);
+    TMemoryRoom room = sequence_.MemoryRoomNow();
+    room.bytes = CheckedSum(room.bytes, held);
+    const int32_t rowsAfter = rowsHeld_ + missing;
+    const QString rows = rowsAfter == 1 ? QStringLiteral("1 row") : QStringLiteral("%1 rows").arg(rowsAfter);
+    CheckMemoryRoom(CheckedSum(block, spectra),
+                    QStringLiteral("The frame block (%1) with the spectra of %2 of %3 pixels over %4 frames (%5)")
+                        .arg(ByteSizeText(block), rows)
+                        .arg(width_)
+                        .arg(bins_)
+                        .arg(ByteSizeText(spectra)),
+                    room);
+    const size_t values = size_t(bins_) * size_t(width_);
+    for (int32_t y = first; y <= last; ++y) {
+        if (power_[size_t(y)])
+            continue;
+        TPlane power(AllocatePlane(values));
+        TPlane phase(AllocatePlane(values));
+        if (!power || !phase)
+            throw EOutOfMemory(QStringLiteral("Out of memory (the spectra of row %1)").arg(y));
+        power_[size_t(y)] = std::move(power);
+        phase_[size_t(y)] = std::move(phase);
+        ++rowsHeld_;
+    }
 }
 
 void TSpectrumStore::StopSweep()
@@ -131,20 +176,7 @@ void TSpectrumStore::OnCacheSizeChanged() { Invalidate(false); }
 void TSpectrumStore::OnImageSizeChanged()
 {
     Invalidate(true);
-    // The sequence has changed its frame already; a store that cannot follow stays empty and says
-    // why at the next computation.
-    try {
-        Allocate(length_, sequence_.Height(), sequence_.Width());
-    } catch (const EError& e) {
-        power_.reset();
-        phase_.reset();
-        rowSpectra_.clear();
-        valid_.assign(size_t(sequence_.Height()) * size_t(sequence_.Width()), 0);
-        bins_ = 0;
-        height_ = sequence_.Height();
-        width_ = sequence_.Width();
-        allocationError_ = e.Message();
-    }
+    Reshape();
 }
 
 void TSpectrumStore::SetSpectrumLength(int32_t length)
@@ -157,7 +189,6 @@ void TSpectrumStore::SetSpectrumLength(int32_t length)
         throw EError(QStringLiteral("The analysis length (%1) must not exceed the cache size (%2)")
                          .arg(length)
                          .arg(sequence_.CacheSize()));
-    CheckFits(length, sequence_.Height(), sequence_.Width());
 
     length_ = length;
     Invalidate(true);
@@ -165,7 +196,7 @@ void TSpectrumStore::SetSpectrumLength(int32_t length)
     fft_.SetWindowSize(length);
     fft_.SetFFTSize(length);
     fftLength_ = fft_.FFTSize();
-    Allocate(length, sequence_.Height(), sequence_.Width());
+    Reshape();
     if (selectedBin_ >= length)
         SetSelectedBin(length - 1);
     Q_EMIT spectrumLengthChanged(length_, fftLength_);
@@ -184,9 +215,9 @@ void TSpectrumStore::CheckComputable() const
 
 void TSpectrumStore::ComputePixelSpectrum(int32_t column, int32_t row)
 {
+    CheckComputable();
     if (row < 0 || row >= height_ || column < 0 || column >= width_)
         throw ERangeError();
-    CheckComputable();
     StopSweep();  // called from a sweep's row report: the rest of the sweep runs on this thread
     const size_t at = Index(row, column);
     if (valid_[at])
@@ -212,9 +243,12 @@ void TSpectrumStore::ComputePixelSpectrum(int32_t column, int32_t row)
     fft_.SetData(series_);
     const tdoublearr& power = fft_.GetPowerDB();
     const tdoublearr& phase = fft_.GetPhase();
+    HoldRows(row, row);
+    float* const powerRow = power_[size_t(row)].get() + column;
+    float* const phaseRow = phase_[size_t(row)].get() + column;
     for (int32_t k = 0; k < length_; ++k) {
-        power_[Index(k, row, column)] = float(power[size_t(k)]);
-        phase_[Index(k, row, column)] = float(phase[size_t(k)]);
+        powerRow[size_t(k) * size_t(width_)] = float(power[size_t(k)]);
+        phaseRow[size_t(k) * size_t(width_)] = float(phase[size_t(k)]);
     }
     valid_[at] = 1;
 }
@@ -225,6 +259,7 @@ void TSpectrumStore::ComputeRowSpectra()
         return;
     CheckComputable();
     StopSweep();
+    rowSpectra_.resize(size_t(length_) * size_t(height_));
     const TFrameCache& cache = sequence_.Cache();
     for (int32_t y = 0; y < height_; ++y) {
         float total = 0;
@@ -258,6 +293,8 @@ void TSpectrumStore::ColorizeSweep(const TRowDone& rowDone, int threads, TSweepK
     CheckComputable();
     if (sweep_)
         throw EError(QStringLiteral("A colorizing sweep is already running"));
+    if (height_ > 0)
+        HoldRows(0, height_ - 1);
     // The engine as one pixel's transform would leave it.
     fft_.SetRealInput(true);
     fft_.SetData(series_);
@@ -271,7 +308,6 @@ void TSpectrumStore::ColorizeSweep(const TRowDone& rowDone, int threads, TSweepK
     TSweepState state;
     state.ready = std::make_unique<std::atomic<uint8_t>[]>(size_t(height));
     std::vector<uint8_t> done(size_t(height) * size_t(width), 0);
-    const size_t planeStride = size_t(height) * size_t(width);
 
     auto computeRow = [&](int32_t y, TSweepScratch& scratch) {
         TSweepRow job;
@@ -279,9 +315,10 @@ void TSpectrumStore::ColorizeSweep(const TRowDone& rowDone, int threads, TSweepK
         job.row = y;
         job.length = length_;
         job.validRow = valid_.data() + size_t(y) * size_t(width);
-        job.power = power_.get();
-        job.phase = phase_.get();
-        job.planeStride = planeStride;
+        job.power = power_[size_t(y)].get();
+        job.phase = phase_[size_t(y)].get();
+        job.planeStride = size_t(width);
+        job.rowOffset = 0;
         job.doneRow = done.data() + size_t(y) * size_t(width);
         SweepRow(kernel, engine, job, scratch);
         state.ready[size_t(y)].store(1, std::memory_order_release);

@@ -24,8 +24,9 @@ class TSpectrumStore : public QObject {
 public:
     static constexpr int32_t kDefaultSpectrumLength = 256;
 
-    // Sized for the sequence's frame and the default analysis length; throws EOutOfMemory when
-    // even that does not fit.
+    // Follows the sequence's frame and the default analysis length. The spectra themselves are
+    // made on first use, one image row at a time: a point spectrum takes one row, colorizing
+    // all of them.
     explicit TSpectrumStore(TSequence& sequence, QObject* parent = nullptr);
     ~TSpectrumStore() override;
 
@@ -36,33 +37,44 @@ public:
     // S, the frames per analysed series, and N, the FFT length it gives.
     int32_t SpectrumLength() const { return length_; }
     int32_t FFTLength() const { return fftLength_; }
-    // Refused, changing nothing, when the engine rejects S (EFFTError), when S exceeds the cache
-    // size (EError) or when the store would not fit in memory (EOutOfMemory). Re-dimensions the
-    // store, invalidates every spectrum and releases the colorizing button.
+    // Refused, changing nothing, when the engine rejects S (EFFTError) or when S exceeds the
+    // cache size (EError). Invalidates every spectrum, lets go of the stored ones and releases
+    // the colorizing button.
     void SetSpectrumLength(int32_t length);
 
     // The store's shape: bins (S) × rows × columns.
     int32_t Bins() const { return bins_; }
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
+    // The bytes the store takes for a frame of that size before any spectrum is computed, and
+    // the bytes the spectra of every pixel take (-1 beyond 64 bits).
+    int64_t BytesForFrame(int64_t width, int64_t height) const;
+    int64_t SpectraBytes(int64_t width, int64_t height) const;
+    // The rows whose spectra have memory now.
+    int32_t RowsHeld() const { return rowsHeld_; }
 
     bool SpectrumValid(int32_t row, int32_t column) const { return valid_[Index(row, column)] != 0; }
-    // [bin][row][column]; meaningful where SpectrumValid is set. Callers pass positions inside.
-    float Power(int32_t bin, int32_t row, int32_t column) const { return power_[Index(bin, row, column)]; }
-    float Phase(int32_t bin, int32_t row, int32_t column) const { return phase_[Index(bin, row, column)]; }
-    const float* PowerCube() const { return power_.get(); }
-    const float* PhaseCube() const { return phase_.get(); }
+    // [bin][row][column]; meaningful where SpectrumValid is set (0 in a row never computed).
+    // Callers pass positions inside.
+    float Power(int32_t bin, int32_t row, int32_t column) const { return At(power_, bin, row, column); }
+    float Phase(int32_t bin, int32_t row, int32_t column) const { return At(phase_, bin, row, column); }
+    // One row's spectra, [bin][column]; null while the row has none.
+    const float* PowerRow(int32_t row) const { return power_[size_t(row)].get(); }
+    const float* PhaseRow(int32_t row) const { return phase_[size_t(row)].get(); }
     // [bin][row]
     float RowSpectrum(int32_t bin, int32_t row) const { return rowSpectra_[size_t(bin) * size_t(height_) + size_t(row)]; }
     bool RowSpectraValid() const { return rowSpectraValid_; }
 
     // One pixel's spectra from block frames 0 … S − 1. A pixel constant over them gets none and
-    // stays invalid. Positions outside the image: ERangeError.
+    // stays invalid. Positions outside the image: ERangeError. The first spectrum of a row
+    // gives the row its memory; EOutOfMemory, naming the sizes, when the block and the spectra
+    // would not fit together.
     void ComputePixelSpectrum(int32_t column, int32_t row);
     // The spectra of every row's mean intensity, when not valid.
     void ComputeRowSpectra();
 
-    // The colorizing sweep: the spectra of every pixel not yet valid, row by row, with
+    // The colorizing sweep: the spectra of every pixel not yet valid, row by row (every row gets
+    // its memory first, or EOutOfMemory before anything is computed), with
     // `rowDone`(y) called on the calling thread after row y is in the store (rows are reported
     // in order). With threads > 1 the calling thread is joined by threads − 1 helpers from the
     // store's own thread pool; results are the same. Not re-entrant: a sweep started while one
@@ -102,19 +114,23 @@ private:
     struct TFree {
         void operator()(void* p) const;
     };
+    using TPlane = std::unique_ptr<float[], TFree>;
 
     size_t Index(int32_t row, int32_t column) const { return size_t(row) * size_t(width_) + size_t(column); }
-    size_t Index(int32_t bin, int32_t row, int32_t column) const
+    float At(const std::vector<TPlane>& planes, int32_t bin, int32_t row, int32_t column) const
     {
-        return (size_t(bin) * size_t(height_) + size_t(row)) * size_t(width_) + size_t(column);
+        const float* plane = planes[size_t(row)].get();
+        return plane ? plane[size_t(bin) * size_t(width_) + size_t(column)] : 0.0f;
     }
 
     void OnBlockChanging();
     void OnImageSizeChanged();
     void OnCacheSizeChanged();
     void Invalidate(bool releaseButton);
-    static void CheckFits(int64_t bins, int64_t height, int64_t width);
-    void Allocate(int32_t bins, int32_t height, int32_t width);
+    // The frame-sized arrays for the sequence's frame; the spectra let go of.
+    void Reshape();
+    // Memory for the spectra of rows first … last that have none yet.
+    void HoldRows(int32_t first, int32_t last);
     void CheckComputable() const;
     void StopSweep();
 
@@ -122,13 +138,14 @@ private:
     TFFT fft_;
     int32_t length_ = kDefaultSpectrumLength;
     int32_t fftLength_ = kDefaultSpectrumLength;
-    int32_t bins_ = 0;
+    int32_t bins_ = kDefaultSpectrumLength;
     int32_t width_ = 0;
     int32_t height_ = 0;
     QString allocationError_;  // why the store is empty after a frame size it could not follow
-    std::unique_ptr<float[], TFree> power_, phase_;
+    std::vector<TPlane> power_, phase_;  // per row: [bin][column], made on first use
+    int32_t rowsHeld_ = 0;
     std::vector<uint8_t> valid_;
-    std::vector<float> rowSpectra_;
+    std::vector<float> rowSpectra_;  // made by the first row spectra
     bool rowSpectraValid_ = false;
     tdoublearr series_;
     int32_t selectedBin_ = 0;

@@ -183,7 +183,7 @@ void SweepRow(TSweepKernel kernel, const TSweepEngine& engine, const TSweepRow& 
                                job.power,
                                job.phase,
                                job.planeStride,
-                               size_t(job.row) * size_t(width)};
+                               job.rowOffset};
     double* const re = scratch.re_.get();
     double* const im = scratch.im_.get();
     double* const series = scratch.series_.get();

@@ -25,9 +25,10 @@ struct TSweepRow {
     int32_t row = 0;
     int32_t length = 0;  // S
     const uint8_t* validRow = nullptr;  // pixels whose spectra are current are left alone
-    float* power = nullptr;             // PowerCube, [bin][row][column]
-    float* phase = nullptr;             // PhaseCube
-    size_t planeStride = 0;             // floats per bin plane (Height × Width)
+    float* power = nullptr;             // the power spectra, [bin][row][column] with this stride
+    float* phase = nullptr;             // the phase spectra, alike
+    size_t planeStride = 0;             // floats from one bin plane to the next
+    size_t rowOffset = 0;               // floats from a plane's start to the row's first pixel
     uint8_t* doneRow = nullptr;         // set to 1 for each pixel whose spectra were written
 };
 

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-int32_t WaveformLength(const TFrameCache& cache, int32_t spectrumLength)
+int32_t WaveformLength(const TFrameCache& cache, int32_t samples)
 {
-    return std::clamp(spectrumLength, 0, cache.CacheSize());
+    return std::clamp(samples, 0, cache.CacheSize());
 }
 
 TWaveformRange WaveformFrameRange(const TFrameCache& cache, int32_t spectrumLength)
@@ -15,13 +15,13 @@ TWaveformRange WaveformFrameRange(const TFrameCache& cache, int32_t spectrumLeng
     return {lo, lo + spectrumLength};
 }
 
-TWaveformSeries WaveformSeries(const TFrameCache& cache, int32_t column, int32_t row, int32_t spectrumLength)
+TWaveformSeries WaveformSeries(const TFrameCache& cache, int32_t column, int32_t row, int32_t samples)
 {
     if (column < 0 || column >= cache.Width() || row < 0 || row >= cache.Height())
         throw ERangeError();
     TWaveformSeries series;
     series.firstFrame = cache.FirstCachedFrame();
-    const int32_t length = WaveformLength(cache, spectrumLength);
+    const int32_t length = WaveformLength(cache, samples);
     series.values.resize(size_t(length));
     for (int32_t i = 0; i < length; ++i)
         series.values[size_t(i)] = cache.Row(i, row)[column];

@@ -1,6 +1,6 @@
 #pragma once
-// The waveform: the raw grey value of one pixel over the frame block, the very samples whose
-// spectrum the point spectrum shows (slots 0 … SpectrumLength − 1).
+// The waveform: the raw grey value of one pixel over the frame block, the samples the point
+// spectrum's transform takes (slots 0 … N − 1, N the FFT length of SpectrumLength).
 //
 // Frame reference: curve and marker both count absolute frame numbers. Sample i is frame
 // FirstCachedFrame + i, the x axis runs from the block's first frame (WaveformFrameRange, to be
@@ -14,8 +14,8 @@
 #include <cstdint>
 #include <vector>
 
-// Samples drawn: SpectrumLength, but the curve stops at the block's end.
-int32_t WaveformLength(const TFrameCache& cache, int32_t spectrumLength);
+// Samples drawn: N, but the curve stops at the block's end.
+int32_t WaveformLength(const TFrameCache& cache, int32_t samples);
 
 // The x axis range for the current block: low value FirstCachedFrame, high value low + S.
 struct TWaveformRange {
@@ -30,9 +30,9 @@ struct TWaveformSeries {
     int32_t Frame(size_t i) const { return firstFrame + int32_t(i); }
 };
 
-// DrawWaveform's data for the pixel (column, row); throws ERangeError for a pixel outside the
-// image.
-TWaveformSeries WaveformSeries(const TFrameCache& cache, int32_t column, int32_t row, int32_t spectrumLength);
+// DrawWaveform's data for the pixel (column, row): `samples` (N) of them, up to the block's end;
+// throws ERangeError for a pixel outside the image.
+TWaveformSeries WaveformSeries(const TFrameCache& cache, int32_t column, int32_t row, int32_t samples);
 
 // The polyline DrawWaveform draws: point i at (x(frame of sample i), y(value of sample i)).
 std::vector<QPointF> WaveformPolyline(const TWaveformSeries& series, const TValueToPixel& x, const TValueToPixel& y);

@@ -68,7 +68,7 @@ void TForm7::DrawWaveform(int32_t column, int32_t row)
         plot_ = QImage(picture_->size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     plot_.fill(palette().color(QPalette::Base));
     const TWaveformSeries series =
-        WaveformSeries(session_.Sequence().Cache(), column, row, session_.Spectra().SpectrumLength());
+        WaveformSeries(session_.Sequence().Cache(), column, row, session_.Spectra().FFTLength());
     const std::vector<QPointF> line = WaveformPolyline(
         series, [this](double v) { return double(xAxis_->ValueToPixel(v)); },
         [this](double v) { return double(yAxis_->ValueToPixel(v)); });

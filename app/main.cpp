@@ -1,13 +1,15 @@
 // tremax: the window program. The first argument, when it names a file, is opened at start.
 #include "app/Startup.h"
 #include "app/TremaxApplication.h"
+#include "platform/FileNames.h"
 #include "viewer/stremax1.h"
 
 int main(int argc, char** argv)
 {
     TTremaxApplication app(argc, argv);
-    const QStringList arguments = app.arguments();
-    const auto windows = CreateTremaxWindows(arguments.size() > 1 ? arguments.at(1) : QString());
+    // Taken as the bytes the file system holds (the application has removed its own options
+    // from argv): any name on disk can be opened.
+    const auto windows = CreateTremaxWindows(argc > 1 ? DecodeFileName(QByteArray(argv[1])) : QString());
     windows->main->show();
     return app.exec();
 }

@@ -1,8 +1,9 @@
 #include "export/BitmapFile.h"
 
 #include "platform/Errors.h"
+#include "platform/SafeFileWriter.h"
 
-#include <QSaveFile>
+#include <QBuffer>
 #include <cstring>
 
 namespace {
@@ -49,22 +50,20 @@ QByteArray EncodeBmp24(const QImage& source)
     return out;
 }
 
-void SaveImageFile(const QImage& image, const QString& path)
+void SaveImageFile(const QImage& image, const QString& path, const QStringList& protectedFiles)
 {
+    // The target first: writing onto the sequence's own file is the worse mistake to report.
+    CheckOutputTarget(path, protectedFiles);
     const QString lower = path.toLower();
     QByteArray bytes;
     if (lower.endsWith(QLatin1String(".bmp"))) {
         bytes = EncodeBmp24(image);
     } else if (lower.endsWith(QLatin1String(".png"))) {
-        QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || !rgb.save(&file, "PNG") || !file.commit())
-            throw EInOutError(QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString()));
-        return;
+        QBuffer buffer(&bytes);
+        if (!buffer.open(QIODevice::WriteOnly) || !image.convertToFormat(QImage::Format_RGB888).save(&buffer, "PNG"))
+            throw EInOutError(QStringLiteral("Cannot write \"%1\": the image could not be encoded as PNG").arg(path));
     } else {
         throw EInOutError(QStringLiteral("Cannot write \"%1\": the file name must end in .bmp or .png").arg(path));
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw EInOutError(QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString()));
+    WriteFileSafely(path, bytes, protectedFiles);
 }

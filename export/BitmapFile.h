@@ -5,10 +5,13 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 // The bytes of a 24-bit BMP file of the image (converted to 24 bits first when needed).
 QByteArray EncodeBmp24(const QImage& image);
 
-// Writes the image as BMP or PNG by the file's extension (".bmp", ".png", any case).
-// Throws EInOutError when the file cannot be written or the extension is neither.
-void SaveImageFile(const QImage& image, const QString& path);
+// Writes the image as BMP or PNG by the file's extension (".bmp", ".png", any case), through the
+// safe writer: never onto one of `protectedFiles` or a non-regular file, and a failed write
+// leaves an old file intact. Throws EInOutError when the file cannot be written or the
+// extension is neither.
+void SaveImageFile(const QImage& image, const QString& path, const QStringList& protectedFiles = {});

@@ -2,6 +2,7 @@
 
 #include "export/FileNameParts.h"
 #include "platform/Errors.h"
+#include "platform/SafeFileWriter.h"
 
 #include <QFile>
 #include <memory>
@@ -47,6 +48,8 @@ void ExportWaveform(TSMPfile& smp, TSequence& sequence, QPoint pixel, const QStr
                          .arg(pixel.y())
                          .arg(sequence.Width())
                          .arg(sequence.Height()));
+    // A sample file replaces the file of that name: never one the sequence is read from.
+    CheckOutputTarget(fileName, sequence.SourceFiles());
     if (!smp.new_file(fileName))
         throw EInOutError(smp.LastError());
     const int32_t blockStart = sequence.FirstCachedFrame();

@@ -13,7 +13,8 @@
 QString DefaultSampleFileName(const QString& sequenceFileName, QPoint pixel);
 
 // Writes the waveform of `pixel` into a new sample file `fileName` through `smp` (the caller's
-// component, whose settings apply), replacing a file of that name. Sequences of any length are
+// component, whose settings apply), replacing a file of that name; a name that is one of the
+// sequence's own files, or a folder, FIFO or device, is refused before anything is written. Sequences of any length are
 // written, in chunks that form one waveform. Throws EError (a subclass) with a message naming
 // the file when anything fails; a file that could not be completed is removed. The sequence's
 // frame block is read frame by frame and afterwards starts where it started before.

@@ -2,6 +2,8 @@
 #include "export/sSMP.h"
 
 #include "export/sSMPNames.h"
+#include "platform/FileNames.h"
+#include "platform/SafeFileWriter.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -33,6 +35,22 @@ int64_t HeadOnDisk(const QString& path, int32_t fallback)
     reader.defheadsize = fallback;
     reader.ParseHeader(file.read(TSMPfile::kHeaderBufferSize));
     return reader.HeadSize();
+}
+
+// Why `name` cannot be written to, or empty: the checks of every output file of the program (never
+// onto a folder, a FIFO or a device), and a name this component's file functions can reach (one
+// with bytes that are not UTF-8 would be written under another name).
+QString OutputProblem(const QString& name)
+{
+    try {
+        CheckOutputTarget(name);
+    } catch (const EError& e) {
+        return e.Message();
+    }
+    if (EncodeFileName(name) != QFile::encodeName(name))
+        return QStringLiteral("Cannot write \"%1\": sample files cannot be written under a name that is not UTF-8")
+            .arg(name);
+    return {};
 }
 
 }  // namespace
@@ -68,6 +86,8 @@ bool TSMPfile::new_file(const QString& name)
 {
     close_file();
     lastError_.clear();
+    if (const QString problem = OutputProblem(name); !problem.isEmpty())
+        return Fail(problem);
     readOnly_ = false;
     filename_ = name;
     workName_ = name;
@@ -234,8 +254,11 @@ bool TSMPfile::SwitchToFilename()
 bool TSMPfile::save_file(const QString& name)
 {
     lastError_.clear();
-    if (!name.isEmpty())
+    if (!name.isEmpty()) {
+        if (const QString problem = OutputProblem(name); !problem.isEmpty())
+            return Fail(problem);
         filename_ = name;
+    }
     validate_items();
     const QString sideToErase = PlaceLabels();  // settled before the header is built
     int32_t head = HeadSize();

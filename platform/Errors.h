@@ -26,6 +26,8 @@ public:
 class ERangeError : public EError {
 public:
     ERangeError() : EError(QStringLiteral("Range check error")) {}
+    // The same error with where it happened in front ("seq.par, line 3: Range check error").
+    explicit ERangeError(QString message) : EError(std::move(message)) {}
 };
 
 // A file that cannot be opened, positioned or read.
@@ -34,7 +36,8 @@ public:
     using EError::EError;
 };
 
-// A size that would not fit in memory, refused before anything is allocated.
+// A size that would not fit in memory, refused before anything is allocated, or an allocation
+// that failed anyway ("Out of memory").
 class EOutOfMemory : public EError {
 public:
     using EError::EError;

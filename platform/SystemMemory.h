@@ -1,9 +1,53 @@
 #pragma once
-// How much memory the machine has: sizes beyond a share of it are refused before allocating.
+// How much more memory the process may take: sizes beyond it are refused before allocating.
+// Any thread.
 
+#include <QString>
+#include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <memory>
 
 // Physical memory in bytes (4 GiB when the system does not say).
 int64_t PhysicalMemoryBytes();
 // Physical memory in bytes as the system reports it; 0 when it does not say.
 int64_t ReportedPhysicalMemoryBytes();
+
+// Room for more memory: the smallest of what is left under physical memory (less what the
+// process holds resident), under the address-space limit RLIMIT_AS (less the address space in
+// use) and under the control group's memory limit (less what the group uses), with the name of
+// the limit that binds.
+struct TMemoryRoom {
+    int64_t bytes = 0;
+    QString limit;
+};
+TMemoryRoom MemoryRoom();
+// How a test or the caller asks for the room (MemoryRoom unless replaced).
+using TMemoryRoomQuery = std::function<TMemoryRoom()>;
+
+// Room under the control group's memory limit (v2 "memory.max", v1 "memory.limit_in_bytes", the
+// tightest of the group and its parents), or -1 when there is none. `root` is prepended to every
+// path read (/proc/self/cgroup, /proc/self/mountinfo, the group's files), for tests.
+int64_t CgroupMemoryRoom(const QString& root = {});
+
+// "512 bytes", "1.5 MB", "5.1 TB": decimal units, one decimal.
+QString ByteSizeText(int64_t bytes);
+
+// Throws EOutOfMemory "<what> needs <size> of memory, but only <room> are left within <limit>" when
+// `bytes` (negative: beyond 64 bits) exceeds the room.
+void CheckMemoryRoom(int64_t bytes, const QString& what, const TMemoryRoom& room);
+
+// a * b (* c) in 64 bits, or -1 when the product does not fit or a factor is negative.
+int64_t CheckedProduct(int64_t a, int64_t b, int64_t c = 1);
+// a + b, or -1 when either is -1 or the sum does not fit.
+int64_t CheckedSum(int64_t a, int64_t b);
+
+// A large block of bytes, left unset. Blocks of megabytes are asked for in huge pages where the
+// system offers them: filling them then costs a fraction of the page faults. Null when the
+// memory cannot be had.
+struct TFreeBytes {
+    void operator()(uint8_t* p) const { std::free(p); }
+};
+using TByteBlock = std::unique_ptr<uint8_t[], TFreeBytes>;
+TByteBlock AllocateByteBlock(size_t bytes);

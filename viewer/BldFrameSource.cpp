@@ -1,13 +1,13 @@
 #include "viewer/BldFrameSource.h"
 
 #include "platform/Errors.h"
+#include "platform/FileNames.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -15,6 +15,8 @@ namespace {
 QString SystemMessage(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 }  // namespace
+
+QStringList TBldFrameSource::SourceFiles() const { return QStringList{fileName_} + HeaderFileCandidates(fileName_); }
 
 void TBldFrameSource::ReadHeader(THeaderTarget& target)
 {
@@ -35,13 +37,20 @@ void TBldFrameSource::ReadFrames(int32_t first, int32_t count, int32_t width, in
 {
     const size_t frameBytes = size_t(width) * size_t(height);
     const size_t wanted = frameBytes * size_t(count);
-    if (fileName_.isEmpty() || !QFileInfo::exists(fileName_)) {
+    if (FileKindOf(fileName_) == TFileKind::missing) {
         std::fill(block, block + wanted, kMissingFill);
         return;
     }
-    const int fd = ::open(QFile::encodeName(fileName_).constData(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a FIFO must not stall the program until someone writes to it.
+    const int fd = ::open(EncodeFileName(fileName_).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         throw EInOutError(QStringLiteral("Cannot open \"%1\": %2").arg(fileName_, SystemMessage(errno)));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw EInOutError(QStringLiteral("Cannot read \"%1\": it is %2, not a frame file")
+                              .arg(fileName_, FileKindText(FileKindOf(fileName_))));
+    }
 
     const off_t offset = off_t(first) * off_t(frameBytes);
     size_t got = 0;

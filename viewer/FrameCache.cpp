@@ -1,45 +1,61 @@
 #include "viewer/FrameCache.h"
 
 #include "platform/Errors.h"
-#include "platform/SystemMemory.h"
 
 #include "viewer/FrameSource.h"
 
 #include <algorithm>
+#include <cstring>
 
-TFrameCache::TFrameCache() : block_(size_t(slots_) * FrameBytes(), kFreshFill) {}
-
-void TFrameCache::CheckFits(int64_t slots, int64_t height, int64_t width)
+TFrameCache::TFrameCache() : block_(Allocate(BlockBytes(slots_, height_, width_)))
 {
+    std::fill_n(block_.get(), size_t(slots_) * FrameBytes(), kFreshFill);
+}
+
+TFrameCache::TFrameCache(int32_t width, int32_t height, int32_t slots)
+    : slots_(slots), width_(width), height_(height), block_(Allocate(BlockBytes(slots, height, width)))
+{
+}
+
+int64_t TFrameCache::BlockBytes(int64_t slots, int64_t height, int64_t width)
+{
+    return CheckedProduct(slots, height, width);
+}
+
+TByteBlock TFrameCache::Allocate(int64_t bytes)
+{
+    // Left unset: every byte is written by the caller before it is read.
+    TByteBlock block = bytes < 0 || uint64_t(bytes) > SIZE_MAX ? nullptr : AllocateByteBlock(size_t(bytes));
+    if (!block)
+        throw EOutOfMemory(QStringLiteral("Out of memory (a frame block of %1)").arg(ByteSizeText(bytes)));
+    return block;
+}
+
+void TFrameCache::CheckFits(int64_t slots, int64_t height, int64_t width, const TMemoryRoom& room)
+{
+    const QString block =
+        QStringLiteral("a frame block of %1 frames of %2 x %3 pixels").arg(slots).arg(width).arg(height);
     if (slots < 1 || height < 1 || width < 1)
-        throw EOutOfMemory(QStringLiteral("A frame block of %1 frames of %2 x %3 pixels is not possible")
-                               .arg(slots)
-                               .arg(width)
-                               .arg(height));
-    // Half the machine's memory at most: the spectra and bitmaps are sized by the frame too.
-    const int64_t limit = PhysicalMemoryBytes() / 2;
-    const int64_t frame = height * width;  // both < 2^31: no overflow
-    if (frame > limit || slots > limit / frame)
-        throw EOutOfMemory(QStringLiteral("A frame block of %1 frames of %2 x %3 pixels does not fit in memory")
-                               .arg(slots)
-                               .arg(width)
-                               .arg(height));
+        throw EOutOfMemory(block + QStringLiteral(" is not possible"));
+    CheckMemoryRoom(BlockBytes(slots, height, width), block, room);
 }
 
 void TFrameCache::Reshape(int32_t width, int32_t height)
 {
-    CheckFits(slots_, height, width);
-    std::vector<uint8_t>().swap(block_);  // free the old block before the new one is made
+    TByteBlock block = Allocate(BlockBytes(slots_, height, width));
+    std::fill_n(block.get(), size_t(slots_) * size_t(width) * size_t(height), kFreshFill);
+    block_ = std::move(block);
     width_ = width;
     height_ = height;
-    block_.assign(size_t(slots_) * FrameBytes(), kFreshFill);
 }
 
 void TFrameCache::SetSlotCount(int32_t slots)
 {
-    CheckFits(slots, height_, width_);
-    block_.resize(size_t(slots) * FrameBytes(), kFreshFill);
-    block_.shrink_to_fit();
+    TByteBlock block = Allocate(BlockBytes(slots, height_, width_));
+    const size_t kept = size_t(std::min(slots, slots_)) * FrameBytes();
+    std::memcpy(block.get(), block_.get(), kept);
+    std::fill(block.get() + kept, block.get() + size_t(slots) * FrameBytes(), kFreshFill);
+    block_ = std::move(block);
     slots_ = slots;
 }
 
@@ -47,8 +63,8 @@ void TFrameCache::Fill(const TFrameSource* source, int32_t first)
 {
     first_ = std::max(first, 0);
     if (!source) {
-        std::fill(block_.begin(), block_.end(), kMissingFill);
+        std::fill_n(block_.get(), size_t(slots_) * FrameBytes(), kMissingFill);
         return;
     }
-    source->ReadFrames(first_, slots_, width_, height_, block_.data());
+    source->ReadFrames(first_, slots_, width_, height_, block_.get());
 }

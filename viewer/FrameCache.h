@@ -1,10 +1,13 @@
 #pragma once
 // The frame block: CacheSize consecutive frames of the sequence, slot s holding frame
-// FirstCachedFrame + s, every slot Height rows of Width bytes.
+// FirstCachedFrame + s, every slot Height rows of Width bytes. Every change of shape makes the
+// new block before it lets go of the old one, so a failure leaves the block as it was.
+
+#include "platform/SystemMemory.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 class TFrameSource;
 
@@ -13,7 +16,11 @@ public:
     static constexpr uint8_t kFreshFill = 64;   // slots nothing was read into yet
     static constexpr uint8_t kMissingFill = 127;  // rows the frame file does not supply
 
+    // 512 slots of 64 x 64, every byte the fresh fill.
     TFrameCache();
+    // A block of that shape whose bytes are left for Fill. Throws EOutOfMemory ("Out of
+    // memory ...") when the allocation fails.
+    TFrameCache(int32_t width, int32_t height, int32_t slots);
 
     int32_t FirstCachedFrame() const { return first_; }
     int32_t CacheSize() const { return slots_; }
@@ -21,12 +28,15 @@ public:
     int32_t Height() const { return height_; }
     bool Holds(int32_t frame) const { return frame >= first_ && int64_t(frame) <= int64_t(first_) + slots_ - 1; }
 
-    const uint8_t* Slot(int32_t slot) const { return block_.data() + size_t(slot) * FrameBytes(); }
+    const uint8_t* Slot(int32_t slot) const { return block_.get() + size_t(slot) * FrameBytes(); }
     const uint8_t* Row(int32_t slot, int32_t row) const { return Slot(slot) + size_t(row) * size_t(width_); }
     size_t FrameBytes() const { return size_t(width_) * size_t(height_); }
+    // The bytes a block of that shape takes, or -1 when that is beyond 64 bits.
+    static int64_t BlockBytes(int64_t slots, int64_t height, int64_t width);
 
-    // Throws EOutOfMemory (and changes nothing) when a block of that shape would not fit.
-    static void CheckFits(int64_t slots, int64_t height, int64_t width);
+    // Throws EOutOfMemory naming the block's size when a block of that shape cannot be made
+    // (no slot, an empty frame, or more than `room` holds).
+    static void CheckFits(int64_t slots, int64_t height, int64_t width, const TMemoryRoom& room);
 
     // Every byte of a block of the new shape becomes the fresh fill.
     void Reshape(int32_t width, int32_t height);
@@ -38,9 +48,11 @@ public:
     void Fill(const TFrameSource* source, int32_t first);
 
 private:
+    static TByteBlock Allocate(int64_t bytes);
+
     int32_t first_ = 0;
     int32_t slots_ = 512;
     int32_t width_ = 64;
     int32_t height_ = 64;
-    std::vector<uint8_t> block_;  // after the sizes: it is made from them
+    TByteBlock block_;
 };

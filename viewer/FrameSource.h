@@ -25,6 +25,9 @@ public:
     // they are mapped to 8 bits, for the file properties.
     virtual QString FormatName() const = 0;
     virtual int BitDepth() const { return 8; }
+    // Every file the recording is read from (the frame file and its header, say): output files
+    // must never replace them.
+    virtual QStringList SourceFiles() const { return {FileName()}; }
 
     // Applies what the recording says about itself to `target`, through its setters, in the
     // order a header file would (height, width, rate, count, first frame, trigger); fields the

@@ -1,7 +1,8 @@
 #include "viewer/BldFrameSource.h"
 #include "viewer/FrameSource.h"
 
-#include <QFile>
+#include "platform/FileNames.h"
+
 #include <QFileInfo>
 
 TFrameSourceFactory::TFrameSourceFactory()
@@ -28,14 +29,11 @@ std::unique_ptr<TFrameSource> TFrameSourceFactory::Create(const QString& path) c
     // A file whose content is recognisably another format's is read as that format; raw
     // frames have no signature, so a ".bld" is always raw.
     if (extension != QLatin1String("bld")) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly)) {
-            const QByteArray leading = file.read(64);
-            if (!(byName->sniffer && byName->sniffer(leading)))
-                for (const Kind& kind : kinds_)
-                    if (&kind != byName && kind.sniffer && kind.sniffer(leading))
-                        return kind.creator(path);
-        }
+        const QByteArray leading = ReadLeadingBytes(path, 64);
+        if (!leading.isEmpty() && !(byName->sniffer && byName->sniffer(leading)))
+            for (const Kind& kind : kinds_)
+                if (&kind != byName && kind.sniffer && kind.sniffer(leading))
+                    return kind.creator(path);
     }
     return byName->creator(path);
 }

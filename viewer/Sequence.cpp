@@ -1,8 +1,9 @@
 #include "viewer/Sequence.h"
 
 #include "platform/Errors.h"
+#include "platform/FileNames.h"
 
-#include <cmath>
+int64_t TOpenPlan::BlockBytes() const { return TFrameCache::BlockBytes(cacheSize, header.Height, header.Width); }
 
 TSequence::TSequence(QObject* parent, const TFrameSourceFactory* formats)
     : QObject(parent), formats_(formats ? *formats : rawOnly_)
@@ -17,6 +18,8 @@ void TSequence::SetFileName(const QString& fileName)
     source_ = fileName.isEmpty() ? nullptr : formats_.Create(fileName);
     Q_EMIT fileNameChanged(fileName);
 }
+
+QStringList TSequence::SourceFiles() const { return source_ ? source_->SourceFiles() : QStringList(); }
 
 void TSequence::LoadFrames(int32_t first)
 {
@@ -44,52 +47,111 @@ void TSequence::SetCacheSize(int32_t slots)
 {
     if (slots == cache_.CacheSize())
         return;
+    TFrameCache::CheckFits(slots, header_.Height, header_.Width, memoryRoom_());
     cache_.SetSlotCount(slots);
     Q_EMIT cacheSizeChanged(slots);
 }
 
 void TSequence::SetImageWidth(int32_t width)
 {
-    if (width < 1)
-        throw EInvalidHeaderValue(QStringLiteral("the image width must be at least 1 pixel, not %1").arg(width));
-    TFrameCache::CheckFits(cache_.CacheSize(), header_.Height, width);
-    header_.Width = width;
+    CheckImageWidth(width);
+    TFrameCache::CheckFits(cache_.CacheSize(), header_.Height, width, memoryRoom_());
     Q_EMIT blockChanging();
     cache_.Reshape(width, header_.Height);
+    header_.Width = width;
     Q_EMIT imageWidthChanged(width);
 }
 
 void TSequence::SetImageHeight(int32_t height)
 {
-    if (height < 1)
-        throw EInvalidHeaderValue(QStringLiteral("the image height must be at least 1 row, not %1").arg(height));
-    TFrameCache::CheckFits(cache_.CacheSize(), height, header_.Width);
-    header_.Height = height;
+    CheckImageHeight(height);
+    TFrameCache::CheckFits(cache_.CacheSize(), height, header_.Width, memoryRoom_());
     Q_EMIT blockChanging();
     cache_.Reshape(header_.Width, height);
+    header_.Height = height;
     Q_EMIT imageHeightChanged(height);
 }
 
 void TSequence::SetRecordingRate(double framesPerSecond)
 {
-    if (!(framesPerSecond > 0) || !std::isfinite(framesPerSecond))
-        throw EInvalidHeaderValue(
-            QStringLiteral("the frame rate must be a positive number, not %1").arg(framesPerSecond));
+    CheckRecordingRate(framesPerSecond);
     header_.FramesPerSecond = framesPerSecond;
     Q_EMIT recordingRateChanged(framesPerSecond);
 }
 
 void TSequence::SetFrameCount(int32_t frames)
 {
-    if (frames < 1)
-        throw EInvalidHeaderValue(QStringLiteral("the number of frames must be at least 1, not %1").arg(frames));
+    CheckFrameCount(frames);
     header_.FrameCount = frames;
+}
+
+TOpenPlan TSequence::PlanOpen(const QString& fileName) const
+{
+    TOpenPlan plan;
+    plan.source = fileName.isEmpty() ? nullptr : formats_.Create(fileName);
+    plan.header = header_;
+    plan.header.FileName = fileName;
+    plan.cacheSize = kOpenCacheSize;
+    if (!plan.source)
+        return plan;
+    THeaderCollector collector;
+    plan.source->ReadHeader(collector);
+    const THeaderValues& values = collector.Values();
+    TSequenceHeader& h = plan.header;
+    h.Width = values.width.value_or(h.Width);
+    h.Height = values.height.value_or(h.Height);
+    h.FramesPerSecond = values.framesPerSecond.value_or(h.FramesPerSecond);
+    h.FrameCount = values.frameCount.value_or(h.FrameCount);
+    h.FirstFrame = values.firstFrame.value_or(h.FirstFrame);
+    h.Trigger = values.trigger.value_or(h.Trigger);
+    plan.sizePlace = values.sizePlace.isEmpty() ? FileNamePart(fileName) : values.sizePlace;
+    plan.sizeKey = values.sizeKey;
+    return plan;
+}
+
+void TSequence::CheckOpenFits(const TOpenPlan& plan, int64_t followerBytes) const
+{
+    const TSequenceHeader& h = plan.header;
+    const QString what = QStringLiteral("A sequence of %1 x %2 pixels with a frame block of %3 frames")
+                             .arg(h.Width)
+                             .arg(h.Height)
+                             .arg(plan.cacheSize);
+    try {
+        CheckMemoryRoom(CheckedSum(plan.BlockBytes(), followerBytes), what, memoryRoom_());
+    } catch (const EOutOfMemory& e) {
+        throw EOutOfMemory(HeaderMessage(plan.sizePlace, e.Message(), plan.sizeKey));
+    }
+}
+
+void TSequence::ApplyOpen(TOpenPlan plan)
+{
+    // Made and read beside the old block: until the swap below nothing has changed.
+    TFrameCache next(plan.header.Width, plan.header.Height, plan.cacheSize);
+    next.Fill(plan.source.get(), 0);
+
+    Q_EMIT blockChanging();
+    const TSequenceHeader old = header_;
+    const int32_t oldSlots = cache_.CacheSize();
+    cache_ = std::move(next);
+    header_ = plan.header;
+    source_ = std::move(plan.source);
+
+    // Sizes first: followers of the cache size may already draw from the new block.
+    Q_EMIT fileNameChanged(header_.FileName);
+    if (header_.Width != old.Width)
+        Q_EMIT imageWidthChanged(header_.Width);
+    if (header_.Height != old.Height)
+        Q_EMIT imageHeightChanged(header_.Height);
+    if (header_.FramesPerSecond != old.FramesPerSecond)
+        Q_EMIT recordingRateChanged(header_.FramesPerSecond);
+    if (cache_.CacheSize() != oldSlots)
+        Q_EMIT cacheSizeChanged(cache_.CacheSize());
+    Q_EMIT blockLoaded();
 }
 
 void TSequence::ReadSequenceFiles()
 {
-    SetCacheSize(kOpenCacheSize);
-    if (source_)
-        source_->ReadHeader(*this);
-    LoadFrames(0);
+    TOpenPlan plan = PlanOpen(header_.FileName);
+    CheckOpenFits(plan);
+    ApplyOpen(std::move(plan));
 }

@@ -1,7 +1,13 @@
 #pragma once
 // The open sequence: its header and its frame block, with the setters that re-dimension them and
 // the file side of the open procedure. Windows and the spectrum store follow its signals.
+//
+// Opening is all or nothing: PlanOpen reads and checks the whole header into a plan without
+// changing anything, CheckOpenFits checks the memory the plan needs, and ApplyOpen makes and
+// reads the new block before it replaces anything, so a failure at any step leaves the open
+// sequence exactly as it was.
 
+#include "platform/SystemMemory.h"
 #include "viewer/FrameCache.h"
 #include "viewer/FrameSource.h"
 #include "viewer/HeaderFile.h"
@@ -9,6 +15,17 @@
 
 #include <QObject>
 #include <memory>
+
+// A sequence to be opened, read and checked but not applied.
+struct TOpenPlan {
+    std::unique_ptr<TFrameSource> source;  // null for no file
+    TSequenceHeader header;                // the header as it will be: keys not given keep their values
+    int32_t cacheSize = 512;
+    QString sizePlace;  // where the frame size came from ("seq.par, line 3"), for messages
+    QString sizeKey;
+    // The new frame block's bytes, or -1 beyond 64 bits.
+    int64_t BlockBytes() const;
+};
 
 class TSequence : public QObject, public THeaderTarget {
     Q_OBJECT
@@ -33,6 +50,12 @@ public:
     const TFrameSourceFactory& Formats() const { return formats_; }
     // The source of the open file's frames; null when none is open.
     const TFrameSource* Source() const { return source_.get(); }
+    // The files the open sequence is read from (frame file, header); output must not replace them.
+    QStringList SourceFiles() const;
+
+    // How much more memory the process may take; the system's figures unless replaced (tests).
+    void SetMemoryRoomQuery(TMemoryRoomQuery query) { memoryRoom_ = std::move(query); }
+    TMemoryRoom MemoryRoomNow() const { return memoryRoom_(); }
 
     // Refills the block so that it starts at `first` (negative: 0). A block that already starts
     // there is kept unless `first` is 0, which always re-reads.
@@ -56,9 +79,19 @@ public:
     void SetFirstFrame(int32_t frame) override { header_.FirstFrame = frame; }
     void SetTrigger(int32_t frame) override { header_.Trigger = frame; }
 
-    // The file side of opening `fileName` (already stored with SetFileName): the cache back to
-    // 512 frames, the header (".par" before ".dsc") or the defaults without one, and the block
-    // loaded from frame 0. A failure leaves applied what was applied before it.
+    // Reads `fileName`'s header (".par" before ".dsc", or the defaults without one) into a plan,
+    // with the cache back to 512 frames. Throws what the header's reading throws, with the file,
+    // line and key in the message; nothing changes.
+    TOpenPlan PlanOpen(const QString& fileName) const;
+    // Throws EOutOfMemory naming the sizes when the plan's block together with
+    // `followerBytes` (what the sequence's followers make for its frame size) does not fit in
+    // the memory the process may still take.
+    void CheckOpenFits(const TOpenPlan& plan, int64_t followerBytes = 0) const;
+    // Makes the plan's block and reads it from frame 0, then replaces header, source and block
+    // and signals what changed. An allocation or read that fails throws (EOutOfMemory
+    // "Out of memory ...", EInOutError) with nothing changed.
+    void ApplyOpen(TOpenPlan plan);
+    // The three steps for the stored file name.
     void ReadSequenceFiles();
 
 Q_SIGNALS:
@@ -71,7 +104,7 @@ Q_SIGNALS:
     void imageHeightChanged(int32_t height);
     void cacheSizeChanged(int32_t slots);
     void recordingRateChanged(double framesPerSecond);
-    // Another file (or none) is open: its frames are other pixels.
+    // Another file (or none, or the same one again) is open: its frames are other pixels.
     void fileNameChanged(const QString& fileName);
 
 private:
@@ -80,4 +113,5 @@ private:
     TFrameSourceFactory rawOnly_;
     const TFrameSourceFactory& formats_;
     std::unique_ptr<TFrameSource> source_;
+    TMemoryRoomQuery memoryRoom_ = MemoryRoom;
 };

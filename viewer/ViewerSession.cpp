@@ -3,6 +3,7 @@
 #include "analysis/Kymogram.h"
 #include "analysis/SpectrumStore.h"
 #include "platform/Conversions.h"
+#include "platform/SystemMemory.h"
 #include "viewer/DisplayLevels.h"
 
 TViewerSession::TViewerSession(TPlaybackClock& clock, const TFrameSourceFactory* formats, QObject* parent)
@@ -32,6 +33,35 @@ TViewerSession::TViewerSession(TPlaybackClock& clock, const TFrameSourceFactory*
 }
 
 TViewerSession::~TViewerSession() = default;
+
+namespace {
+
+int64_t BitmapBytes(int64_t width, int64_t height)
+{
+    const int64_t row = CheckedProduct(width, 3);
+    return CheckedProduct(row < 0 ? -1 : (row + 3) / 4 * 4, height);
+}
+
+}  // namespace
+
+int64_t TViewerSession::FrameBitmapsBytes(int64_t width, int64_t height) const
+{
+    const int64_t span = int64_t(kDefaultSpanHi - kDefaultSpanLo) + 1;
+    return CheckedSum(CheckedSum(BitmapBytes(width, height), BitmapBytes(span, width)),
+                      BitmapBytes(spectra_->FFTLength() / 2, height));
+}
+
+void TViewerSession::OpenSequence(const QString& fileName)
+{
+    TOpenPlan plan = sequence_.PlanOpen(fileName);
+    const int32_t width = plan.header.Width;
+    const int32_t height = plan.header.Height;
+    sequence_.CheckOpenFits(plan, CheckedSum(spectra_->BytesForFrame(width, height), FrameBitmapsBytes(width, height)));
+    sequence_.ApplyOpen(std::move(plan));
+    SetSelectedRow(height / 2);
+    SetCurrentFrame(0);
+    ResetKymogramSpan(sequence_.Header().FrameCount);
+}
 
 void TViewerSession::SetCurrentFrame(int32_t frame)
 {

@@ -53,6 +53,16 @@ public:
     // The correlation sums of the last tracking step, as text (for the error log).
     QString SpeckleDebugText() const;
 
+    // The session's side of opening a sequence, all or nothing: the header read and checked, the
+    // memory of the block, the spectrum store's arrays and the bitmaps sized by the frame
+    // checked together, the block made and read; only then is anything replaced. Afterwards the
+    // middle row is selected, frame 0 made current and the kymogram span reset. A failure
+    // throws (the message names the file, line and key, or the sizes) with nothing changed.
+    void OpenSequence(const QString& fileName);
+    // The bytes of the bitmaps that follow the frame size: the frame, the kymogram after an
+    // open, the row-spectrum image (24 bits, rows padded to 4 bytes); -1 beyond 64 bits.
+    int64_t FrameBitmapsBytes(int64_t width, int64_t height) const;
+
     // Set once the windows have built the initial state; drawing waits for it.
     bool Activated() const { return activated_; }
     void SetActivated() { activated_ = true; }

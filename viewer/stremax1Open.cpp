@@ -1,13 +1,14 @@
-// Opening a sequence: the window's side of it (caption, busy cursor, the view reset) around the
-// file side in TSequence.
+// Opening a sequence: the window's side of it (caption, recent files, busy cursor) around the
+// session's all-or-nothing open.
 #include "viewer/stremax1.h"
 
+#include "platform/Errors.h"
+#include "platform/FileNames.h"
 #include "plot/saxes.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
-#include <QFileInfo>
 
 namespace {
 
@@ -32,14 +33,17 @@ private:
 
 void TForm1::UpdateTitle(const QString& fileName)
 {
-    if (!fileName.isEmpty() && QFileInfo(fileName).isFile()) {
-        session_.Sequence().SetFileName(fileName);
+    TSequence& sequence = session_.Sequence();
+    if (!fileName.isEmpty() && FileKindOf(fileName) == TFileKind::regular) {
+        if (sequence.Header().FileName != fileName)  // the open has stored it already
+            sequence.SetFileName(fileName);
         openDialogFileName_ = fileName;
         setWindowTitle(fileName + QStringLiteral(" - Tremax"));
-        applicationTitle_ = QFileInfo(fileName).fileName() + QStringLiteral(" - Tremax");
+        applicationTitle_ = FileNamePart(fileName) + QStringLiteral(" - Tremax");
         propertiesAction_->setEnabled(true);
     } else {
-        session_.Sequence().SetFileName(QString());
+        if (!sequence.Header().FileName.isEmpty())
+            sequence.SetFileName(QString());
         setWindowTitle(QStringLiteral("Tremax (none)"));
         applicationTitle_ = QStringLiteral("Tremax");
         propertiesAction_->setEnabled(false);
@@ -48,21 +52,24 @@ void TForm1::UpdateTitle(const QString& fileName)
 
 void TForm1::OpenSequence(const QString& fileName)
 {
-    if (!QFileInfo(fileName).isFile())
+    const TFileKind kind = FileKindOf(fileName);
+    if (kind == TFileKind::missing)
         return;
-    const QString path = QFileInfo(fileName).absoluteFilePath();
+    // Named as what it is: reading a FIFO or a device would wait or never end.
+    if (kind != TFileKind::regular)
+        throw EInOutError(
+            QStringLiteral("Cannot open \"%1\": it is %2, not a frame file").arg(fileName, FileKindText(kind)));
+    const QString path = AbsoluteFileName(fileName);
     TViewerSession& session = session_;
     const TOpenClosing closing([&session] {
         session.RequestRender();
         session.RequestKymogramRebuild();
     });
+    // Caption and recent files change only once the sequence is open: a failed open leaves the
+    // window as it was.
+    session_.OpenSequence(path);
     UpdateTitle(path);
     Q_EMIT sequenceOpened(path.left(255));
-    TSequence& sequence = session_.Sequence();
-    sequence.ReadSequenceFiles();
-    SetSelectedRow(sequence.Height() / 2);
-    SetCurrentFrame(0);
-    session_.ResetKymogramSpan(sequence.Header().FrameCount);
 }
 
 void TForm1::ExecuteOpenDialog()

@@ -4,8 +4,17 @@
 
 TCliArgs::TCliArgs(const QStringList& words, const std::vector<TCliOption>& options)
 {
+    bool optionsEnded = false;
     for (qsizetype i = 0; i < words.size(); ++i) {
         const QString& word = words[i];
+        if (!optionsEnded && word == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded) {
+            positionals_ << word;
+            continue;
+        }
         const bool looksLikeOption = word.startsWith(QLatin1Char('-')) && word.size() > 1 && !word[1].isDigit();
         if (!looksLikeOption) {
             positionals_ << word;
@@ -20,7 +29,7 @@ TCliArgs::TCliArgs(const QStringList& words, const std::vector<TCliOption>& opti
             throw ECliUsage("unknown option " + word.toStdString());
         if (values_.contains(name))
             throw ECliUsage("option " + word.toStdString() + " given twice");
-        if (!option->takesValue) {
+        if (!option->TakesValue()) {
             values_.insert(name, QString());
             continue;
         }

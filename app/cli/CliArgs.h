@@ -15,14 +15,17 @@ public:
 };
 
 struct TCliOption {
-    const char* name;  // without the leading "--"; a one-letter name is written "-o"
-    bool takesValue;
+    const char* name;   // without its dashes; given with one or two
+    const char* value;  // the value's name in usage and help ("N", "FILE"); null for a switch
     const char* help;
+    const char* dashes = "--";  // as usage and help write it: "--x X", "-o FILE"
+    bool TakesValue() const { return value != nullptr; }
 };
 
 class TCliArgs {
 public:
-    // Throws ECliUsage for an unknown option, a missing value or a repeated option.
+    // Throws ECliUsage for an unknown option, a missing value or a repeated option. The word
+    // "--" ends the options: every word after it is positional.
     TCliArgs(const QStringList& words, const std::vector<TCliOption>& options);
 
     bool Has(const char* name) const { return values_.contains(QLatin1String(name)); }

@@ -19,8 +19,8 @@ extern const TCliCommand kSmpInfoCommand;
 // Every command, in the order the usage lists them.
 const std::vector<const TCliCommand*>& AllCliCommands();
 
-// Refuse positions outside the sequence with a clear message (exit status 1).
-void CheckFrame(const TSequence& sequence, int32_t frame);
+// Refuse positions outside the image with a clear message (exit status 1); frames are checked
+// by CheckFrameOption.
 void CheckRow(const TSequence& sequence, int32_t row);
 void CheckColumn(const TSequence& sequence, int32_t column);
 void CheckPixel(const TSequence& sequence, QPoint pixel);

@@ -1,28 +1,45 @@
 #include "CliCommon.h"
 
+#include "analysis/SpectrumStore.h"
 #include "export/BitmapFile.h"
 #include "platform/Conversions.h"
 #include "platform/Errors.h"
+#include "platform/FileNames.h"
+#include "platform/SafeFileWriter.h"
 #include "viewer/formats/AllFormats.h"
 
-#include <QFileInfo>
+namespace {
+constexpr int32_t kLevelLimit = 255;
+}  // namespace
+
+int32_t GreyLevelOption(const TCliArgs& args, const char* name, int32_t fallback)
+{
+    const int32_t level = args.Int(name, fallback);
+    if (level < 0 || level > kLevelLimit)
+        throw EError(QStringLiteral("--%1 %2 is outside the grey levels 0 to %3")
+                         .arg(QLatin1String(name))
+                         .arg(level)
+                         .arg(kLevelLimit));
+    return level;
+}
+
 
 std::vector<TCliOption> BlockOptions()
 {
-    return {{"start", true, "first frame of the analysis block (default 0)"},
-            {"length", true, "analysis length in frames (default 256)"},
-            {"cache", true, "cache size in frames (default 512)"}};
+    return {{"start", "F", "first frame of the analysis block (default 0)"},
+            {"length", "S", "analysis length in frames (default 256)"},
+            {"cache", "K", "cache size in frames (default 512)"}};
 }
 
 std::vector<TCliOption> GrayLevelOptions()
 {
-    return {{"black", true, "black level (default 0)"},
-            {"gray", true, "gray level (default 64)"},
-            {"white", true, "white level (default 255)"},
-            {"edge", false, "edge enhancement"}};
+    return {{"black", "B", "black level, 0 to 255 (default 0)"},
+            {"gray", "G", "gray level, 0 to 255 (default 64)"},
+            {"white", "W", "white level, 0 to 255 (default 255)"},
+            {"edge", nullptr, "edge enhancement"}};
 }
 
-TCliOption OutputOption() { return {"o", true, "output file"}; }
+TCliOption OutputOption() { return {"o", "FILE", "output file", "-"}; }
 
 std::vector<TCliOption> Join(std::initializer_list<std::vector<TCliOption>> groups)
 {
@@ -47,15 +64,41 @@ public:
 
 }  // namespace
 
+QString CliSequencePath(const TCliArgs& args)
+{
+    const QString given = args.OnlyPositional("sequence file");
+    const TFileKind kind = FileKindOf(given);
+    if (kind == TFileKind::missing)
+        throw EInOutError(QStringLiteral("Cannot open \"%1\": no such file").arg(given));
+    if (kind != TFileKind::regular)
+        throw EInOutError(
+            QStringLiteral("Cannot open \"%1\": it is %2, not a frame file").arg(given, FileKindText(kind)));
+    return AbsoluteFileName(given);
+}
+
 std::unique_ptr<TSequence> OpenCliSequence(const TCliArgs& args)
 {
-    const QString path = QFileInfo(args.OnlyPositional("sequence file")).absoluteFilePath();
-    if (!QFileInfo(path).isFile())
-        throw EInOutError(QStringLiteral("Cannot open \"%1\": no such file").arg(path));
     auto sequence = std::make_unique<TCliSequence>();
-    sequence->SetFileName(path);
-    sequence->ReadSequenceFiles();
+    TOpenPlan plan = sequence->PlanOpen(CliSequencePath(args));
+    sequence->CheckOpenFits(plan);
+    sequence->ApplyOpen(std::move(plan));
     return sequence;
+}
+
+TSequenceHeader ReadCliHeader(const TCliArgs& args)
+{
+    const TSequence sequence;
+    return sequence.PlanOpen(CliSequencePath(args)).header;
+}
+
+void CheckFrameOption(const TSequence& sequence, const char* option, int32_t frame)
+{
+    const int32_t last = sequence.Header().FrameCount - 1;
+    if (frame < 0 || frame > last)
+        throw EError(QStringLiteral("--%1 %2 is outside the sequence (frames 0 to %3)")
+                         .arg(QLatin1String(option))
+                         .arg(frame)
+                         .arg(last));
 }
 
 int32_t ApplyBlockOptions(const TCliArgs& args, TSequence& sequence)
@@ -64,16 +107,22 @@ int32_t ApplyBlockOptions(const TCliArgs& args, TSequence& sequence)
     const int32_t length = args.Int("length", 256);
     const int32_t start = args.Int("start", 0);
     if (cache < 1)
-        throw EError(QStringLiteral("The cache size must be at least 1 frame, not %1").arg(cache));
+        throw EError(QStringLiteral("--cache %1: the cache holds at least 1 frame").arg(cache));
     if (length < 2)
-        throw EError(QStringLiteral("The analysis length must be at least 2 frames, not %1").arg(length));
+        throw EError(QStringLiteral("--length %1: the analysis needs at least 2 frames").arg(length));
     if (length > cache)
         throw EError(QStringLiteral("The analysis length (%1) must not exceed the cache size (%2)").arg(length).arg(cache));
-    if (start < 0)
-        throw EError(QStringLiteral("The first frame of the block must not be negative, not %1").arg(start));
+    CheckFrameOption(sequence, "start", start);
     sequence.SetCacheSize(cache);
     sequence.LoadFrames(start);
     return length;
+}
+
+std::unique_ptr<TSpectrumStore> OpenCliStore(TSequence& sequence, int32_t length)
+{
+    auto store = std::make_unique<TSpectrumStore>(sequence);
+    store->SetSpectrumLength(length);
+    return store;
 }
 
 QPoint PixelOptions(const TCliArgs& args)
@@ -86,9 +135,9 @@ QPoint PixelOptions(const TCliArgs& args)
 TRenderSettings GrayLevelSettings(const TCliArgs& args)
 {
     TRenderSettings settings;
-    settings.blackLevel = args.Int("black", 0);
-    settings.grayLevel = args.Int("gray", 64);
-    settings.whiteLevel = args.Int("white", 255);
+    settings.blackLevel = GreyLevelOption(args, "black", 0);
+    settings.grayLevel = GreyLevelOption(args, "gray", 64);
+    settings.whiteLevel = GreyLevelOption(args, "white", 255);
     settings.edgeEnhance = args.Has("edge");
     return settings;
 }
@@ -100,6 +149,14 @@ QString OutputPath(const TCliArgs& args)
     return args.Text("o");
 }
 
-void WriteCliImage(const QImage& image, const QString& path) { SaveImageFile(image, path); }
+void WriteCliImage(const QImage& image, const QString& path, const TSequence* sequence)
+{
+    SaveImageFile(image, path, sequence ? sequence->SourceFiles() : QStringList());
+}
+
+void WriteCliFile(const QByteArray& bytes, const QString& path, const TSequence& sequence)
+{
+    WriteFileSafely(path, bytes, sequence.SourceFiles());
+}
 
 QString CliNumber(double value) { return FloatToStrExact(value); }

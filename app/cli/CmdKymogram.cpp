@@ -2,6 +2,7 @@
 #include "CliCommands.h"
 
 #include "analysis/Kymogram.h"
+#include "analysis/SpectrumStore.h"
 #include "analysis/Waveform.h"
 #include "platform/Errors.h"
 
@@ -12,11 +13,12 @@ int RunKymogram(const TCliArgs& args, QTextStream&, QTextStream&)
     const QString output = OutputPath(args);
     const int32_t from = args.Int("from", 0);
     const int32_t to = args.Int("to", 100);
+    const TRenderSettings levels = GrayLevelSettings(args);
     const auto sequence = OpenCliSequence(args);
     const int32_t row = args.Int("row", sequence->Height() / 2);
     CheckRow(*sequence, row);
-    if (from < 0)
-        throw EError(QStringLiteral("The kymogram's first frame must not be negative, not %1").arg(from));
+    CheckFrameOption(*sequence, "from", from);
+    CheckFrameOption(*sequence, "to", to);
     if (to < from)
         throw EError(QStringLiteral("The kymogram's last frame (%1) lies before its first (%2)").arg(to).arg(from));
     // The frame axis never spans more frames than the block holds.
@@ -26,7 +28,6 @@ int RunKymogram(const TCliArgs& args, QTextStream&, QTextStream&)
                          .arg(sequence->CacheSize())
                          .arg(length));
 
-    const TRenderSettings levels = GrayLevelSettings(args);
     TKymogramSettings settings;
     settings.row = row;
     settings.span = KymogramSpanOf(from, to);
@@ -41,7 +42,7 @@ int RunKymogram(const TCliArgs& args, QTextStream&, QTextStream&)
     sequence->LoadFrames(settings.span.first);
     TKymogramBuilder builder;
     builder.Build(*sequence, settings, bitmap);
-    WriteCliImage(bitmap, output);
+    WriteCliImage(bitmap, output, sequence.get());
     return 0;
 }
 
@@ -54,7 +55,10 @@ int RunWaveform(const TCliArgs& args, QTextStream& out, QTextStream&)
     CheckPixel(*sequence, pixel);
     const int32_t length = ApplyBlockOptions(args, *sequence);
 
-    const TWaveformSeries series = WaveformSeries(sequence->Cache(), x, y, length);
+    // The samples the Waveform window draws: N, the FFT length of the analysis length, up to
+    // the block's end.
+    const auto store = OpenCliStore(*sequence, length);
+    const TWaveformSeries series = WaveformSeries(sequence->Cache(), x, y, store->FFTLength());
     out << "index,frame,value\n";
     for (size_t i = 0; i < series.values.size(); ++i)
         out << qulonglong(i) << ',' << series.Frame(i) << ',' << int(series.values[i]) << '\n';
@@ -65,14 +69,14 @@ int RunWaveform(const TCliArgs& args, QTextStream& out, QTextStream&)
 
 const TCliCommand kKymogramCommand{
     "kymogram", "[OPTIONS] -o FILE SEQUENCE.bld", "one image row over a span of frames as a bitmap",
-    Join({{{"row", true, "image row (default: the middle row)"},
-           {"from", true, "first frame of the span (default 0)"},
-           {"to", true, "last frame of the span (default 100)"},
+    Join({{{"row", "R", "image row (default: the middle row)"},
+           {"from", "A", "first frame of the span (default 0)"},
+           {"to", "B", "last frame of the span (default 100)"},
            OutputOption()},
           GrayLevelOptions()}),
     RunKymogram};
 
 const TCliCommand kWaveformCommand{
-    "waveform", "--x X --y Y [OPTIONS] SEQUENCE.bld", "one pixel's grey value over the frame block as CSV",
-    Join({{{"x", true, "column of the pixel"}, {"y", true, "row of the pixel"}}, BlockOptions()}),
+    "waveform", "--x X --y Y [OPTIONS] SEQUENCE.bld", "one pixel's grey value over the N samples of the frame block the Waveform window draws, as CSV",
+    Join({{{"x", "X", "column of the pixel"}, {"y", "Y", "row of the pixel"}}, BlockOptions()}),
     RunWaveform};

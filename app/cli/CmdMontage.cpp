@@ -29,15 +29,15 @@ int RunMontage(const TCliArgs& args, QTextStream&, QTextStream&)
     settings.down = args.Int("ny", settings.down);
     settings.text = MontageTextOption(args.Text("text", QStringLiteral("frame")));
     settings.fixAspect = !args.Has("no-aspect");
-    settings.blackLevel = args.Int("black", 0);
-    settings.whiteLevel = args.Int("white", 255);
+    settings.blackLevel = GreyLevelOption(args, "black", 0);
+    settings.whiteLevel = GreyLevelOption(args, "white", 255);
     // The picture's numbers follow the locale, as in the program's own picture.
     settings.decimalSeparator = UserDecimalSeparator();
     const auto sequence = OpenCliSequence(args);
-    CheckFrame(*sequence, settings.firstFrame);
+    CheckFrameOption(*sequence, "frame", settings.firstFrame);
     settings.framesPerSecond = sequence->Header().FramesPerSecond;
     TMontageFrames frames(*sequence);
-    WriteCliImage(BuildMontage(frames, settings), output);
+    WriteCliImage(BuildMontage(frames, settings), output, sequence.get());
     return 0;
 }
 
@@ -45,13 +45,13 @@ int RunMontage(const TCliArgs& args, QTextStream&, QTextStream&)
 
 const TCliCommand kMontageCommand{
     "montage", "[OPTIONS] -o FILE SEQUENCE.bld", "the image-sequence montage: frames k apart in tiles, as a bitmap",
-    {{"frame", true, "first frame (default 0)"},
-     {"skip", true, "frames from one tile to the next (default 4)"},
-     {"nx", true, "tiles across (default 4)"},
-     {"ny", true, "tiles down (default 3)"},
-     {"text", true, "text above each tile: none, frame or time (default frame)"},
-     {"no-aspect", false, "no stretching of non-square frames"},
-     {"black", true, "black level (default 0)"},
-     {"white", true, "white level (default 255)"},
+    {{"frame", "N", "first frame (default 0)"},
+     {"skip", "K", "frames from one tile to the next (default 4)"},
+     {"nx", "N", "tiles across (default 4)"},
+     {"ny", "N", "tiles down (default 3)"},
+     {"text", "KIND", "text above each tile: none, frame or time (default frame)"},
+     {"no-aspect", nullptr, "no stretching of non-square frames"},
+     {"black", "B", "black level (default 0)"},
+     {"white", "W", "white level (default 255)"},
      OutputOption()},
     RunMontage};

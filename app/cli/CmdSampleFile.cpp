@@ -44,7 +44,7 @@ int RunSmpInfo(const TCliArgs& args, QTextStream& out, QTextStream&)
 const TCliCommand kExportSmpCommand{
     "export-smp", "--x X --y Y -o FILE SEQUENCE.bld",
     "one pixel's grey value over all frames as a \".smp\" sample file",
-    {{"x", true, "column of the pixel"}, {"y", true, "row of the pixel"}, OutputOption()}, RunExportSmp};
+    {{"x", "X", "column of the pixel"}, {"y", "Y", "row of the pixel"}, OutputOption()}, RunExportSmp};
 
 const TCliCommand kSmpInfoCommand{"smp-info", "FILE.smp",
                                   "print a sample file's header as read and its number of samples", {}, RunSmpInfo};

@@ -7,8 +7,8 @@ namespace {
 
 int RunInfo(const TCliArgs& args, QTextStream& out, QTextStream&)
 {
-    const auto sequence = OpenCliSequence(args);
-    const TSequenceHeader& header = sequence->Header();
+    // Shows no frame: the header is read and checked, no frame block is made.
+    const TSequenceHeader header = ReadCliHeader(args);
     out << "file: " << header.FileName << '\n'
         << "width: " << header.Width << '\n'
         << "height: " << header.Height << '\n'
@@ -22,10 +22,10 @@ int RunInfo(const TCliArgs& args, QTextStream& out, QTextStream&)
 int RunRender(const TCliArgs& args, QTextStream&, QTextStream&)
 {
     const QString output = OutputPath(args);
+    TRenderSettings settings = GrayLevelSettings(args);
     const auto sequence = OpenCliSequence(args);
     const int32_t frame = args.Int("frame", 0);
-    CheckFrame(*sequence, frame);
-    TRenderSettings settings = GrayLevelSettings(args);
+    CheckFrameOption(*sequence, "frame", frame);
     if (args.Has("mark-row")) {
         settings.markedRow = args.Int("mark-row", -1);
         CheckRow(*sequence, settings.markedRow);
@@ -34,7 +34,7 @@ int RunRender(const TCliArgs& args, QTextStream&, QTextStream&)
     TFrameRenderer renderer;
     QImage bitmap;
     RenderCachedFrame(renderer, sequence->Cache(), frame, settings, bitmap);
-    WriteCliImage(bitmap, output);
+    WriteCliImage(bitmap, output, sequence.get());
     return 0;
 }
 
@@ -44,8 +44,8 @@ const TCliCommand kInfoCommand{"info", "SEQUENCE.bld", "print the sequence's hea
 
 const TCliCommand kRenderCommand{
     "render", "[OPTIONS] -o FILE SEQUENCE.bld", "render one frame as the main window shows it",
-    Join({{{"frame", true, "frame to render (default 0)"},
-           {"mark-row", true, "draw this row inverted, as with the kymogram window shown"},
+    Join({{{"frame", "N", "frame to render (default 0)"},
+           {"mark-row", "R", "draw row R inverted, as with the kymogram window shown"},
            OutputOption()},
           GrayLevelOptions()}),
     RunRender};

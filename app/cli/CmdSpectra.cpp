@@ -5,19 +5,10 @@
 #include "analysis/SpectrumStore.h"
 #include "platform/Errors.h"
 
-#include <QFile>
 #include <algorithm>
 #include <thread>
 
 namespace {
-
-// The store as the main window keeps it, for the analysis length of the block options.
-std::unique_ptr<TSpectrumStore> OpenStore(TSequence& sequence, int32_t length)
-{
-    auto store = std::make_unique<TSpectrumStore>(sequence);
-    store->SetSpectrumLength(length);
-    return store;
-}
 
 int RunSpectrum(const TCliArgs& args, QTextStream& out, QTextStream& err)
 {
@@ -27,7 +18,7 @@ int RunSpectrum(const TCliArgs& args, QTextStream& out, QTextStream& err)
     const auto sequence = OpenCliSequence(args);
     CheckPixel(*sequence, pixel);
     const int32_t length = ApplyBlockOptions(args, *sequence);
-    const auto store = OpenStore(*sequence, length);
+    const auto store = OpenCliStore(*sequence, length);
     store->ComputePixelSpectrum(x, y);
 
     out << "bin,frequency_hz,power_db,phase_rad\n";
@@ -50,7 +41,7 @@ int RunRowSpectra(const TCliArgs& args, QTextStream&, QTextStream& err)
     const double white = args.Float("white", -90);
     const auto sequence = OpenCliSequence(args);
     const int32_t length = ApplyBlockOptions(args, *sequence);
-    const auto store = OpenStore(*sequence, length);
+    const auto store = OpenCliStore(*sequence, length);
 
     if (output.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) {
         store->ComputeRowSpectra();
@@ -61,17 +52,14 @@ int RunRowSpectra(const TCliArgs& args, QTextStream&, QTextStream& err)
                              .arg(y)
                              .arg(k)
                              .arg(CliNumber(store->BinFrequency(k)), CliNumber(store->RowSpectrum(k, y)));
-        QFile file(output);
-        const QByteArray bytes = table.toUtf8();
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-            throw EInOutError(QStringLiteral("Cannot write \"%1\": %2").arg(output, file.errorString()));
+        WriteCliFile(table.toUtf8(), output, *sequence);
         return 0;
     }
     QImage bitmap;
     const QString status = store->DrawRowSpectrum(black, white, bitmap);
     if (!status.isEmpty())
         err << "tremax-cli: some pixels could not be set (the last: " << status << ")\n";
-    WriteCliImage(bitmap, output);
+    WriteCliImage(bitmap, output, sequence.get());
     return 0;
 }
 
@@ -84,7 +72,14 @@ int RunColorize(const TCliArgs& args, QTextStream& out, QTextStream&)
     TColourSettings colours;
     colours.loSat = args.Float("lo", -50);
     colours.hiSat = args.Float("hi", -30);
+    TRenderSettings render = GrayLevelSettings(args);
     const auto sequence = OpenCliSequence(args);
+    // Checked before it is rounded to a bin: a bin outside the spectrum would be taken to its
+    // nearest end.
+    const double nyquist = sequence->Header().FramesPerSecond / 2;
+    if (!(frequency >= 0 && frequency <= nyquist))
+        throw EError(QStringLiteral("--frequency %1 is outside 0 to %2 Hz (half the frame rate)")
+                         .arg(CliNumber(frequency), CliNumber(nyquist)));
     if (args.Has("phase-ref")) {
         if (!args.IntPair("phase-ref", colours.referenceColumn, colours.referenceRow))
             throw ECliUsage("--phase-ref takes X,Y");
@@ -92,18 +87,17 @@ int RunColorize(const TCliArgs& args, QTextStream& out, QTextStream&)
         CheckRow(*sequence, colours.referenceRow);
         colours.showPhase = true;
     }
-    TRenderSettings render = GrayLevelSettings(args);
     const int32_t length = ApplyBlockOptions(args, *sequence);
     const int32_t first = sequence->FirstCachedFrame();
     const int32_t frame = args.Int("frame", first);
-    CheckFrame(*sequence, frame);
+    CheckFrameOption(*sequence, "frame", frame);
     if (!sequence->Cache().Holds(frame))
         throw EError(QStringLiteral("Frame %1 lies outside the analysis block (frames %2 to %3)")
                          .arg(frame)
                          .arg(first)
                          .arg(int64_t(first) + sequence->CacheSize() - 1));
 
-    const auto store = OpenStore(*sequence, length);
+    const auto store = OpenCliStore(*sequence, length);
     store->SetSelectedFrequency(frequency);
     // Rows on every core: the stored spectra are the same with any number of threads.
     store->ColorizeSweep(nullptr, int(std::max(1u, std::thread::hardware_concurrency())));
@@ -112,7 +106,7 @@ int RunColorize(const TCliArgs& args, QTextStream& out, QTextStream&)
     TFrameRenderer renderer;
     QImage bitmap;
     RenderCachedFrame(renderer, sequence->Cache(), frame, render, bitmap);
-    WriteCliImage(bitmap, output);
+    WriteCliImage(bitmap, output, sequence.get());
     out << "bin: " << store->SelectedBin() << '\n' << "frequency_hz: " << CliNumber(store->SelectedFrequency()) << '\n';
     return 0;
 }
@@ -128,7 +122,7 @@ int RunLegend(const TCliArgs& args, QTextStream&, QTextStream&)
         legend = GrayscaleLegend(args.Float("black", -50), args.Float("white", -90));
     else
         throw ECliUsage("the legend is color or gray, not " + kind.toStdString());
-    WriteCliImage(legend, output);
+    WriteCliImage(legend, output, nullptr);
     return 0;
 }
 
@@ -137,13 +131,13 @@ int RunLegend(const TCliArgs& args, QTextStream&, QTextStream&)
 const TCliCommand kSpectrumCommand{
     "spectrum", "--x X --y Y [OPTIONS] SEQUENCE.bld",
     "one pixel's power and phase spectrum over the analysis block as CSV",
-    Join({{{"x", true, "column of the pixel"}, {"y", true, "row of the pixel"}}, BlockOptions()}), RunSpectrum};
+    Join({{{"x", "X", "column of the pixel"}, {"y", "Y", "row of the pixel"}}, BlockOptions()}), RunSpectrum};
 
 const TCliCommand kRowSpectraCommand{
     "rowspectra", "[OPTIONS] -o FILE SEQUENCE.bld",
     "the spectrum of every row's mean as the row-spectrum image, or as CSV with -o FILE.csv",
-    Join({{{"black", true, "power drawn black and above, dB (default -50)"},
-           {"white", true, "power drawn white and below, dB (default -90)"},
+    Join({{{"black", "DB", "power drawn black and above, dB (default -50)"},
+           {"white", "DB", "power drawn white and below, dB (default -90)"},
            OutputOption()},
           BlockOptions()}),
     RunRowSpectra};
@@ -151,21 +145,21 @@ const TCliCommand kRowSpectraCommand{
 const TCliCommand kColorizeCommand{
     "colorize", "--frequency HZ [OPTIONS] -o FILE SEQUENCE.bld",
     "a frame coloured by every pixel's power (and phase) at one frequency",
-    Join({{{"frequency", true, "analysis frequency in Hz, snapped as a click selects it"},
-           {"frame", true, "frame to render (default: the block's first frame)"},
-           {"lo", true, "power left uncoloured and below, dB (default -50)"},
-           {"hi", true, "power fully coloured and above, dB (default -30)"},
-           {"phase-ref", true, "X,Y: phase reference pixel; shows phase as hue"},
+    Join({{{"frequency", "HZ", "analysis frequency in Hz, 0 to half the frame rate, snapped as a click selects it"},
+           {"frame", "N", "frame to render (default: the block's first frame)"},
+           {"lo", "DB", "power left uncoloured and below, dB (default -50)"},
+           {"hi", "DB", "power fully coloured and above, dB (default -30)"},
+           {"phase-ref", "X,Y", "phase reference pixel; shows phase as hue"},
            OutputOption()},
           BlockOptions(), GrayLevelOptions()}),
     RunColorize};
 
 const TCliCommand kLegendCommand{
     "legend", "color|gray [OPTIONS] -o FILE", "the colour legend of colorizing or the grey-scale legend",
-    {{"phase", false, "colour legend with phase as hue"},
-     {"lo", true, "colour legend: low saturation level, dB (default -50)"},
-     {"hi", true, "colour legend: high saturation level, dB (default -30)"},
-     {"black", true, "grey-scale legend: black level, dB (default -50)"},
-     {"white", true, "grey-scale legend: white level, dB (default -90)"},
+    {{"phase", nullptr, "colour legend with phase as hue"},
+     {"lo", "DB", "colour legend: low saturation level, dB (default -50)"},
+     {"hi", "DB", "colour legend: high saturation level, dB (default -30)"},
+     {"black", "DB", "grey-scale legend: black level, dB (default -50)"},
+     {"white", "DB", "grey-scale legend: white level, dB (default -90)"},
      OutputOption()},
     RunLegend};

@@ -17,7 +17,7 @@ int RunTrack(const TCliArgs& args, QTextStream& out, QTextStream&)
     settings.XDifferentiate = args.Has("xdiff");
     const auto sequence = OpenCliSequence(args);
     CheckPixel(*sequence, pixel);
-    CheckFrame(*sequence, frame);
+    CheckFrameOption(*sequence, "frame", frame);
 
     TSequencePixels pixels(*sequence);
     TSpeckleTracker tracker;
@@ -35,11 +35,11 @@ int RunTrack(const TCliArgs& args, QTextStream& out, QTextStream&)
 const TCliCommand kTrackCommand{
     "track", "--x X --y Y [OPTIONS] SEQUENCE.bld",
     "the speckle trace of a pixel over the next 99 frames as CSV",
-    {{"x", true, "column of the start pixel"},
-     {"y", true, "row of the start pixel"},
-     {"frame", true, "frame the trace starts in (default 0)"},
-     {"corr", true, "half-sizes of the correlation area CX,CY (default 24,10)"},
-     {"scout", true, "half-sizes of the scouting area SX,SY (default 8,2)"},
-     {"to-first", false, "correlate to the first image instead of the previous one"},
-     {"xdiff", false, "correlate x-wise differences"}},
+    {{"x", "X", "column of the start pixel"},
+     {"y", "Y", "row of the start pixel"},
+     {"frame", "F", "frame the trace starts in (default 0)"},
+     {"corr", "CX,CY", "half-sizes of the correlation area (default 24,10)"},
+     {"scout", "SX,SY", "half-sizes of the scouting area (default 8,2)"},
+     {"to-first", nullptr, "correlate to the first image instead of the previous one"},
+     {"xdiff", nullptr, "correlate x-wise differences"}},
     RunTrack};

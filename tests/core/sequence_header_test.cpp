@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 
 namespace {
 
@@ -65,19 +66,19 @@ TEST_F(SequenceHeaderTest, OnlyExactKeysInTheFirstColumnCountAndTheLastOneWins)
     EXPECT_EQ(sequence.Header().FramesPerSecond, 100);  // FRAMES/S: is not taken for FRAMES:
 }
 
-TEST_F(SequenceHeaderTest, ConversionFailuresStopAtTheLineWithTheRunTimeMessages)
+TEST_F(SequenceHeaderTest, ConversionFailuresStopAtTheLineWithTheRunTimeMessagesPlaceAndKey)
 {
     struct Case {
         const char* header;
         const char* message;
     } cases[] = {
-        {"RESOLUTION:320 x 240\n", "'320 ' is not a valid integer value"},
-        {"RESOLUTION: 320\n", "'' is not a valid integer value"},
-        {"RESOLUTION: 320x240 \n", "'240 ' is not a valid integer value"},
-        {"FRAMES/S: 250,5\n", "' 250,5' is not a valid floating point value"},
-        {"FRAMES/S:\n", "Cannot convert empty string to number"},
-        {"FRAMES: 3e12\n", "Range check error"},
-        {"TRIGGER: abc\n", "' abc' is not a valid floating point value"},
+        {"RESOLUTION:320 x 240\n", "seq.par, line 1: '320 ' is not a valid integer value (RESOLUTION:)"},
+        {"RESOLUTION: 320\n", "seq.par, line 1: '' is not a valid integer value (RESOLUTION:)"},
+        {"RESOLUTION: 320x240 \n", "seq.par, line 1: '240 ' is not a valid integer value (RESOLUTION:)"},
+        {"FRAMES/S: 250,5\n", "seq.par, line 1: ' 250,5' is not a valid floating point value (FRAMES/S:)"},
+        {"FRAMES/S:\n", "seq.par, line 1: Cannot convert empty string to number (FRAMES/S:)"},
+        {"x\ny\nFRAMES: 3e12\n", "seq.par, line 3: Range check error (FRAMES:)"},
+        {"TRIGGER: abc", "seq.par, line 1: ' abc' is not a valid floating point value (TRIGGER:)"},
     };
     for (const Case& c : cases) {
         TSequence fresh;
@@ -87,16 +88,44 @@ TEST_F(SequenceHeaderTest, ConversionFailuresStopAtTheLineWithTheRunTimeMessages
     }
 }
 
-TEST_F(SequenceHeaderTest, AFailureKeepsWhatWasAppliedBefore)
+TEST_F(SequenceHeaderTest, AFailedOpenChangesNothingAtAll)
 {
-    const QString bld = WithHeader(QStringLiteral("RESOLUTION: 16x8\nFRAMES: 77\nFRAMES/S: fast\nTRIGGER: 5\n"));
+    // The open sequence: 8 x 4, 4 frames, cache 20, trigger 0.
+    ASSERT_FALSE(Open(sequence, WithHeader(QStringLiteral("RESOLUTION: 8x4\nFRAMES: 4\n"))).failed);
     sequence.SetCacheSize(20);
-    ASSERT_TRUE(Open(sequence, bld).failed);
-    EXPECT_EQ(sequence.Width(), 16);
-    EXPECT_EQ(sequence.Header().FrameCount, 77);
-    EXPECT_EQ(sequence.Header().Trigger, 0);  // after the failing line: not applied
-    EXPECT_EQ(sequence.CacheSize(), 512);     // the cache was set back before the header
-    EXPECT_EQ(sequence.Header().FramesPerSecond, 1904);
+    const QString openFile = sequence.Header().FileName;
+    const uint8_t pixel = sequence.Cache().Row(3, 2)[5];
+    ASSERT_EQ(pixel, PatternValue(3, 2, 5));
+
+    TScratch other;
+    other.WriteText(QStringLiteral("bad.par"), QStringLiteral("RESOLUTION: 16x8\nFRAMES: 77\nTRIGGER: 5\nFRAMES/S: fast\n"));
+    const QString bad = WriteFrames(other, QStringLiteral("bad.bld"), 16, 8, 2, PatternValue);
+    QSignalSpy changing(&sequence, &TSequence::blockChanging);
+    QSignalSpy widths(&sequence, &TSequence::imageWidthChanged);
+    QSignalSpy names(&sequence, &TSequence::fileNameChanged);
+    QSignalSpy sizes(&sequence, &TSequence::cacheSizeChanged);
+    try {
+        sequence.ApplyOpen(sequence.PlanOpen(bad));
+        FAIL() << "no error";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("bad.par, line 4: ' fast' is not a valid floating point value (FRAMES/S:)"));
+    }
+    EXPECT_EQ(sequence.Header().FileName, openFile);
+    EXPECT_EQ(sequence.Width(), 8);
+    EXPECT_EQ(sequence.Header().FrameCount, 4);
+    EXPECT_EQ(sequence.Header().Trigger, 0);
+    EXPECT_EQ(sequence.CacheSize(), 20);
+    EXPECT_EQ(sequence.Cache().Width(), 8);
+    EXPECT_EQ(sequence.Cache().Row(3, 2)[5], pixel);
+    EXPECT_EQ(changing.count() + widths.count() + names.count() + sizes.count(), 0);
+
+    // A frame file that cannot be read fails after the header, with nothing changed either.
+    other.WriteText(QStringLiteral("dir.par"), QStringLiteral("RESOLUTION: 16x8\n"));
+    QDir(other.Path(QString())).mkdir(QStringLiteral("dir.bld"));
+    EXPECT_THROW(sequence.ApplyOpen(sequence.PlanOpen(other.Path(QStringLiteral("dir.bld")))), EInOutError);
+    EXPECT_EQ(sequence.Width(), 8);
+    EXPECT_EQ(sequence.Header().FileName, openFile);
+    EXPECT_EQ(changing.count(), 0);
 }
 
 TEST_F(SequenceHeaderTest, ParWinsOverDscAndDefaultsApplyWithoutEither)
@@ -138,10 +167,13 @@ TEST_F(SequenceHeaderTest, HostileValuesAreRefusedWithTheLineAndNothingIsAllocat
         const char* header;
         const char* fragment;
     } cases[] = {
-        {"RESOLUTION: 0x64\n", "seq.par, line 1: the image width must be at least 1"},
-        {"\nRESOLUTION: 64x-2\n", "seq.par, line 2: the image height must be at least 1"},
-        {"RESOLUTION: 2000000000x2000000000\n", "does not fit in memory"},
-        {"RESOLUTION: 100000x100000\n", "does not fit in memory"},
+        {"RESOLUTION: 0x64\n", "seq.par, line 1: the image width must be at least 1 pixel, not 0 (RESOLUTION:)"},
+        {"\nRESOLUTION: 64x-2\n", "seq.par, line 2: the image height must be at least 1 row, not -2 (RESOLUTION:)"},
+        // 512 x 2e9 x 2e9 bytes is beyond 64 bits.
+        {"RESOLUTION: 2000000000x2000000000\n", "seq.par, line 1: A sequence of 2000000000 x 2000000000 pixels "
+                                               "with a frame block of 512 frames needs more than 9.2 EB of memory"},
+        // 512 x 100000 x 100000 = 5.12e12 bytes.
+        {"RESOLUTION: 100000x100000\n", "needs 5.1 TB of memory, but only "},
         {"FRAMES/S: 0\n", "line 1: the frame rate must be a positive number"},
         {"FRAMES/S: -25\n", "the frame rate must be a positive number"},
         {"FRAMES: -1\n", "the number of frames must be at least 1"},
@@ -152,9 +184,9 @@ TEST_F(SequenceHeaderTest, HostileValuesAreRefusedWithTheLineAndNothingIsAllocat
         EXPECT_TRUE(result.failed) << c.header;
         EXPECT_TRUE(result.message.contains(QString::fromLatin1(c.fragment))) << c.header << " -> "
                                                                             << result.message.toStdString();
-        EXPECT_GE(fresh.Width(), 1);
-        EXPECT_GE(fresh.Height(), 1);
-        EXPECT_EQ(fresh.Cache().FrameBytes(), size_t(fresh.Width()) * size_t(fresh.Height()));
+        EXPECT_EQ(fresh.Width(), 64);
+        EXPECT_EQ(fresh.Height(), 64);
+        EXPECT_EQ(fresh.Cache().FrameBytes(), 64u * 64u);
     }
 }
 
@@ -163,7 +195,7 @@ TEST_F(SequenceHeaderTest, OverlongLinesAndBinaryJunkAreHarmless)
     QByteArray junk(100000, 'A');
     junk += "\nRESOLUTION: 8x4\n";
     for (int i = 0; i < 256; ++i)
-        junk += char(i);
+        junk += char(i);  // holds a line feed: two more lines
     junk += "\nFRAMES: ";
     junk += QByteArray(1000, '7');  // the value is cut to 255 characters and overflows the range
     junk += "\n";
@@ -171,8 +203,8 @@ TEST_F(SequenceHeaderTest, OverlongLinesAndBinaryJunkAreHarmless)
     const QString bld = WriteFrames(scratch, QStringLiteral("seq.bld"), 8, 4, 1, PatternValue);
     const OpenResult result = Open(sequence, bld);
     EXPECT_TRUE(result.failed);
-    EXPECT_EQ(result.message, QStringLiteral("Range check error"));
-    EXPECT_EQ(sequence.Width(), 8);
+    EXPECT_EQ(result.message, QStringLiteral("seq.par, line 5: Range check error (FRAMES:)"));
+    EXPECT_EQ(sequence.Width(), 64);  // the RESOLUTION: line before it was not applied
 }
 
 TEST_F(SequenceHeaderTest, AFrameFileThatIsAFolderGivesAnInputOutputError)

@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
 
 TScratch::TScratch()
 {
@@ -30,4 +32,31 @@ QString WriteFrames(const TScratch& scratch, const QString& name, int32_t width,
             for (int32_t x = 0; x < width; ++x)
                 bytes.append(char(value(f, y, x)));
     return scratch.Write(name, bytes);
+}
+
+int RunInChild(const std::function<int()>& body)
+{
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        throw std::runtime_error("cannot fork");
+    if (pid == 0) {
+        int status = 3;
+        try {
+            status = body();
+        } catch (...) {
+            status = 4;
+        }
+        ::_exit(status);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+int64_t AddressSpaceBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return statm.readAll().split(' ').value(0).toLongLong() * ::sysconf(_SC_PAGESIZE);
 }

@@ -29,3 +29,10 @@ inline uint8_t PatternValue(int32_t frame, int32_t row, int32_t column)
 {
     return uint8_t((frame * 7 + row * 3 + column) & 0xFF);
 }
+
+// Runs `body` in a forked child process and returns its exit status, or 128 + the signal that
+// ended it (a crash is a result, not the end of the test run). The child runs on one thread.
+int RunInChild(const std::function<int()>& body);
+
+// The process's address space in bytes now (for address-space limits a little above it).
+int64_t AddressSpaceBytes();

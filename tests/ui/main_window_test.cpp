@@ -102,22 +102,37 @@ TEST_F(MainWindowTest, WithoutAFileTheCaptionSaysNoneAndAMissingFileChangesNothi
     EXPECT_EQ(form.Sequence().CacheSize(), 512);
 }
 
-TEST_F(MainWindowTest, AFailedOpenKeepsWhatWasAppliedAndTheWindowCarriesOn)
+TEST_F(MainWindowTest, AFailedOpenLeavesTheWindowAsItWasAndTheWindowCarriesOn)
 {
+    const QString good = WriteSequence();
+    form.SetCommandLineFile(good);
     form.FirstActivation();
+    form.SetCurrentFrame(7);
+    QStringList opened;
+    QObject::connect(&form, &TForm1::sequenceOpened, [&](const QString& name) { opened << name; });
     scratch.WriteText(QStringLiteral("bad.par"), QStringLiteral("RESOLUTION: 30x10\nFRAMES/S: quick\n"));
     const QString bld = WriteFrames(scratch, QStringLiteral("bad.bld"), 30, 10, 5, PatternValue);
     errors.Guarded([&] { form.OpenSequence(bld); });
     ASSERT_EQ(errors.messages.size(), 1);
-    EXPECT_EQ(errors.messages[0], QStringLiteral("' quick' is not a valid floating point value"));
-    EXPECT_EQ(form.windowTitle(), bld + QStringLiteral(" - Tremax"));
-    EXPECT_EQ(form.Sequence().Width(), 30);
-    EXPECT_EQ(form.FrameBitmap().size(), QSize(30, 10));
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    // The next open works.
-    errors.Guarded([&] { form.OpenSequence(WriteSequence()); });
-    EXPECT_EQ(errors.messages.size(), 1);
+    EXPECT_EQ(errors.messages[0], QStringLiteral("bad.par, line 2: ' quick' is not a valid floating point value (FRAMES/S:)"));
+    EXPECT_EQ(form.windowTitle(), good + QStringLiteral(" - Tremax"));
+    EXPECT_EQ(form.Sequence().Header().FileName, good);
     EXPECT_EQ(form.Sequence().Width(), 40);
+    EXPECT_EQ(form.FrameBitmap().size(), QSize(40, 20));
+    EXPECT_EQ(form.View().CurrentFrame, 7);
+    EXPECT_TRUE(opened.isEmpty());  // not in the recent files
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // A folder given as the sequence is named as such.
+    errors.Guarded([&] { form.OpenSequence(scratch.Path(QString())); });
+    ASSERT_EQ(errors.messages.size(), 2);
+    EXPECT_TRUE(errors.messages[1].endsWith(QStringLiteral("it is a folder, not a frame file")));
+
+    // The next open works.
+    errors.Guarded([&] { form.OpenSequence(bld.left(bld.size() - 7) + QStringLiteral("clip.bld")); });
+    EXPECT_EQ(errors.messages.size(), 2);
+    EXPECT_EQ(opened.size(), 1);
+    EXPECT_EQ(form.View().CurrentFrame, 0);
 }
 
 TEST_F(MainWindowTest, ALeftClickPicksPointAndRowAndARightDragOnlyTheRow)

@@ -1,0 +1,154 @@
+#include "platform/SafeFileWriter.h"
+
+#include "platform/Errors.h"
+#include "platform/FileNames.h"
+
+#include <QFile>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString SystemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+QString CannotWrite(const QString& target, const QString& why)
+{
+    return QStringLiteral("Cannot write \"%1\": %2").arg(target, why);
+}
+
+// The permissions a new file gets: 0666 less the process's umask, read without changing it.
+mode_t NewFileMode()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok)
+                    return mode_t(0666 & ~mask);
+            }
+    return 0644;
+}
+
+// The path the target stands for: symbolic links resolved where they lead somewhere, so a link
+// stays a link and the file it names is the one replaced.
+QByteArray ResolvedTarget(const QByteArray& target)
+{
+    char buffer[PATH_MAX];
+    if (::realpath(target.constData(), buffer))
+        return QByteArray(buffer);
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target.left(slash);
+    if (::realpath(folder.constData(), buffer))
+        return QByteArray(buffer) + '/' + target.mid(slash + 1);
+    return target;
+}
+
+}  // namespace
+
+void CheckOutputTarget(const QString& target, const QStringList& protectedFiles)
+{
+    if (target.isEmpty())
+        throw EInOutError(QStringLiteral("Cannot write a file without a name"));
+    struct stat st {};
+    if (::stat(EncodeFileName(target).constData(), &st) != 0)
+        return;  // a new file (or one whose folder is missing, which the write reports)
+    for (const QString& file : protectedFiles) {
+        struct stat other {};
+        if (!file.isEmpty() && ::stat(EncodeFileName(file).constData(), &other) == 0 && other.st_dev == st.st_dev &&
+            other.st_ino == st.st_ino)
+            throw EInOutError(
+                CannotWrite(target, QStringLiteral("it is \"%1\", which the open sequence is read from").arg(file)));
+    }
+    if (!S_ISREG(st.st_mode))
+        throw EInOutError(
+            CannotWrite(target, QStringLiteral("it is %1, not a file").arg(FileKindText(FileKindOf(target)))));
+}
+
+TSafeFileWriter::TSafeFileWriter(const QString& target, const QStringList& protectedFiles) : target_(target)
+{
+    CheckOutputTarget(target, protectedFiles);
+    final_ = ResolvedTarget(EncodeFileName(target));
+    const qsizetype slash = final_.lastIndexOf('/');
+    QByteArray pattern = final_.left(slash + 1) + '.' + final_.mid(slash + 1) + ".XXXXXX";
+    fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd_ < 0)
+        throw EInOutError(CannotWrite(target_, SystemReason(errno)));
+    temp_ = pattern;
+}
+
+TSafeFileWriter::~TSafeFileWriter()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+        ::unlink(temp_.constData());
+    }
+}
+
+void TSafeFileWriter::Fail(int error)
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+        ::unlink(temp_.constData());
+        fd_ = -1;
+    }
+    throw EInOutError(CannotWrite(target_, SystemReason(error)));
+}
+
+void TSafeFileWriter::Write(const char* data, qsizetype size)
+{
+    if (fd_ < 0)
+        throw EInOutError(CannotWrite(target_, QStringLiteral("the file is already closed")));
+    if (!WriteAllToDescriptor(fd_, data, size))
+        Fail(errno);
+}
+
+void TSafeFileWriter::Commit()
+{
+    if (fd_ < 0)
+        throw EInOutError(CannotWrite(target_, QStringLiteral("the file is already closed")));
+    struct stat old {};
+    const mode_t mode = ::stat(final_.constData(), &old) == 0 ? (old.st_mode & 07777) : NewFileMode();
+    if (::fchmod(fd_, mode) != 0 || ::fsync(fd_) != 0)
+        Fail(errno);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(temp_.constData());
+        throw EInOutError(CannotWrite(target_, SystemReason(error)));
+    }
+    if (::rename(temp_.constData(), final_.constData()) != 0) {
+        const int error = errno;
+        ::unlink(temp_.constData());
+        throw EInOutError(CannotWrite(target_, SystemReason(error)));
+    }
+}
+
+void WriteFileSafely(const QString& target, const QByteArray& bytes, const QStringList& protectedFiles)
+{
+    TSafeFileWriter writer(target, protectedFiles);
+    writer.Write(bytes);
+    writer.Commit();
+}
+
+bool WriteAllToDescriptor(int fd, const char* data, qsizetype size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(size));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}

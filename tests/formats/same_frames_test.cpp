@@ -2,6 +2,10 @@
 // frame blocks, including the frames past the recording's end.
 #include "FormatTestSupport.h"
 #include "support/TestSupport.h"
+#include "analysis/Kymogram.h"
+#include "analysis/SpectrumStore.h"
+#include "viewer/Sequence.h"
+#include "viewer/formats/AllFormats.h"
 #include "viewer/formats/photron/PhotronSource.h"
 
 #include <gtest/gtest.h>
@@ -79,6 +83,40 @@ TEST_F(SameFramesTest, PhotronEightTwelveAndSixteenBit)
         source.ReadHeader(target);
         ExpectSameBlocks(source);
     }
+}
+
+// Opened as the program opens them, the raw frames and their 12-bit Photron copy give the same
+// spectra and the same kymogram.
+TEST_F(SameFramesTest, APhotronCopyGivesTheRawFramesSpectraAndKymogram)
+{
+    scratch.WriteText(QStringLiteral("s.par"), QStringLiteral("RESOLUTION: %1x%2\nFRAMES: %3\n").arg(kWidth).arg(kHeight).arg(kFrames));
+    WriteMraw(QStringLiteral("m12"), 12, PackMsbFirst(Samples([](uint8_t v, int32_t f) { return v << 4 | (f & 15); }), 12));
+    TFrameSourceFactory formats;
+    RegisterOptionalFormats(formats);
+    struct TOpened {
+        TSequence sequence;
+        TSpectrumStore spectra{sequence};
+        QImage kymogram;
+        TOpened(const TFrameSourceFactory& formats, const QString& path) : sequence(nullptr, &formats)
+        {
+            sequence.SetFileName(path);
+            sequence.ReadSequenceFiles();
+            spectra.ComputePixelSpectrum(4, 3);
+            TKymogramSettings settings;
+            settings.row = 3;
+            settings.span = KymogramSpanOf(0, kFrames - 1);
+            TKymogramBuilder().Build(sequence, settings, kymogram);
+        }
+    };
+    const TOpened raw(formats, bld);
+    const TOpened photron(formats, scratch.Path(QStringLiteral("m12.cih")));
+    ASSERT_EQ(photron.sequence.Width(), kWidth);
+    ASSERT_TRUE(raw.spectra.SpectrumValid(3, 4));
+    for (int32_t bin = 0; bin < raw.spectra.Bins(); ++bin) {
+        EXPECT_EQ(photron.spectra.Power(bin, 3, 4), raw.spectra.Power(bin, 3, 4)) << "bin " << bin;
+        EXPECT_EQ(photron.spectra.Phase(bin, 3, 4), raw.spectra.Phase(bin, 3, 4)) << "bin " << bin;
+    }
+    EXPECT_EQ(photron.kymogram, raw.kymogram);
 }
 
 #if TREMAX_HAVE_TIFF

@@ -30,6 +30,15 @@ void TBldFrameSource::ReadHeader(THeaderTarget& target)
     target.SetFirstFrame(0);
 }
 
+int64_t TBldFrameSource::FramesHeld(int32_t width, int32_t height) const
+{
+    const int64_t frameBytes = int64_t(width) * int64_t(height);
+    const QFileInfo info(fileName_);
+    if (frameBytes <= 0 || !info.isFile())
+        return 0;
+    return info.size() / frameBytes;
+}
+
 void TBldFrameSource::ReadFrames(int32_t first, int32_t count, int32_t width, int32_t height,
                                  uint8_t* block) const
 {

@@ -18,6 +18,8 @@ public:
     // every row after the first short one) read as the missing fill, and so does everything when
     // the file does not exist.
     void ReadFrames(int32_t first, int32_t count, int32_t width, int32_t height, uint8_t* block) const override;
+    // From the file's size; 0 when it does not exist.
+    int64_t FramesHeld(int32_t width, int32_t height) const override;
 
 private:
     QString fileName_;

@@ -31,6 +31,8 @@ public:
     void SetFileName(const QString& fileName);
     // The source of the open file's frames; null when none is open.
     const TFrameSource* Source() const { return source_.get(); }
+    // The whole frames the open file holds at the current frame size; -1 when unknown.
+    int64_t FramesHeld() const { return source_ ? source_->FramesHeld(Width(), Height()) : -1; }
 
     // Refills the block so that it starts at `first` (negative: 0). A block that already starts
     // there is kept unless `first` is 0, which always re-reads.

@@ -146,6 +146,31 @@ void TForm1::MirrorIntoControls()
 
 TForm1::~TForm1() = default;
 
+void TForm1::AttachControls(TForm2* controls)
+{
+    controls_ = controls;
+    ApplyTaskbarTitle();
+}
+
+void TForm1::AttachToolWindows(const TToolWindows& windows)
+{
+    tools_ = windows;
+    ApplyTaskbarTitle();
+}
+
+void TForm1::ApplyTaskbarTitle()
+{
+    // The icon name is what task bars show for a window; Qt keeps it for X11 only, as a
+    // deprecated property, and no other API reaches it.
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    for (QWidget* window : {static_cast<QWidget*>(this), static_cast<QWidget*>(controls_), tools_.kymogram,
+                            tools_.pointSpectrum, tools_.rowSpectrum, tools_.waveform, tools_.speckle})
+        if (window)
+            window->setWindowIconText(applicationTitle_);
+    QT_WARNING_POP
+}
+
 bool TForm1::event(QEvent* event)
 {
     // Some window systems never activate a window that was not clicked: the first show counts too.
@@ -261,5 +286,4 @@ void TForm1::ShowProperties()
 {
     TForm3 properties(this);
     properties.ShowProperties(session_.Sequence().Header(), session_.View().PlayAnchorFrame);
-    properties.exec();
 }

@@ -129,11 +129,16 @@ void TForm1::BuildToolBar()
 
 void TForm1::BuildStatusBar()
 {
-    const int widths[3] = {80, 80, 50};
+    // The specified widths, wider where the font needs it for the longest text a panel shows.
+    const QFontMetrics metrics = statusBar()->fontMetrics();
+    const int widths[3] = {std::max(80, metrics.horizontalAdvance(QStringLiteral("Frame #:2147483647")) + 8),
+                           std::max(80, metrics.horizontalAdvance(QStringLiteral("f=99999.9")) + 8),
+                           std::max(50, metrics.horizontalAdvance(QStringLiteral("i1=999 y=9999")) + 8)};
     for (size_t i = 0; i < statusPanels_.size(); ++i) {
         statusPanels_[i] = new QLabel(statusBar());
-        statusPanels_[i]->setFixedWidth(widths[i]);
-        statusBar()->addWidget(statusPanels_[i]);
+        if (i < 3)
+            statusPanels_[i]->setFixedWidth(widths[i]);
+        statusBar()->addWidget(statusPanels_[i], i < 3 ? 0 : 1);
     }
 }
 

@@ -30,6 +30,13 @@ private:
 
 }  // namespace
 
+QString ShortFileNotice(int64_t framesHeld, int32_t frameCount)
+{
+    if (framesHeld < 0 || framesHeld >= frameCount)
+        return QString();
+    return QStringLiteral("The file holds %1 of %2 frames").arg(framesHeld).arg(frameCount);
+}
+
 void TForm1::UpdateTitle(const QString& fileName)
 {
     if (!fileName.isEmpty() && QFileInfo(fileName).isFile()) {
@@ -37,11 +44,13 @@ void TForm1::UpdateTitle(const QString& fileName)
         openDialogFileName_ = fileName;
         setWindowTitle(fileName + QStringLiteral(" - Tremax"));
         applicationTitle_ = QFileInfo(fileName).fileName() + QStringLiteral(" - Tremax");
+        ApplyTaskbarTitle();
         propertiesAction_->setEnabled(true);
     } else {
         session_.Sequence().SetFileName(QString());
         setWindowTitle(QStringLiteral("Tremax (none)"));
         applicationTitle_ = QStringLiteral("Tremax");
+        ApplyTaskbarTitle();
         propertiesAction_->setEnabled(false);
     }
 }
@@ -56,10 +65,12 @@ void TForm1::OpenSequence(const QString& fileName)
         session.RequestRender();
         session.RequestKymogramRebuild();
     });
+    SetStatusText(kNoticePanel, QString());
     UpdateTitle(path);
     Q_EMIT sequenceOpened(path.left(255));
     TSequence& sequence = session_.Sequence();
     sequence.ReadSequenceFiles();
+    SetStatusText(kNoticePanel, ShortFileNotice(sequence.FramesHeld(), sequence.Header().FrameCount));
     SetSelectedRow(sequence.Height() / 2);
     SetCurrentFrame(0);
     session_.ResetKymogramSpan(sequence.Header().FrameCount);

@@ -9,7 +9,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -232,4 +234,62 @@ TEST_F(MainWindowTest, ControlsAndMainWindowMirrorEachOtherWithoutEchoing)
     form.SetEdgeEnhance(true);
     EXPECT_TRUE(controls.EdgeEnhance());
     EXPECT_TRUE(form.View().EdgeEnhance);
+}
+
+TEST_F(MainWindowTest, AShortFileSaysHowManyFramesItHolds)
+{
+    form.FirstActivation();
+    scratch.WriteText(QStringLiteral("short.par"), QStringLiteral("RESOLUTION: 40x20\nFRAMES/S: 50\nFRAMES: 300\n"));
+    // Ten whole frames and half a row of the eleventh.
+    QFile whole(WriteFrames(scratch, QStringLiteral("short.bld"), 40, 20, 11, PatternValue));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    QByteArray bytes = whole.readAll();
+    whole.close();
+    bytes.truncate(10 * 800 + 20);
+    const QString bld = scratch.Write(QStringLiteral("short.bld"), bytes);
+    form.OpenSequence(bld);
+    EXPECT_EQ(form.StatusText(TForm1::kNoticePanel), QStringLiteral("The file holds 10 of 300 frames"));
+    EXPECT_EQ(form.Sequence().Header().FrameCount, 300);
+    form.SetCurrentFrame(10);  // the eleventh frame: its rows are all grey 127
+    EXPECT_EQ(form.FrameBitmap().pixelColor(0, 0), form.FrameBitmap().pixelColor(39, 19));
+    // A whole file clears the notice.
+    form.OpenSequence(WriteSequence());
+    EXPECT_EQ(form.StatusText(TForm1::kNoticePanel), QString());
+}
+
+TEST_F(MainWindowTest, TheTaskbarTitleIsEveryWindowsIconName)
+{
+    TForm2 controls(form);
+    form.AttachControls(&controls);
+    QWidget kymogram;
+    TToolWindows tools;
+    tools.kymogram = &kymogram;
+    form.AttachToolWindows(tools);
+    form.FirstActivation();
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    EXPECT_EQ(form.windowIconText(), QStringLiteral("Tremax"));
+    form.OpenSequence(WriteSequence());
+    for (QWidget* window : {static_cast<QWidget*>(&form), static_cast<QWidget*>(&controls), &kymogram})
+        EXPECT_EQ(window->windowIconText(), QStringLiteral("clip.bld - Tremax")) << window->metaObject()->className();
+    QT_WARNING_POP
+    EXPECT_EQ(controls.windowTitle(), QStringLiteral("Controls"));  // the titles stay
+}
+
+TEST_F(MainWindowTest, ThePropertiesDialogRunsOnceAndClosesWithEscape)
+{
+    form.SetCommandLineFile(WriteSequence());
+    form.FirstActivation();
+    int shown = 0;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            ++shown;
+            QTest::keyClick(modal, Qt::Key_Escape);
+        }
+    });
+    closer.start(5);
+    form.Action(QStringLiteral("Properties..."))->trigger();
+    closer.stop();
+    EXPECT_EQ(shown, 1);
 }

@@ -133,6 +133,12 @@ void TAxis::SetPosition(tposition value)
     TicksChanged();  // the length and the label extent change with the side
 }
 
+void TAxis::SetPixelCells(bool value)
+{
+    pixelCells_ = value;
+    TicksChanged();
+}
+
 void TAxis::SetReverse(bool value)
 {
     reverse_ = value;
@@ -147,6 +153,7 @@ TAxisScaleMap TAxis::Map() const
     map.length = Length();
     map.logarithmic = scale_.Logarithmic();
     map.flipped = AxisFlips(position_, reverse_);
+    map.cells = pixelCells_;
     return map;
 }
 

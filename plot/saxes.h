@@ -65,8 +65,16 @@ public:
     void SetReverse(bool value);
     int32_t Length() const { return AxisLength(position_, width(), height()); }
 
+    // Axes beside an image or a kymogram: the range ends are the centres of the first and last
+    // of its Hi − Lo + 1 pixels (or frames) as the image box draws them, so ticks and markers
+    // sit at pixel centres. Off by default.
+    bool PixelCells() const { return pixelCells_; }
+    void SetPixelCells(bool value);
+
     int32_t ValueToPixel(double value) const { return Map().Pixel(value); }
     double PixelToValue(int32_t pixel) const { return Map().Value(pixel); }
+    // The whole value drawn at a pixel (the image column, row or frame under the mouse).
+    double PixelToCell(int32_t pixel) const { return Map().Cell(pixel); }
     TAxisScaleMap Map() const;
 
     // The current ticks. TickLabel throws EAxisError "Tickmark index out of range:<index>".
@@ -156,6 +164,7 @@ private:
 
     tposition position_ = posleft;
     bool reverse_ = false;
+    bool pixelCells_ = false;
     bool musicScale_ = false;
     int32_t tickMarkSize_ = 5;
     int32_t tickSpaceAim_ = 40;

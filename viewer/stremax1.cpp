@@ -39,12 +39,14 @@ TForm1::TForm1(TErrorHandler& errors, TPlaybackClock& clock, QWidget* parent, co
     imageYAxis_->SetPosition(posleft);
     imageYAxis_->SetReverse(true);  // row 0 at the top
     imageYAxis_->SetMarkerVisible(true);
+    imageYAxis_->SetPixelCells(true);
     SetAxisUnbounded(*imageYAxis_);
     imageYAxis_->SetRange(0, 63);
 
     imageXAxis_ = new TAxis(imageArea_);
     imageXAxis_->SetPosition(posunder);
     imageXAxis_->SetMarkerVisible(true);
+    imageXAxis_->SetPixelCells(true);
     imageXAxis_->SetMinLoValue(-TAxisScale::kUnbounded);
     imageXAxis_->SetMaxLoValue(255);
     imageXAxis_->SetMinHiValue(-TAxisScale::kUnbounded);

@@ -131,7 +131,7 @@ TEST_F(MainWindowTest, ALeftClickPicksPointAndRowAndARightDragOnlyTheRow)
     QTest::mouseClick(&box, Qt::LeftButton, {}, BoxPosition(7, 3));
     EXPECT_EQ(form.View().SelectedPoint, QPoint(7, 3));
     EXPECT_EQ(form.View().SelectedRow, 3);
-    EXPECT_EQ(form.ImageYAxis().MarkerValue(), form.ImageYAxis().PixelToValue(BoxPosition(7, 3).y()));
+    EXPECT_EQ(form.ImageYAxis().MarkerValue(), 3);  // through the middle of the picked pixel
     ASSERT_FALSE(windows.points.isEmpty());
     EXPECT_EQ(windows.points.back(), QPoint(7, 3));
     const int drawnPoints = int(windows.points.size());
@@ -292,4 +292,59 @@ TEST_F(MainWindowTest, ThePropertiesDialogRunsOnceAndClosesWithEscape)
     form.Action(QStringLiteral("Properties..."))->trigger();
     closer.stop();
     EXPECT_EQ(shown, 1);
+}
+
+namespace {
+
+// Clicks along the middle row and column of the box, at every size given, and checks that the
+// pixel picked is the one drawn there: the back buffer at the click shows the picked pixel's
+// colour, and each tick of the image axes lies on a pixel that shows its own column or row.
+void ExpectPicksWhatIsDrawn(TForm1& form, const std::vector<QSize>& sizes)
+{
+    TImageBoxWidget& box = form.ImageBox();
+    for (const QSize& size : sizes) {
+        form.resize(size);
+        QApplication::processEvents();
+        box.repaint();
+        const QImage drawn = box.BackBuffer();
+        const QImage& image = form.FrameBitmap();
+        const auto check = [&](QPoint at) {
+            QTest::mouseClick(&box, Qt::LeftButton, {}, at);
+            const QPoint picked = form.View().SelectedPoint;
+            ASSERT_EQ(drawn.pixel(at) & 0xFFFFFFu, image.pixel(picked) & 0xFFFFFFu)
+                << "box " << box.width() << "x" << box.height() << " at " << at.x() << "," << at.y() << " picked "
+                << picked.x() << "," << picked.y();
+        };
+        const int y = box.height() / 2;
+        for (int x = 0; x < box.width(); ++x)
+            check(QPoint(x, y));
+        const int row = int(form.View().SelectedPoint.y());
+        for (const TAxisTick& tick : form.ImageXAxis().Ticks())
+            // Where pixels are drawn at least one box pixel wide: smaller ones may not show at all.
+            if (tick.value <= image.width() - 1 && image.width() <= box.width()) {
+                EXPECT_EQ(drawn.pixel(tick.pixel, y) & 0xFFFFFFu, image.pixel(int(tick.value), row) & 0xFFFFFFu)
+                    << "tick " << tick.value;
+            }
+        for (int y = 0; y < box.height(); ++y)
+            check(QPoint(box.width() / 3, y));
+    }
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, AClickPicksThePixelDrawnUnderTheCursor)
+{
+    // Levels that draw neighbouring bytes as different greys.
+    form.SetCommandLineFile(WriteSequence());
+    form.show();
+    form.FirstActivation();
+    form.SetGrayLevel(128);
+    ExpectPicksWhatIsDrawn(form, {QSize(400, 400), QSize(523, 317), QSize(187, 260), QSize(1031, 777)});
+
+    // An image larger than the box.
+    scratch.WriteText(QStringLiteral("big.par"), QStringLiteral("RESOLUTION: 300x200\nFRAMES/S: 50\nFRAMES: 3\n"));
+    form.OpenSequence(WriteFrames(scratch, QStringLiteral("big.bld"), 300, 200, 3, [](int32_t, int32_t r, int32_t c) {
+        return uint8_t((c * 5 + r * 11) % 256);
+    }));
+    ExpectPicksWhatIsDrawn(form, {QSize(200, 240), QSize(290, 301)});
 }

@@ -73,6 +73,7 @@ TForm4::TForm4(TViewerSession& session, TErrorHandler& errors, QWidget* parent)
             [this](int32_t frame) { timeAxis_->SetMarkerValue(frame); });
     connect(&session_, &TViewerSession::kymogramColumnMarked, this,
             [this](double column) { columnAxis_->SetMarkerValue(column); });
+    new TPlotPlacer(*this, *columnAxis_, *timeAxis_, *picture_);
 }
 
 void TForm4::MirrorSpan()
@@ -146,8 +147,3 @@ void TForm4::closeEvent(QCloseEvent* event)
     session_.SetKymogramShown(false);
 }
 
-void TForm4::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    PlacePlot(event->size(), *columnAxis_, *timeAxis_, *picture_);
-}

@@ -176,6 +176,17 @@ void TAxis::RecalcTicksIfDirty()
     input.decimalSeparator = UserDecimalSeparator(locale());
     input.metrics = &metrics;
     ticks_.Recalc(ChooseTickKind(scale_.Logarithmic(), musicScale_, input.map.lo, input.map.hi), input);
+    const int32_t room = AxisLabelRoom(position_, font(), tickMarkSize_, ticks_.Ticks(), axisText_);
+    if (room != labelRoom_) {
+        labelRoom_ = room;
+        updateGeometry();
+    }
+}
+
+int32_t TAxis::LabelRoom()
+{
+    RecalcTicksIfDirty();
+    return labelRoom_;
 }
 
 const TAxisTickList& TAxis::Ticks()

@@ -122,6 +122,10 @@ public:
     TAxisLimitForm& LimitForm() { return *limitForm_; }
 
     QSize sizeHint() const override;
+    // The thickness across the axis that shows every current label and the caption whole (see
+    // AxisLabelRoom). When it changes the axis asks its parent for a new layout (a LayoutRequest
+    // event), so windows can give the strip the room.
+    int32_t LabelRoom();
 
 Q_SIGNALS:
     void OnScaleChanging(TAxis* sender);
@@ -176,4 +180,5 @@ private:
     bool allowDoubleClick_ = false;
     bool inEvent_ = false;
     int32_t ticksLength_ = -1;  // the length the ticks were laid out for
+    int32_t labelRoom_ = -1;    // what LabelRoom said last
 };

@@ -183,7 +183,8 @@ bool TForm1::event(QEvent* event)
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == imageArea_ && event->type() == QEvent::Resize)
+    // An axis asks for a layout when its labels need other room.
+    if (watched == imageArea_ && (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest))
         LayoutImage();
     return QMainWindow::eventFilter(watched, event);
 }
@@ -192,14 +193,19 @@ void TForm1::LayoutImage()
 {
     // The horizontal axis above the status bar, the vertical one at the left reaching down to
     // it, the image box exactly between them.
+    // The strips are as thick as designed, thicker when their labels need it.
     const int width = imageArea_->width();
     const int height = imageArea_->height();
-    const int xAxisTop = height - kAxisGap - kHorizontalAxisHeight;
+    const int xAxisHeight = std::max(kHorizontalAxisHeight, imageXAxis_->LabelRoom());
+    const int xAxisTop = height - kAxisGap - xAxisHeight;
     const int yAxisHeight = std::max(1, xAxisTop - kAxisGap);
-    const int xAxisWidth = std::max(1, width - kVerticalAxisWidth - kAxisGap);
-    imageYAxis_->setGeometry(0, kAxisGap, kVerticalAxisWidth, yAxisHeight);
-    imageXAxis_->setGeometry(kVerticalAxisWidth, xAxisTop, xAxisWidth, kHorizontalAxisHeight);
-    imageBox_->setGeometry(kVerticalAxisWidth, kAxisGap, xAxisWidth, yAxisHeight);
+    // The height first: the vertical axis' labels follow from it.
+    imageYAxis_->resize(imageYAxis_->width(), yAxisHeight);
+    const int yAxisWidth = std::max(kVerticalAxisWidth, imageYAxis_->LabelRoom());
+    const int xAxisWidth = std::max(1, width - yAxisWidth - kAxisGap);
+    imageYAxis_->setGeometry(0, kAxisGap, yAxisWidth, yAxisHeight);
+    imageXAxis_->setGeometry(yAxisWidth, xAxisTop, xAxisWidth, xAxisHeight);
+    imageBox_->setGeometry(yAxisWidth, kAxisGap, xAxisWidth, yAxisHeight);
 }
 
 void TForm1::FirstActivation()

@@ -247,6 +247,7 @@ void TForm1::FirstActivation()
     });
     if (!commandLineFile_.isEmpty())
         errors_.Guarded([this] { OpenSequence(commandLineFile_); });
+    Q_EMIT firstActivationDone();
 }
 
 void TForm1::ShowToolWindow(QWidget* window)

@@ -133,6 +133,9 @@ public:
 Q_SIGNALS:
     // A sequence's path was opened (for the recent-files list).
     void sequenceOpened(const QString& fileName);
+    // The first activation is over: the tool windows are shown and the command-line file open
+    // (or failed to open). The start-up places the windows then.
+    void firstActivationDone();
 
 protected:
     bool event(QEvent* event) override;

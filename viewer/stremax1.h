@@ -38,6 +38,9 @@ struct TToolWindows {
     QWidget* speckle = nullptr;
 };
 
+// The colorizing sweep's progress for the status bar: rows done of rows, or where it was stopped.
+QString ColorizeProgressText(int32_t rowsDone, int32_t rows, bool cancelled);
+
 // The notice for a frame file that holds fewer whole frames than its header names (the frames
 // past its end show grey); empty otherwise.
 QString ShortFileNotice(int64_t framesHeld, int32_t frameCount);

@@ -2,6 +2,7 @@
 #include "plot/saxes.h"
 #include "support/TestDoubles.h"
 #include "support/TestSupport.h"
+#include "analysis/SpectrumStore.h"
 #include "viewer/ErrorHandler.h"
 #include "viewer/ImageBoxWidget.h"
 #include "viewer/stremax1.h"
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -347,4 +349,32 @@ TEST_F(MainWindowTest, AClickPicksThePixelDrawnUnderTheCursor)
         return uint8_t((c * 5 + r * 11) % 256);
     }));
     ExpectPicksWhatIsDrawn(form, {QSize(200, 240), QSize(290, 301)});
+}
+
+TEST_F(MainWindowTest, TheColorizingSweepShowsItsRowsRepaintsAndStopsAtEscape)
+{
+    form.SetCommandLineFile(WriteSequence());
+    form.show();
+    form.FirstActivation();
+    TSpectrumStore& spectra = form.Spectra();
+    // Queued before the sweep: they can only be handled while it runs.
+    QString shownWhileRunning;
+    bool ranDuringTheSweep = false;
+    QTimer::singleShot(0, &form, [&] {
+        ranDuringTheSweep = spectra.Sweeping();
+        shownWhileRunning = form.StatusText(TForm1::kNoticePanel);
+    });
+    QCoreApplication::postEvent(&form, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    form.Colorize(true);
+    EXPECT_TRUE(ranDuringTheSweep);
+    EXPECT_EQ(shownWhileRunning, QStringLiteral("Colorizing: 1 of 20 rows"));
+    EXPECT_EQ(form.StatusText(TForm1::kNoticePanel), QStringLiteral("Colorizing cancelled: 1 of 20 rows"));
+    EXPECT_TRUE(spectra.SpectrumValid(0, 39));
+    EXPECT_FALSE(spectra.SpectrumValid(1, 0));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // Again, undisturbed: the rest is computed and the notice goes.
+    form.Colorize(true);
+    EXPECT_TRUE(spectra.SpectrumValid(19, 39));
+    EXPECT_EQ(form.StatusText(TForm1::kNoticePanel), QString());
 }

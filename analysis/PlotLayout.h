@@ -12,7 +12,12 @@ struct TPlotLayout {
     QRect picture;
 };
 
-inline TPlotLayout LayoutPlot(QSize client, int leftAxisWidth = 40, int bottomAxisHeight = 30)
+// The designed strip sizes.
+constexpr int kPlotLeftAxisWidth = 40;
+constexpr int kPlotBottomAxisHeight = 30;
+
+inline TPlotLayout LayoutPlot(QSize client, int leftAxisWidth = kPlotLeftAxisWidth,
+                              int bottomAxisHeight = kPlotBottomAxisHeight)
 {
     const int width = std::max(1, client.width() - leftAxisWidth);
     const int height = std::max(1, client.height() - bottomAxisHeight);

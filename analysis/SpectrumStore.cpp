@@ -36,6 +36,7 @@ float* AllocatePlane(size_t values)
 struct TSpectrumStore::TSweepState {
     std::atomic<int32_t> nextRow{0};
     std::atomic<bool> stop{false};
+    bool cancelled = false;  // calling thread only
     std::unique_ptr<std::atomic<uint8_t>[]> ready;
     std::vector<QFuture<void>> workers;
     std::mutex mutex;
@@ -156,6 +157,14 @@ void TSpectrumStore::StopSweep()
 {
     if (sweep_)
         sweep_->StopWorkers();
+}
+
+void TSpectrumStore::CancelSweep()
+{
+    if (!sweep_)
+        return;
+    sweep_->cancelled = true;
+    sweep_->StopWorkers();
 }
 
 void TSpectrumStore::Invalidate(bool releaseButton)
@@ -389,6 +398,8 @@ void TSpectrumStore::ColorizeSweep(const TRowDone& rowDone, int threads, TSweepK
             if (generation_ != generation)
                 return;  // the store changed under the sweep: its results are void
             ++reported;
+            if (state.cancelled)
+                return;  // the rows reported so far keep their spectra
         }
     }
 }

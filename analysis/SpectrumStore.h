@@ -83,6 +83,10 @@ public:
     // `rowDone` must not change the FFT engine's settings.
     using TRowDone = std::function<void(int32_t row)>;
     void ColorizeSweep(const TRowDone& rowDone, int threads = 1, TSweepKernel kernel = TSweepKernel::automatic);
+    // From a row report: the sweep ends after that row; the rows reported keep their spectra, so
+    // a later sweep computes only the rest. Nothing happens while no sweep runs.
+    void CancelSweep();
+    bool Sweeping() const { return sweep_ != nullptr; }
 
     // The analysis frequency. SetSelectedFrequency keeps f unless it falls into another bin, in
     // which case it snaps to that bin's frequency; bins outside 0 … S − 1 are taken to the

@@ -45,6 +45,7 @@ TForm10::TForm10(TViewerSession& session, TErrorHandler& errors, QWidget* parent
     // A new block has new row spectra; new levels draw them anew.
     connect(&session_.Sequence(), &TSequence::blockLoaded, this, &TForm10::DrawRowSpectrum);
     connect(&session_, &TViewerSession::rowSpectrumRedrawRequested, this, &TForm10::DrawRowSpectrum);
+    new TPlotPlacer(*this, *yAxis_, *xAxis_, *picture_);
 }
 
 void TForm10::DrawRowSpectrum()
@@ -58,8 +59,3 @@ void TForm10::DrawRowSpectrum()
     picture_->update();
 }
 
-void TForm10::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    PlacePlot(event->size(), *yAxis_, *xAxis_, *picture_);
-}

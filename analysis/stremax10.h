@@ -24,7 +24,6 @@ public:
     const QImage& Bitmap() const { return bitmap_; }
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
 

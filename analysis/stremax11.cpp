@@ -4,18 +4,19 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
-constexpr int kMargin = 8;
+// The designed width; the window grows where the font needs more.
 constexpr int kGroupWidth = 200;
-constexpr int kSizeGroupHeight = 76;
-constexpr int kRadioGroupHeight = 66;
 
 }  // namespace
 
@@ -23,23 +24,21 @@ TForm11::TForm11(TSpeckleSettings& settings, QWidget* parent) : QWidget(parent, 
 {
     setWindowTitle(QStringLiteral("Speckle properties"));
 
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
     showtracecheck_ = new QCheckBox(QStringLiteral("Show speckle trace"), this);
     showtracecheck_->setObjectName(QStringLiteral("showtracecheck"));
-    showtracecheck_->setGeometry(kMargin, kMargin, kGroupWidth, 20);
-
-    int top = kMargin + 26;
-    AddSizeGroup(QStringLiteral("corr"), QStringLiteral("Correlation area size"), top, corrxedit_, corryedit_);
-    top += kSizeGroupHeight + kMargin;
-    AddSizeGroup(QStringLiteral("scout"), QStringLiteral("Scouting area size"), top, scoutxedit_, scoutyedit_);
-    top += kSizeGroupHeight + kMargin;
-
-    correlateto_ = AddRadioGroup(QStringLiteral("correlateto"), QStringLiteral("Correlate to..."),
-                                 QStringLiteral("Previous image"), QStringLiteral("First image"), top);
-    top += kRadioGroupHeight + kMargin;
-    processing_ = AddRadioGroup(QStringLiteral("processing"), QStringLiteral("Image processing"),
-                                QStringLiteral("None"), QStringLiteral("x-wise differentiation"), top);
-    top += kRadioGroupHeight + kMargin;
-    setFixedSize(kGroupWidth + 2 * kMargin, top);
+    layout->addWidget(showtracecheck_);
+    layout->addWidget(AddSizeGroup(QStringLiteral("corr"), QStringLiteral("Correlation area size"), corrxedit_,
+                                   corryedit_));
+    layout->addWidget(AddSizeGroup(QStringLiteral("scout"), QStringLiteral("Scouting area size"), scoutxedit_,
+                                   scoutyedit_));
+    layout->addWidget(AddRadioGroup(QStringLiteral("correlateto"), QStringLiteral("Correlate to..."),
+                                    QStringLiteral("Previous image"), QStringLiteral("First image"), correlateto_));
+    layout->addWidget(AddRadioGroup(QStringLiteral("processing"), QStringLiteral("Image processing"),
+                                    QStringLiteral("None"), QStringLiteral("x-wise differentiation"), processing_));
+    const QSize needed = layout->totalSizeHint();
+    setFixedSize(std::max(needed.width(), kGroupWidth + 16), needed.height());
 
     ReadSettings();
 
@@ -67,45 +66,47 @@ TForm11::TForm11(TSpeckleSettings& settings, QWidget* parent) : QWidget(parent, 
     });
 }
 
-void TForm11::AddSizeGroup(const QString& role, const QString& caption, int top, QSpinBox*& x, QSpinBox*& y)
+QGroupBox* TForm11::AddSizeGroup(const QString& role, const QString& caption, QSpinBox*& x, QSpinBox*& y)
 {
     auto* group = new QGroupBox(caption, this);
     group->setObjectName(role + QStringLiteral("group"));
-    group->setGeometry(kMargin, top, kGroupWidth, kSizeGroupHeight);
-    x = AddSpinEdit(group, role + QLatin1Char('x'), QStringLiteral("X"), 20);
-    y = AddSpinEdit(group, role + QLatin1Char('y'), QStringLiteral("Y"), 46);
+    auto* rows = new QGridLayout(group);
+    x = AddSpinEdit(*rows, 0, role + QLatin1Char('x'), QStringLiteral("X"));
+    y = AddSpinEdit(*rows, 1, role + QLatin1Char('y'), QStringLiteral("Y"));
+    rows->setColumnStretch(2, 1);
+    return group;
 }
 
-QSpinBox* TForm11::AddSpinEdit(QWidget* group, const QString& role, const QString& caption, int top)
+QSpinBox* TForm11::AddSpinEdit(QGridLayout& rows, int row, const QString& role, const QString& caption)
 {
+    QWidget* group = rows.parentWidget();
     auto* label = new QLabel(caption, group);
     label->setObjectName(role + QStringLiteral("label"));
-    label->setGeometry(12, top, 20, 22);
     auto* edit = new QSpinBox(group);
     edit->setObjectName(role + QStringLiteral("edit"));
     edit->setRange(0, TSpeckleSettings::kMaxHalfSize);
-    edit->setGeometry(36, top, 70, 22);
+    edit->setMinimumWidth(70);
     label->setBuddy(edit);
+    rows.addWidget(label, row, 0);
+    rows.addWidget(edit, row, 1);
     return edit;
 }
 
-QButtonGroup* TForm11::AddRadioGroup(const QString& role, const QString& caption, const QString& first,
-                                     const QString& second, int top)
+QGroupBox* TForm11::AddRadioGroup(const QString& role, const QString& caption, const QString& first,
+                                  const QString& second, QButtonGroup*& buttons)
 {
     auto* box = new QGroupBox(caption, this);
     box->setObjectName(role + QStringLiteral("group"));
-    box->setGeometry(kMargin, top, kGroupWidth, kRadioGroupHeight);
-    auto* buttons = new QButtonGroup(box);
-    int y = 20;
+    auto* column = new QVBoxLayout(box);
+    buttons = new QButtonGroup(box);
     int id = 0;
     for (const QString& text : {first, second}) {
         auto* radio = new QRadioButton(text, box);
         radio->setObjectName(role + QString::number(id));
-        radio->setGeometry(12, y, kGroupWidth - 24, 20);
+        column->addWidget(radio);
         buttons->addButton(radio, id++);
-        y += 22;
     }
-    return buttons;
+    return box;
 }
 
 void TForm11::ShowSpeckleOn(bool on)

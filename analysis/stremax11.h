@@ -1,13 +1,16 @@
 #pragma once
 // "Speckle properties": whether the trace is shown, the sizes of the correlation and scouting
 // areas, the reference image and the image processing. Every change is written straight into
-// the main window's speckle settings; nothing is tracked again until the next click.
+// the main window's speckle settings; nothing is tracked again until the next click. Laid out
+// from the font, so larger desktop fonts make it grow rather than clip.
 
 #include <QWidget>
 #include <functional>
 
 class QButtonGroup;
 class QCheckBox;
+class QGridLayout;
+class QGroupBox;
 class QSpinBox;
 struct TSpeckleSettings;
 
@@ -31,10 +34,10 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void AddSizeGroup(const QString& role, const QString& caption, int top, QSpinBox*& x, QSpinBox*& y);
-    QSpinBox* AddSpinEdit(QWidget* group, const QString& role, const QString& caption, int top);
-    QButtonGroup* AddRadioGroup(const QString& role, const QString& caption, const QString& first,
-                                const QString& second, int top);
+    QGroupBox* AddSizeGroup(const QString& role, const QString& caption, QSpinBox*& x, QSpinBox*& y);
+    QSpinBox* AddSpinEdit(QGridLayout& rows, int row, const QString& role, const QString& caption);
+    QGroupBox* AddRadioGroup(const QString& role, const QString& caption, const QString& first,
+                             const QString& second, QButtonGroup*& buttons);
     void Written();
 
     TSpeckleSettings& settings_;

@@ -28,6 +28,7 @@ TForm4::TForm4(TViewerSession& session, TErrorHandler& errors, QWidget* parent)
     timeAxis_->SetAllowMidScroll(true);
     timeAxis_->SetAllowDoubleClick(true);
     timeAxis_->SetMarkerVisible(true);
+    timeAxis_->SetPixelCells(true);
     MirrorSpan();
     // The axis asks; the session decides the span, and the axis mirrors what it decided.
     connect(timeAxis_, &TAxis::OnScaleChanged, this, [this] {
@@ -40,6 +41,7 @@ TForm4::TForm4(TViewerSession& session, TErrorHandler& errors, QWidget* parent)
     columnAxis_->SetReverse(true);  // column 0 at the top
     SetAxisUnbounded(*columnAxis_);
     columnAxis_->SetMarkerVisible(true);
+    columnAxis_->SetPixelCells(true);
     columnAxis_->SetRange(0, 256);
 
     picture_ = new TImageBoxWidget(this);
@@ -71,6 +73,7 @@ TForm4::TForm4(TViewerSession& session, TErrorHandler& errors, QWidget* parent)
             [this](int32_t frame) { timeAxis_->SetMarkerValue(frame); });
     connect(&session_, &TViewerSession::kymogramColumnMarked, this,
             [this](double column) { columnAxis_->SetMarkerValue(column); });
+    new TPlotPlacer(*this, *columnAxis_, *timeAxis_, *picture_);
 }
 
 void TForm4::MirrorSpan()
@@ -119,15 +122,16 @@ void TForm4::PickAt(QPoint position, bool releasePlay)
 {
     if (releasePlay)
         session_.SetPlaying(false);
-    session_.SetCurrentFrame(int32_t(std::nearbyint(timeAxis_->PixelToValue(position.x()))));
+    // The frame and the column drawn under the cursor.
+    session_.SetCurrentFrame(int32_t(timeAxis_->PixelToCell(position.x())));
     if (releasePlay)
         session_.SetPlaying(false);
-    columnAxis_->SetMarkerPixel(position.y());
-    const double columnValue = columnAxis_->MarkerValue();
+    const double columnValue = columnAxis_->PixelToCell(position.y());
+    columnAxis_->SetMarkerValue(columnValue);
     session_.MarkImageColumn(columnValue);
     // The plots need a pixel of the image, also for a drag past the picture's edge.
-    const double rounded = std::nearbyint(columnValue);
-    const int32_t column = !(rounded >= 0) ? 0 : int32_t(std::min(rounded, double(session_.Sequence().Width() - 1)));
+    const int32_t column =
+        !(columnValue >= 0) ? 0 : int32_t(std::min(columnValue, double(session_.Sequence().Width() - 1)));
     session_.ShowPointPlots(column, session_.View().SelectedRow);
 }
 
@@ -143,8 +147,3 @@ void TForm4::closeEvent(QCloseEvent* event)
     session_.SetKymogramShown(false);
 }
 
-void TForm4::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    PlacePlot(event->size(), *columnAxis_, *timeAxis_, *picture_);
-}

@@ -64,6 +64,7 @@ TForm5::TForm5(TViewerSession& session, TErrorHandler& errors, QWidget* parent)
     connect(&session_, &TViewerSession::pointPlotsRequested, this, [this](int32_t column, int32_t row) {
         errors_.Guarded([&] { DrawPointSpectrum(column, row); });
     });
+    new TPlotPlacer(*this, *yAxis_, *xAxis_, *picture_, [this] { Redraw(); });
 }
 
 void TForm5::PickAt(QPoint position)
@@ -125,9 +126,3 @@ void TForm5::closeEvent(QCloseEvent* event)
     session_.RequestRender();
 }
 
-void TForm5::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    PlacePlot(event->size(), *yAxis_, *xAxis_, *picture_);
-    Redraw();
-}

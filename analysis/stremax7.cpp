@@ -50,6 +50,7 @@ TForm7::TForm7(TViewerSession& session, TErrorHandler& errors, QWidget* parent)
         errors_.Guarded([&] { DrawWaveform(column, row); });
     });
     connect(&session_, &TViewerSession::currentFrameChanged, this, &TForm7::SetFrameMarker);
+    new TPlotPlacer(*this, *yAxis_, *xAxis_, *picture_, [this] { Redraw(); });
 }
 
 void TForm7::FollowBlock()
@@ -94,9 +95,3 @@ void TForm7::ShowWaveform()
     raise();
 }
 
-void TForm7::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    PlacePlot(event->size(), *yAxis_, *xAxis_, *picture_);
-    Redraw();
-}

@@ -28,7 +28,6 @@ public:
     QPoint Pixel() const { return pixel_; }
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void FollowBlock();

@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "app/WindowPlacement.h"
 #include "analysis/stremax4.h"
 #include "analysis/stremax5.h"
 #include "analysis/stremax7.h"
@@ -13,6 +14,7 @@
 #include "services/SettingsContext.h"
 #include "viewer/formats/AllFormats.h"
 #include "viewer/ErrorMessageDialog.h"
+#include "viewer/ImageBoxWidget.h"
 #include "viewer/Playback.h"
 #include "viewer/stremax1.h"
 #include "viewer/stremax2.h"
@@ -20,7 +22,9 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyle>
 #include <algorithm>
+#include <iterator>
 
 TTremaxWindows::TTremaxWindows() = default;
 TTremaxWindows::~TTremaxWindows()
@@ -39,28 +43,56 @@ TTremaxWindows::~TTremaxWindows()
 
 namespace {
 
-// The main window centred on the screen, the kymogram and the plots in a column to its right
-// and the row spectrum below it, as far as the screen allows; the controls centre themselves.
+// The frame the window manager puts around a window; before it has told (or without one) a
+// title bar and thin borders are assumed, so windows never end up under each other's frames.
+QMargins FrameMargins(const QWidget& window)
+{
+    const QRect frame = window.frameGeometry();
+    const QRect client = window.geometry();
+    if (frame != client)
+        return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                        frame.bottom() - client.bottom());
+    const int title = window.style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8;
+    return QMargins(2, title, 2, 2);
+}
+
+void Apply(QWidget& window, const QRect& client, const QMargins& frame, bool resizable)
+{
+    if (resizable)
+        window.resize(client.size());
+    window.move(client.topLeft() - QPoint(frame.left(), frame.top()));  // a window moves by its frame
+}
+
+// The start-up layout (PlaceStartupWindows) applied to the windows, once the main window shows
+// the command-line file: its image at a whole zoom, the tool windows beside and below it.
 void PlaceWindows(TTremaxWindows& windows)
 {
-    const QScreen* screen = QGuiApplication::primaryScreen();
+    TForm1& main = *windows.main;
+    const QScreen* screen = main.screen() ? main.screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    const QRect area = screen->availableGeometry();
-    TForm1& main = *windows.main;
-    const int total = main.width() + 12 + windows.kymogram->width();
-    const int left = area.left() + std::max(0, (area.width() - total) / 2);
-    main.move(left, area.top() + std::max(0, (area.height() - main.height()) / 2));
-    const int column = std::min(main.x() + main.width() + 12, area.right() - windows.kymogram->width());
-    int y = area.top() + 24;
-    for (QWidget* window : {static_cast<QWidget*>(windows.kymogram.get()),
-                            static_cast<QWidget*>(windows.pointSpectrum.get()),
-                            static_cast<QWidget*>(windows.waveform.get())}) {
-        window->move(column, std::min(y, area.bottom() - window->height()));
-        y += window->height() + 36;
+    TPlacementInput input;
+    input.screen = screen->availableGeometry();
+    input.frame = FrameMargins(main);
+    input.image = QSize(main.Sequence().Width(), main.Sequence().Height());
+    input.mainChrome = main.size() - main.ImageBox().size();
+    input.mainMinimum = main.minimumSize();
+    QWidget* const tools[] = {windows.controls.get(),      windows.kymogram.get(), windows.pointSpectrum.get(),
+                              windows.waveform.get(),      windows.rowSpectrum.get(), windows.speckle.get()};
+    for (QWidget* tool : tools) {
+        const bool fixed = tool->minimumSize() == tool->maximumSize();
+        input.tools.push_back({tool->size(), fixed ? tool->size() : tool->minimumSize().expandedTo(QSize(1, 1)),
+                               tool->isVisible()});
     }
-    windows.rowSpectrum->move(main.x(), std::min(main.y() + main.height() + 36,
-                                                 area.bottom() - windows.rowSpectrum->height()));
+    const TPlacement placement = PlaceStartupWindows(input);
+    Apply(main, placement.main, input.frame, true);
+    // The axes' strips may come out another pixel wide at the new size: the box keeps its zoom.
+    const QSize box = main.ImageBox().size();
+    const QSize wanted = placement.main.size() - input.mainChrome;
+    if (box != wanted)
+        main.resize(main.size() + (wanted - box));
+    for (size_t i = 0; i < std::size(tools); ++i)
+        Apply(*tools[i], placement.tools[i], input.frame, tools[i]->minimumSize() != tools[i]->maximumSize());
 }
 
 }  // namespace
@@ -130,6 +162,8 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
     windows->busWindow->Connect(QStringLiteral("TREMAX"));
     main.AttachLink(*windows->busWindow);
     windows->main->SetCommandLineFile(commandLineFile);
-    PlaceWindows(*windows);
+    TTremaxWindows* placed = windows.get();
+    QObject::connect(&main, &TForm1::firstActivationDone, &main, [placed] { PlaceWindows(*placed); },
+                     Qt::SingleShotConnection);
     return windows;
 }

@@ -1,6 +1,8 @@
 #pragma once
-// "Axis limits": the small modal dialog in which the user types both ends of an axis.
-// Text that does not read as a number silently keeps the value last put in.
+// "Axis limits": the small modal dialog in which the user types both ends of an axis. The ends
+// are shown with the tick labels' 8 significant digits; text left as shown, or text that does
+// not read as a number, keeps the value last put in. "&Ok" with the low end above the high end
+// says so and leaves the dialog open.
 
 #include <QDialog>
 
@@ -20,8 +22,11 @@ public:
     // Shows the dialog modally, centred on the screen; true only when "&Ok" closed it.
     bool Execute();
 
+    void accept() override;
+
 private:
-    double Read(const QLineEdit& edit, double previous) const;
+    void Show(QLineEdit& edit, double value, QString& shown);
+    double Read(const QLineEdit& edit, const QString& shown, double previous) const;
     QChar DecimalSeparator() const;
 
     QLineEdit* highEdit_ = nullptr;
@@ -30,4 +35,6 @@ private:
     QPushButton* cancelButton_ = nullptr;
     double low_ = 0;
     double high_ = 0;
+    QString lowShown_;
+    QString highShown_;
 };

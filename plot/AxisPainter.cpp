@@ -2,6 +2,8 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QRegion>
+#include <algorithm>
 
 namespace {
 
@@ -38,45 +40,90 @@ void DrawMark(QPainter& painter, int x, int y, int length, bool alongX)
         painter.drawLine(x, y, x, y + length - 1);
 }
 
+// Labels placed so far: a label that would touch one of them is left out (its mark stays).
+class TPlacedLabels {
+public:
+    TPlacedLabels(std::vector<QRect>& boxes, int gapX, int gapY) : boxes_(boxes), gapX_(gapX), gapY_(gapY) {}
+    bool Free(const QRect& box) const
+    {
+        const QRect wanted = box.adjusted(-gapX_, -gapY_, gapX_, gapY_);
+        for (const QRect& placed : boxes_)
+            if (placed.intersects(wanted))
+                return false;
+        return true;
+    }
+    void Add(const QRect& box) { boxes_.push_back(box); }
+
+private:
+    std::vector<QRect>& boxes_;
+    int gapX_;
+    int gapY_;
+};
+
 void PaintVertical(QPainter& painter, const QFontMetrics& metrics, const TAxisPaintInput& input,
-                   const TAxisTickList& ticks, int32_t base)
+                   const TAxisTickList& ticks, int32_t base, std::vector<QRect>& boxes)
 {
     const int captionWidth = metrics.horizontalAdvance(input.axisText);
-    DrawTextAt(painter, metrics, input.width - input.tickMarkSize - captionWidth, 0, input.axisText);
+    const QRect strip(0, 0, input.width, input.height);
+    TPlacedLabels placed(boxes, 0, 1);
+    if (!input.axisText.isEmpty()) {
+        const QRect caption(input.width - input.tickMarkSize - captionWidth, 0, captionWidth, metrics.height());
+        if (strip.contains(caption)) {
+            DrawTextAt(painter, metrics, caption.x(), caption.y(), input.axisText);
+            placed.Add(caption);
+        }
+    }
     // Labels stay below the caption.
     const int labelLimit = TextHeight(metrics, input.axisText);
-    for (const TAxisTick& tick : ticks) {
+    for (const TAxisTick& tick : ticks)
         DrawMark(painter, base, tick.pixel, input.tickMarkSize, true);
+    for (const TAxisTick& tick : ticks) {
         if (tick.label.isEmpty())
             continue;
         const int labelHeight = metrics.height();
         const int top = tick.pixel - labelHeight / 2;
         if (top < labelLimit || tick.pixel + labelHeight / 2 >= input.height)
             continue;
-        const int x = input.position == posright ? input.tickMarkSize + 1
-                                                 : base - input.tickMarkSize - metrics.horizontalAdvance(tick.label);
+        const int labelWidth = metrics.horizontalAdvance(tick.label);
+        const int x = input.position == posright ? input.tickMarkSize + 1 : base - input.tickMarkSize - labelWidth;
+        // Never cut off: a strip too narrow for the label leaves it out.
+        const QRect box(x, top, labelWidth, labelHeight);
+        if (x < 1 || box.right() >= input.width - (input.position == posright ? 1 : 0) || !placed.Free(box))
+            continue;
         DrawTextAt(painter, metrics, x, top, tick.label);
+        placed.Add(box);
     }
 }
 
 void PaintHorizontal(QPainter& painter, const QFontMetrics& metrics, const TAxisPaintInput& input,
-                     const TAxisTickList& ticks, int32_t base)
+                     const TAxisTickList& ticks, int32_t base, std::vector<QRect>& boxes)
 {
     const int captionWidth = metrics.horizontalAdvance(input.axisText);
-    const int captionY = input.position == posover ? base - TextHeight(metrics, input.axisText) : base + input.tickMarkSize;
-    DrawTextAt(painter, metrics, input.width - captionWidth, captionY, input.axisText);
+    const int labelHeight = metrics.height();
+    const int textY = input.position == posover ? base - labelHeight : base + input.tickMarkSize;
+    const bool fitsAcross = textY >= 0 && textY + labelHeight <= input.height;
+    TPlacedLabels placed(boxes, metrics.horizontalAdvance(QLatin1Char(' ')), 0);
+    if (!input.axisText.isEmpty() && fitsAcross) {
+        const QRect caption(input.width - captionWidth, textY, captionWidth, labelHeight);
+        DrawTextAt(painter, metrics, caption.x(), caption.y(), input.axisText);
+        placed.Add(caption);
+    }
     // Labels stay left of the caption.
     const int labelLimit = input.width - captionWidth;
-    for (const TAxisTick& tick : ticks) {
+    for (const TAxisTick& tick : ticks)
         DrawMark(painter, tick.pixel, base, input.tickMarkSize, false);
-        if (tick.label.isEmpty())
+    for (const TAxisTick& tick : ticks) {
+        if (tick.label.isEmpty() || !fitsAcross)
             continue;
         const int labelWidth = metrics.horizontalAdvance(tick.label);
         const int left = tick.pixel - labelWidth / 2;
         if (left < 0 || tick.pixel + labelWidth / 2 >= labelLimit)
             continue;
-        const int y = input.position == posover ? base - metrics.height() : base + input.tickMarkSize;
-        DrawTextAt(painter, metrics, left, y, tick.label);
+        const QRect box(left, textY, labelWidth, labelHeight);
+        if (box.right() >= input.width || !placed.Free(box))
+            continue;
+        DrawTextAt(painter, metrics, left, textY, tick.label);
+        placed.Add(box);
     }
 }
 
@@ -95,12 +142,13 @@ void PaintAxis(QPainter& painter, const TAxisPaintInput& input)
         const QFontMetrics metrics = painter.fontMetrics();
         const TAxisTickList noTicks;
         const TAxisTickList& ticks = input.ticks ? *input.ticks : noTicks;
+        std::vector<QRect> boxes;
         if (vertical)
-            PaintVertical(painter, metrics, input, ticks, TickBase(input));
+            PaintVertical(painter, metrics, input, ticks, TickBase(input), boxes);
         else
-            PaintHorizontal(painter, metrics, input, ticks, TickBase(input));
+            PaintHorizontal(painter, metrics, input, ticks, TickBase(input), boxes);
         if (input.markerVisible)
-            InvertMarkerLine(painter, input.position, input.width, input.height, input.markerPixel);
+            InvertMarkerLine(painter, input.position, input.width, input.height, input.markerPixel, boxes);
     }
     painter.restore();
 }
@@ -114,13 +162,31 @@ QRect MarkerLineRect(tposition position, int32_t width, int32_t height, int32_t 
     return QRect();
 }
 
-void InvertMarkerLine(QPainter& painter, tposition position, int32_t width, int32_t height, int32_t pixel)
+void InvertMarkerLine(QPainter& painter, tposition position, int32_t width, int32_t height, int32_t pixel,
+                      const std::vector<QRect>& labels)
 {
     const QRect line = MarkerLineRect(position, width, height, pixel);
     if (line.isEmpty())
         return;
+    // The line passes behind the labels it crosses, so they stay readable.
+    QRegion visible(line);
+    for (const QRect& label : labels)
+        visible -= label;
     painter.save();
     painter.setCompositionMode(QPainter::RasterOp_NotDestination);
-    painter.fillRect(line, Qt::black);  // the colour is ignored: every pixel is inverted
+    for (const QRect& part : visible)
+        painter.fillRect(part, Qt::black);  // the colour is ignored: every pixel is inverted
     painter.restore();
+}
+
+int32_t AxisLabelRoom(tposition position, const QFont& font, int32_t tickMarkSize, const TAxisTickList& ticks,
+                      const QString& axisText)
+{
+    const QFontMetrics metrics(font);
+    if (IsHorizontalPosition(position))
+        return tickMarkSize + metrics.height() + 1;
+    int widest = metrics.horizontalAdvance(axisText);
+    for (const TAxisTick& tick : ticks)
+        widest = std::max(widest, metrics.horizontalAdvance(tick.label));
+    return widest + 2 * tickMarkSize + 1;
 }

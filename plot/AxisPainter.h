@@ -1,6 +1,7 @@
 #pragma once
 // Drawing of the axis strip onto any paint device: background, caption, tick marks, the labels
-// that fit, and the inverted marker line.
+// that fit whole and clear of each other, and the inverted marker line, which passes behind the
+// labels.
 
 #include "plot/AxisPosition.h"
 #include "plot/AxisTick.h"
@@ -9,6 +10,7 @@
 #include <QFont>
 #include <QRect>
 #include <QString>
+#include <vector>
 
 class QPainter;
 
@@ -33,5 +35,12 @@ void PaintAxis(QPainter& painter, const TAxisPaintInput& input);
 // horizontal one; empty for other positions.
 QRect MarkerLineRect(tposition position, int32_t width, int32_t height, int32_t pixel);
 
-// Inverts the marker line's pixels; drawing it twice restores the strip.
-void InvertMarkerLine(QPainter& painter, tposition position, int32_t width, int32_t height, int32_t pixel);
+// Inverts the marker line's pixels outside the `labels` boxes; drawing it twice restores the strip.
+void InvertMarkerLine(QPainter& painter, tposition position, int32_t width, int32_t height, int32_t pixel,
+                      const std::vector<QRect>& labels = {});
+
+// The thickness a strip needs across the axis to show every label of `ticks` and the caption
+// whole: beside a plot the widest text, two tick lengths and a pixel to spare; under or over it
+// a tick length, a line of text and a pixel.
+int32_t AxisLabelRoom(tposition position, const QFont& font, int32_t tickMarkSize, const TAxisTickList& ticks,
+                      const QString& axisText);

@@ -133,6 +133,12 @@ void TAxis::SetPosition(tposition value)
     TicksChanged();  // the length and the label extent change with the side
 }
 
+void TAxis::SetPixelCells(bool value)
+{
+    pixelCells_ = value;
+    TicksChanged();
+}
+
 void TAxis::SetReverse(bool value)
 {
     reverse_ = value;
@@ -147,6 +153,7 @@ TAxisScaleMap TAxis::Map() const
     map.length = Length();
     map.logarithmic = scale_.Logarithmic();
     map.flipped = AxisFlips(position_, reverse_);
+    map.cells = pixelCells_;
     return map;
 }
 
@@ -169,6 +176,17 @@ void TAxis::RecalcTicksIfDirty()
     input.decimalSeparator = UserDecimalSeparator(locale());
     input.metrics = &metrics;
     ticks_.Recalc(ChooseTickKind(scale_.Logarithmic(), musicScale_, input.map.lo, input.map.hi), input);
+    const int32_t room = AxisLabelRoom(position_, font(), tickMarkSize_, ticks_.Ticks(), axisText_);
+    if (room != labelRoom_) {
+        labelRoom_ = room;
+        updateGeometry();
+    }
+}
+
+int32_t TAxis::LabelRoom()
+{
+    RecalcTicksIfDirty();
+    return labelRoom_;
 }
 
 const TAxisTickList& TAxis::Ticks()

@@ -65,8 +65,16 @@ public:
     void SetReverse(bool value);
     int32_t Length() const { return AxisLength(position_, width(), height()); }
 
+    // Axes beside an image or a kymogram: the range ends are the centres of the first and last
+    // of its Hi − Lo + 1 pixels (or frames) as the image box draws them, so ticks and markers
+    // sit at pixel centres. Off by default.
+    bool PixelCells() const { return pixelCells_; }
+    void SetPixelCells(bool value);
+
     int32_t ValueToPixel(double value) const { return Map().Pixel(value); }
     double PixelToValue(int32_t pixel) const { return Map().Value(pixel); }
+    // The whole value drawn at a pixel (the image column, row or frame under the mouse).
+    double PixelToCell(int32_t pixel) const { return Map().Cell(pixel); }
     TAxisScaleMap Map() const;
 
     // The current ticks. TickLabel throws EAxisError "Tickmark index out of range:<index>".
@@ -114,6 +122,10 @@ public:
     TAxisLimitForm& LimitForm() { return *limitForm_; }
 
     QSize sizeHint() const override;
+    // The thickness across the axis that shows every current label and the caption whole (see
+    // AxisLabelRoom). When it changes the axis asks its parent for a new layout (a LayoutRequest
+    // event), so windows can give the strip the room.
+    int32_t LabelRoom();
 
 Q_SIGNALS:
     void OnScaleChanging(TAxis* sender);
@@ -156,6 +168,7 @@ private:
 
     tposition position_ = posleft;
     bool reverse_ = false;
+    bool pixelCells_ = false;
     bool musicScale_ = false;
     int32_t tickMarkSize_ = 5;
     int32_t tickSpaceAim_ = 40;
@@ -167,4 +180,5 @@ private:
     bool allowDoubleClick_ = false;
     bool inEvent_ = false;
     int32_t ticksLength_ = -1;  // the length the ticks were laid out for
+    int32_t labelRoom_ = -1;    // what LabelRoom said last
 };

@@ -32,6 +32,15 @@ void TBldFrameSource::ReadHeader(THeaderTarget& target)
     target.SetFirstFrame(0);
 }
 
+int64_t TBldFrameSource::FramesHeld(int32_t width, int32_t height) const
+{
+    const int64_t frameBytes = int64_t(width) * int64_t(height);
+    struct stat info {};
+    if (frameBytes <= 0 || ::stat(EncodeFileName(fileName_).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return 0;
+    return int64_t(info.st_size) / frameBytes;
+}
+
 void TBldFrameSource::ReadFrames(int32_t first, int32_t count, int32_t width, int32_t height,
                                  uint8_t* block) const
 {

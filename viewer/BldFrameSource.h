@@ -21,6 +21,8 @@ public:
     // the file does not exist. A frame file that is not a regular file is refused (EInOutError)
     // rather than waited on.
     void ReadFrames(int32_t first, int32_t count, int32_t width, int32_t height, uint8_t* block) const override;
+    // From the file's size; 0 when it does not exist.
+    int64_t FramesHeld(int32_t width, int32_t height) const override;
 
 private:
     QString fileName_;

@@ -41,6 +41,15 @@ public:
     // reads FileName, FormatName or BitDepth; two reads never overlap on one source.
     virtual void ReadFrames(int32_t first, int32_t count, int32_t width, int32_t height,
                             uint8_t* block) const = 0;
+
+    // How many whole frames of `width` x `height` the recording holds; -1 when the format
+    // cannot tell without reading them.
+    virtual int64_t FramesHeld(int32_t width, int32_t height) const
+    {
+        (void)width;
+        (void)height;
+        return -1;
+    }
 };
 
 // Picks and makes the source for a path. Sources register by file extension (lower case,

@@ -1,7 +1,10 @@
 #include "viewer/ImageBoxWidget.h"
 
+#include "plot/AxisScaleMap.h"
+
 #include <QMouseEvent>
 #include <QPainter>
+#include <cstring>
 
 TImageBoxWidget::TImageBoxWidget(QWidget* parent) : QWidget(parent)
 {
@@ -21,14 +24,13 @@ void TImageBoxWidget::paintEvent(QPaintEvent*)
 {
     if (backBuffer_.size() != size())
         backBuffer_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-    {
+    if (picture_ && !picture_->isNull())
+        StretchPicture();  // each axis scaled on its own, no smoothing
+    else
+        backBuffer_.fill(Qt::black);
+    if (overlay_) {
         QPainter buffer(&backBuffer_);
-        if (picture_ && !picture_->isNull())
-            buffer.drawImage(backBuffer_.rect(), *picture_);  // each axis scaled on its own, no smoothing
-        else
-            buffer.fillRect(backBuffer_.rect(), Qt::black);
-        if (overlay_)
-            overlay_(buffer);
+        overlay_(buffer);
     }
     QPainter painter(this);
     painter.drawImage(0, 0, backBuffer_);
@@ -59,4 +61,38 @@ void TImageBoxWidget::mouseMoveEvent(QMouseEvent* event)
 void TImageBoxWidget::mouseReleaseEvent(QMouseEvent* event)
 {
     Q_EMIT mouseReleased(event->position().toPoint(), event->button());
+}
+
+void TImageBoxWidget::StretchPicture()
+{
+    const QImage& source = picture_->format() == QImage::Format_BGR888 || picture_->format() == QImage::Format_RGB32
+                               ? *picture_
+                               : picture_->convertToFormat(QImage::Format_RGB32);
+    const int32_t width = backBuffer_.width();
+    const int32_t height = backBuffer_.height();
+    sourceColumns_.resize(size_t(width));
+    for (int32_t x = 0; x < width; ++x)
+        sourceColumns_[size_t(x)] = int32_t(CellAtPixel(x, source.width(), width));
+    const bool bgr = source.format() == QImage::Format_BGR888;
+    int32_t previousRow = -1;
+    for (int32_t y = 0; y < height; ++y) {
+        auto* out = reinterpret_cast<QRgb*>(backBuffer_.scanLine(y));
+        const int32_t row = int32_t(CellAtPixel(y, source.height(), height));
+        if (row == previousRow) {
+            std::memcpy(out, backBuffer_.constScanLine(y - 1), size_t(width) * sizeof(QRgb));
+            continue;
+        }
+        previousRow = row;
+        const uchar* in = source.constScanLine(row);
+        if (bgr) {
+            for (int32_t x = 0; x < width; ++x) {
+                const uchar* p = in + 3 * sourceColumns_[size_t(x)];
+                out[x] = qRgb(p[2], p[1], p[0]);  // blue, green, red in memory
+            }
+        } else {
+            const auto* pixels = reinterpret_cast<const QRgb*>(in);
+            for (int32_t x = 0; x < width; ++x)
+                out[x] = pixels[sourceColumns_[size_t(x)]] | 0xFF000000u;
+        }
+    }
 }

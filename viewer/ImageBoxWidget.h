@@ -1,10 +1,12 @@
 #pragma once
 // The main window's image box: stretches the frame bitmap over itself through a back buffer
-// (no flicker during playback) and reports the mouse in box pixels.
+// (no flicker during playback) and reports the mouse in box pixels. Each box pixel shows the
+// picture pixel that holds its centre (CellAtPixel), the rule the image axes pick by.
 
 #include <QImage>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 class TImageBoxWidget : public QWidget {
     Q_OBJECT
@@ -32,7 +34,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void StretchPicture();
+
     const QImage* picture_ = nullptr;
+    std::vector<int32_t> sourceColumns_;  // per box column, kept between paints
     QImage backBuffer_;
     std::function<void(QPainter&)> overlay_;
 };

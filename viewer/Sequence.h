@@ -57,6 +57,9 @@ public:
     void SetMemoryRoomQuery(TMemoryRoomQuery query) { memoryRoom_ = std::move(query); }
     TMemoryRoom MemoryRoomNow() const { return memoryRoom_(); }
 
+    // The whole frames the open file holds at the current frame size; -1 when unknown.
+    int64_t FramesHeld() const { return source_ ? source_->FramesHeld(Width(), Height()) : -1; }
+
     // Refills the block so that it starts at `first` (negative: 0). A block that already starts
     // there is kept unless `first` is 0, which always re-reads.
     void LoadFrames(int32_t first);

@@ -40,12 +40,14 @@ TForm1::TForm1(TErrorHandler& errors, TPlaybackClock& clock, QWidget* parent, co
     imageYAxis_->SetPosition(posleft);
     imageYAxis_->SetReverse(true);  // row 0 at the top
     imageYAxis_->SetMarkerVisible(true);
+    imageYAxis_->SetPixelCells(true);
     SetAxisUnbounded(*imageYAxis_);
     imageYAxis_->SetRange(0, 63);
 
     imageXAxis_ = new TAxis(imageArea_);
     imageXAxis_->SetPosition(posunder);
     imageXAxis_->SetMarkerVisible(true);
+    imageXAxis_->SetPixelCells(true);
     imageXAxis_->SetMinLoValue(-TAxisScale::kUnbounded);
     imageXAxis_->SetMaxLoValue(255);
     imageXAxis_->SetMinHiValue(-TAxisScale::kUnbounded);
@@ -151,6 +153,31 @@ void TForm1::MirrorIntoControls()
 
 TForm1::~TForm1() = default;
 
+void TForm1::AttachControls(TForm2* controls)
+{
+    controls_ = controls;
+    ApplyTaskbarTitle();
+}
+
+void TForm1::AttachToolWindows(const TToolWindows& windows)
+{
+    tools_ = windows;
+    ApplyTaskbarTitle();
+}
+
+void TForm1::ApplyTaskbarTitle()
+{
+    // The icon name is what task bars show for a window; Qt keeps it for X11 only, as a
+    // deprecated property, and no other API reaches it.
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    for (QWidget* window : {static_cast<QWidget*>(this), static_cast<QWidget*>(controls_), tools_.kymogram,
+                            tools_.pointSpectrum, tools_.rowSpectrum, tools_.waveform, tools_.speckle})
+        if (window)
+            window->setWindowIconText(applicationTitle_);
+    QT_WARNING_POP
+}
+
 bool TForm1::event(QEvent* event)
 {
     // Some window systems never activate a window that was not clicked: the first show counts too.
@@ -161,7 +188,8 @@ bool TForm1::event(QEvent* event)
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == imageArea_ && event->type() == QEvent::Resize)
+    // An axis asks for a layout when its labels need other room.
+    if (watched == imageArea_ && (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest))
         LayoutImage();
     return QMainWindow::eventFilter(watched, event);
 }
@@ -170,14 +198,19 @@ void TForm1::LayoutImage()
 {
     // The horizontal axis above the status bar, the vertical one at the left reaching down to
     // it, the image box exactly between them.
+    // The strips are as thick as designed, thicker when their labels need it.
     const int width = imageArea_->width();
     const int height = imageArea_->height();
-    const int xAxisTop = height - kAxisGap - kHorizontalAxisHeight;
+    const int xAxisHeight = std::max(kHorizontalAxisHeight, imageXAxis_->LabelRoom());
+    const int xAxisTop = height - kAxisGap - xAxisHeight;
     const int yAxisHeight = std::max(1, xAxisTop - kAxisGap);
-    const int xAxisWidth = std::max(1, width - kVerticalAxisWidth - kAxisGap);
-    imageYAxis_->setGeometry(0, kAxisGap, kVerticalAxisWidth, yAxisHeight);
-    imageXAxis_->setGeometry(kVerticalAxisWidth, xAxisTop, xAxisWidth, kHorizontalAxisHeight);
-    imageBox_->setGeometry(kVerticalAxisWidth, kAxisGap, xAxisWidth, yAxisHeight);
+    // The height first: the vertical axis' labels follow from it.
+    imageYAxis_->resize(imageYAxis_->width(), yAxisHeight);
+    const int yAxisWidth = std::max(kVerticalAxisWidth, imageYAxis_->LabelRoom());
+    const int xAxisWidth = std::max(1, width - yAxisWidth - kAxisGap);
+    imageYAxis_->setGeometry(0, kAxisGap, yAxisWidth, yAxisHeight);
+    imageXAxis_->setGeometry(yAxisWidth, xAxisTop, xAxisWidth, xAxisHeight);
+    imageBox_->setGeometry(yAxisWidth, kAxisGap, xAxisWidth, yAxisHeight);
 }
 
 void TForm1::FirstActivation()
@@ -220,6 +253,7 @@ void TForm1::FirstActivation()
     });
     if (!commandLineFile_.isEmpty())
         errors_.Guarded([this] { OpenSequence(commandLineFile_); });
+    Q_EMIT firstActivationDone();
 }
 
 void TForm1::ShowToolWindow(QWidget* window)
@@ -267,5 +301,4 @@ void TForm1::ShowProperties()
 {
     TForm3 properties(this);
     properties.ShowProperties(session_.Sequence().Header(), session_.View().PlayAnchorFrame);
-    properties.exec();
 }

@@ -46,6 +46,13 @@ struct TToolWindows {
     QWidget* explanatory = nullptr;
 };
 
+// The colorizing sweep's progress for the status bar: rows done of rows, or where it was stopped.
+QString ColorizeProgressText(int32_t rowsDone, int32_t rows, bool cancelled);
+
+// The notice for a frame file that holds fewer whole frames than its header names (the frames
+// past its end show grey); empty otherwise.
+QString ShortFileNotice(int64_t framesHeld, int32_t frameCount);
+
 class TForm1 : public QMainWindow, public TDisplaySettingsTarget {
     Q_OBJECT
 public:
@@ -58,8 +65,8 @@ public:
     ~TForm1() override;
 
     // The controls window mirrors the display values; the tool windows are shown by the window.
-    void AttachControls(TForm2* controls) { controls_ = controls; }
-    void AttachToolWindows(const TToolWindows& windows) { tools_ = windows; }
+    void AttachControls(TForm2* controls);
+    void AttachToolWindows(const TToolWindows& windows);
     // The file to open at the first activation (the first command-line argument).
     void SetCommandLineFile(const QString& fileName) { commandLineFile_ = fileName; }
 
@@ -107,9 +114,9 @@ public:
     void UpdateTitle(const QString& fileName);
     void ExecuteOpenDialog();
     QString OpenDialogFileName() const { return openDialogFileName_; }
-    // The program's short title, the file name without its folder. Desktops here show window
-    // titles only (Qt would append an application name to every window's title), so it is kept
-    // for whoever shows it rather than handed to Qt.
+    // The program's short title, the file name without its folder ("demo.bld - Tremax"). Task
+    // bars show it as the icon name of every window of the program; the window titles stay
+    // (Qt would append an application name to each of them).
     QString ApplicationTitle() const { return applicationTitle_; }
 
     // "Save SMP...": the selected pixel over all frames as a sample file (stremax1Export.cpp).
@@ -143,6 +150,9 @@ public:
     TAxis& ImageXAxis() { return *imageXAxis_; }
     TAxis& ImageYAxis() { return *imageYAxis_; }
     TImageBoxWidget& ImageBox() { return *imageBox_; }
+    // Panels 0 … 2 as specified; panel 3 takes the rest of the bar for notices (a file shorter
+    // than its header, the progress of long work).
+    static constexpr int kNoticePanel = 3;
     QString StatusText(int panel) const;
     void SetStatusText(int panel, const QString& text);
     QAction* Action(const QString& caption) const;
@@ -150,6 +160,9 @@ public:
 Q_SIGNALS:
     // A sequence's path was opened (for the recent-files list).
     void sequenceOpened(const QString& fileName);
+    // The first activation is over: the tool windows are shown and the command-line file open
+    // (or failed to open). The start-up places the windows then.
+    void firstActivationDone();
 
 protected:
     bool event(QEvent* event) override;
@@ -184,6 +197,7 @@ private:
     void ShowProperties();
     void CopyToClipboard(const QImage& image);
     static void ShowToolWindow(QWidget* window);
+    void ApplyTaskbarTitle();
 
     TErrorHandler& errors_;
     TViewerSession session_;
@@ -210,7 +224,7 @@ private:
     TAxis* imageXAxis_ = nullptr;
     TAxis* imageYAxis_ = nullptr;
     TImageBoxWidget* imageBox_ = nullptr;
-    std::array<QLabel*, 3> statusPanels_{};
+    std::array<QLabel*, 4> statusPanels_{};
     QTimer playTimer_;
 
     QAction* openAction_ = nullptr;

@@ -123,7 +123,7 @@ void TForm1::BuildToolBar()
 {
     QToolBar* tools = addToolBar(QStringLiteral("Tools"));
     tools->setMovable(false);
-    tools->setFixedHeight(33);
+    tools->setMinimumHeight(33);  // the designed height; a larger font needs more
     tools->addAction(openAction_);
     tools->addAction(playAction_);
     tools->addAction(colorizeAction_);
@@ -134,11 +134,16 @@ void TForm1::BuildToolBar()
 
 void TForm1::BuildStatusBar()
 {
-    const int widths[3] = {80, 80, 50};
+    // The specified widths, wider where the font needs it for the longest text a panel shows.
+    const QFontMetrics metrics = statusBar()->fontMetrics();
+    const int widths[3] = {std::max(80, metrics.horizontalAdvance(QStringLiteral("Frame #:9999999")) + 8),
+                           std::max(80, metrics.horizontalAdvance(QStringLiteral("f=99999.9")) + 8),
+                           std::max(50, metrics.horizontalAdvance(QStringLiteral("i1=999")) + 8)};
     for (size_t i = 0; i < statusPanels_.size(); ++i) {
         statusPanels_[i] = new QLabel(statusBar());
-        statusPanels_[i]->setFixedWidth(widths[i]);
-        statusBar()->addWidget(statusPanels_[i]);
+        if (i < 3)
+            statusPanels_[i]->setFixedWidth(widths[i]);
+        statusBar()->addWidget(statusPanels_[i], i < 3 ? 0 : 1);
     }
 }
 

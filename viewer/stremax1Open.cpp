@@ -31,6 +31,13 @@ private:
 
 }  // namespace
 
+QString ShortFileNotice(int64_t framesHeld, int32_t frameCount)
+{
+    if (framesHeld < 0 || framesHeld >= frameCount)
+        return QString();
+    return QStringLiteral("The file holds %1 of %2 frames").arg(framesHeld).arg(frameCount);
+}
+
 void TForm1::UpdateTitle(const QString& fileName)
 {
     TSequence& sequence = session_.Sequence();
@@ -40,12 +47,14 @@ void TForm1::UpdateTitle(const QString& fileName)
         openDialogFileName_ = fileName;
         setWindowTitle(fileName + QStringLiteral(" - Tremax"));
         applicationTitle_ = FileNamePart(fileName) + QStringLiteral(" - Tremax");
+        ApplyTaskbarTitle();
         propertiesAction_->setEnabled(true);
     } else {
         if (!sequence.Header().FileName.isEmpty())
             sequence.SetFileName(QString());
         setWindowTitle(QStringLiteral("Tremax (none)"));
         applicationTitle_ = QStringLiteral("Tremax");
+        ApplyTaskbarTitle();
         propertiesAction_->setEnabled(false);
     }
 }
@@ -70,6 +79,8 @@ void TForm1::OpenSequence(const QString& fileName)
     session_.OpenSequence(path);
     UpdateTitle(path);
     Q_EMIT sequenceOpened(path.left(255));
+    const TSequence& sequence = session_.Sequence();
+    SetStatusText(kNoticePanel, ShortFileNotice(sequence.FramesHeld(), sequence.Header().FrameCount));
 }
 
 void TForm1::ExecuteOpenDialog()

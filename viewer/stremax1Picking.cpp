@@ -11,23 +11,24 @@
 
 QPoint TForm1::PickedPixel(QPoint boxPosition) const
 {
-    // Halves to even; a position outside the image (the button held while leaving the box)
-    // picks the nearest pixel, so the analysis windows always get a pixel of the image.
-    const auto nearest = [](double value, int32_t size) {
-        const double rounded = std::nearbyint(value);
-        if (!(rounded >= 0))
+    // The pixel drawn under the cursor; a position outside the image (the button held while
+    // leaving the box) picks the nearest pixel, so the analysis windows always get a pixel of
+    // the image.
+    const auto inside = [](double value, int32_t size) {
+        if (!(value >= 0))
             return 0;
-        return int32_t(std::min(rounded, double(size - 1)));
+        return int32_t(std::min(value, double(size - 1)));
     };
     const TSequence& sequence = session_.Sequence();
-    return QPoint(nearest(imageXAxis_->PixelToValue(boxPosition.x()), sequence.Width()),
-                  nearest(imageYAxis_->PixelToValue(boxPosition.y()), sequence.Height()));
+    return QPoint(inside(imageXAxis_->PixelToCell(boxPosition.x()), sequence.Width()),
+                  inside(imageYAxis_->PixelToCell(boxPosition.y()), sequence.Height()));
 }
 
-void TForm1::SetPickMarkers(QPoint boxPosition, QPoint pixel)
+void TForm1::SetPickMarkers(QPoint, QPoint pixel)
 {
-    imageXAxis_->SetMarkerPixel(boxPosition.x());
-    imageYAxis_->SetMarkerPixel(boxPosition.y());
+    // The markers go through the middle of the picked pixel.
+    imageXAxis_->SetMarkerValue(pixel.x());
+    imageYAxis_->SetMarkerValue(pixel.y());
     // The kymogram's column axis shows the picked column (its length differs from the box's).
     session_.MarkKymogramColumn(pixel.x());
 }

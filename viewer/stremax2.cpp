@@ -5,69 +5,118 @@
 #include "viewer/DisplaySettingsTarget.h"
 
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QSlider>
+#include <QVBoxLayout>
+#include <algorithm>
 
 using namespace DisplayLevels;
 
 namespace {
 
-// Column geometry inside the group box.
-constexpr int kColumnLeft = 10;
-constexpr int kColumnPitch = 47;
-constexpr int kColumnWidth = 41;
-constexpr int kCaptionTop = 20;
-constexpr int kTrackTop = 38;
+// The designed client size and slider height; the window grows where the font needs more.
+constexpr int kDesignWidth = 406;
+constexpr int kDesignHeight = 399;
 constexpr int kTrackHeight = 262;
-constexpr int kEditTop = 306;
+constexpr int kColumnWidth = 41;
+
+// What may be typed: a sign, digits and one decimal separator (either: the conversion decides
+// whether it is the user's). Letters are refused at the keystroke.
+QValidator* NumberValidator(QObject* parent)
+{
+    return new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[-+]?[0-9]*([.,][0-9]*)?")), parent);
+}
 
 }  // namespace
+
+// Leaves the box being typed in alone for the time of one edit's chain of setters.
+class TForm2::TTyping {
+public:
+    TTyping(TForm2& window, const QLineEdit* edit) : window_(window), saved_(window.typingIn_)
+    {
+        window_.typingIn_ = edit;
+    }
+    ~TTyping() { window_.typingIn_ = saved_; }
+    TTyping(const TTyping&) = delete;
+    TTyping& operator=(const TTyping&) = delete;
+
+private:
+    TForm2& window_;
+    const QLineEdit* saved_;
+};
 
 TForm2::TForm2(TDisplaySettingsTarget& target, QWidget* parent)
     : QWidget(parent, Qt::Tool), target_(target)
 {
     setWindowTitle(QStringLiteral("Controls"));
-    setFixedSize(406, 399);
 
     imagegroup_ = new QGroupBox(QStringLiteral("Image"), this);
     imagegroup_->setObjectName(QStringLiteral("imagegroup"));
-    imagegroup_->setGeometry(8, 8, 390, 383);
+    columns_ = new QGridLayout;
+    columns_->setHorizontalSpacing(8);  // captions never meet, whatever their font
 
-    imageblack_ = AddColumn(0, QStringLiteral("Black"), QStringLiteral("imageblack"), kGrayTrackMax, kTrackTicks);
-    imagegray_ = AddColumn(1, QStringLiteral("Gray"), QStringLiteral("imagegray"), kGrayTrackMax, kTrackTicks);
-    imagewhite_ = AddColumn(2, QStringLiteral("White"), QStringLiteral("imagewhite"), kGrayTrackMax, kTrackTicks);
-    dblow_ = AddColumn(3, QStringLiteral("dB low"), QStringLiteral("dblow"), kDecibelTrackMax, kTrackTicks);
-    dbhigh_ = AddColumn(4, QStringLiteral("dB High"), QStringLiteral("dbhigh"), kDecibelTrackMax, kTrackTicks);
-    spectrumwhite_ =
-        AddColumn(5, QStringLiteral("White"), QStringLiteral("spectrumwhite"), kDecibelTrackMax, kTrackTicks);
-    spectrumblack_ =
-        AddColumn(6, QStringLiteral("Black"), QStringLiteral("spectrumblack"), kDecibelTrackMax, kTrackTicks);
-    framespersec_ =
-        AddColumn(7, QStringLiteral("Frames/s"), QStringLiteral("framespersec"), kRateTrackMax, kRateTrackTicks);
+    const QChar separator = UserDecimalSeparator();
+    imageblack_ = AddColumn(0, QStringLiteral("Black"), QStringLiteral("imageblack"), kGrayTrackMax, kTrackTicks,
+                            [this] { return GrayLevelText(black_); });
+    imagegray_ = AddColumn(1, QStringLiteral("Gray"), QStringLiteral("imagegray"), kGrayTrackMax, kTrackTicks,
+                           [this] { return GrayLevelText(gray_); });
+    imagewhite_ = AddColumn(2, QStringLiteral("White"), QStringLiteral("imagewhite"), kGrayTrackMax, kTrackTicks,
+                            [this] { return GrayLevelText(white_); });
+    dblow_ = AddColumn(3, QStringLiteral("dB low"), QStringLiteral("dblow"), kDecibelTrackMax, kTrackTicks,
+                       [this] { return DecibelText(loSat_, UserDecimalSeparator()); });
+    dbhigh_ = AddColumn(4, QStringLiteral("dB High"), QStringLiteral("dbhigh"), kDecibelTrackMax, kTrackTicks,
+                        [this] { return DecibelText(hiSat_, UserDecimalSeparator()); });
+    spectrumwhite_ = AddColumn(5, QStringLiteral("White"), QStringLiteral("spectrumwhite"), kDecibelTrackMax,
+                               kTrackTicks, [this] { return DecibelText(spectrumWhite_, UserDecimalSeparator()); });
+    spectrumblack_ = AddColumn(6, QStringLiteral("Black"), QStringLiteral("spectrumblack"), kDecibelTrackMax,
+                               kTrackTicks, [this] { return DecibelText(spectrumBlack_, UserDecimalSeparator()); });
+    framespersec_ = AddColumn(7, QStringLiteral("Frames/s"), QStringLiteral("framespersec"), kRateTrackMax,
+                              kRateTrackTicks, [this] { return RateText(rateTenths_, UserDecimalSeparator()); });
 
     showphasecheck_ = new QCheckBox(QStringLiteral("Show phase info as hue"), imagegroup_);
     showphasecheck_->setObjectName(QStringLiteral("showphasecheck"));
-    showphasecheck_->setGeometry(kColumnLeft, 336, 250, 20);
     edgeenhancecheck_ = new QCheckBox(QStringLiteral("Edge enhance"), imagegroup_);
     edgeenhancecheck_->setObjectName(QStringLiteral("edgeenhancecheck"));
-    edgeenhancecheck_->setGeometry(kColumnLeft, 356, 250, 20);
+
+    auto* groupLayout = new QVBoxLayout(imagegroup_);
+    groupLayout->addLayout(columns_, 1);
+    groupLayout->addWidget(showphasecheck_);
+    groupLayout->addWidget(edgeenhancecheck_);
+    auto* windowLayout = new QVBoxLayout(this);
+    windowLayout->setContentsMargins(8, 8, 8, 8);
+    windowLayout->addWidget(imagegroup_);
+    // A fixed window: the designed size, or what the font needs when that is more.
+    setFixedSize(windowLayout->totalSizeHint().expandedTo(QSize(kDesignWidth, kDesignHeight)));
 
     // Show the start copies (all 0) before anything is wired, so nothing reaches the main window.
-    const QChar separator = UserDecimalSeparator();
     for (const TColumn* column : {&imageblack_, &imagegray_, &imagewhite_})
         ShowValue(*column, GrayLevelText(0), GrayLevelPosition(0));
     for (const TColumn* column : {&dblow_, &dbhigh_, &spectrumwhite_, &spectrumblack_})
         ShowValue(*column, DecibelText(0, separator), DecibelPosition(0));
     ShowValue(framespersec_, RateText(0, separator), RateTenthsPosition(0));
 
-    const auto wireGray = [this](const TColumn& column, void (TForm2::*setter)(int32_t)) {
+    // Typing applies each text that converts but leaves the box as typed; Enter or leaving the
+    // box shows the value that resulted.
+    const auto wireEdit = [this](const TColumn& column, const std::function<void(const QString&)>& apply) {
+        connect(column.edit, &QLineEdit::textEdited, this, [this, edit = column.edit, apply](const QString& text) {
+            const TTyping typing(*this, edit);
+            apply(text);
+        });
+        connect(column.edit, &QLineEdit::editingFinished, this, [column] {
+            if (column.edit->text() != column.text())
+                column.edit->setText(column.text());
+        });
+    };
+    const auto wireGray = [this, &wireEdit](const TColumn& column, void (TForm2::*setter)(int32_t)) {
         connect(column.track, &QSlider::valueChanged, this,
                 [this, setter](int position) { (this->*setter)(GrayLevelAt(position)); });
-        connect(column.edit, &QLineEdit::textEdited, this, [this, setter](const QString& text) {
+        wireEdit(column, [this, setter](const QString& text) {
             int32_t level = 0;
             if (ReadGrayLevel(text, level))
                 (this->*setter)(level);
@@ -77,10 +126,10 @@ TForm2::TForm2(TDisplaySettingsTarget& target, QWidget* parent)
     wireGray(imagegray_, &TForm2::SetGrayLevel);
     wireGray(imagewhite_, &TForm2::SetWhiteLevel);
 
-    const auto wireDecibel = [this](const TColumn& column, void (TForm2::*setter)(double)) {
+    const auto wireDecibel = [this, &wireEdit](const TColumn& column, void (TForm2::*setter)(double)) {
         connect(column.track, &QSlider::valueChanged, this,
                 [this, setter](int position) { (this->*setter)(DecibelAt(position)); });
-        connect(column.edit, &QLineEdit::textEdited, this, [this, setter](const QString& text) {
+        wireEdit(column, [this, setter](const QString& text) {
             double dB = 0;
             if (ReadDecibel(text, UserDecimalSeparator(), dB))
                 (this->*setter)(dB);
@@ -93,7 +142,7 @@ TForm2::TForm2(TDisplaySettingsTarget& target, QWidget* parent)
 
     connect(framespersec_.track, &QSlider::valueChanged, this,
             [this](int position) { SetPlaybackRateTenths(RateTenthsAt(position)); });
-    connect(framespersec_.edit, &QLineEdit::textEdited, this, [this](const QString& text) {
+    wireEdit(framespersec_, [this](const QString& text) {
         int32_t tenths = 0;
         if (ReadRateTenths(text, UserDecimalSeparator(), tenths))
             SetPlaybackRateTenths(tenths);
@@ -106,15 +155,14 @@ TForm2::TForm2(TDisplaySettingsTarget& target, QWidget* parent)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-TForm2::TColumn TForm2::AddColumn(int index, const QString& caption, const QString& role, int32_t maximum,
-                                  int32_t ticks)
-{
-    const int left = kColumnLeft + index * kColumnPitch;
+TForm2::~TForm2() = default;
 
+TForm2::TColumn TForm2::AddColumn(int index, const QString& caption, const QString& role, int32_t maximum,
+                                  int32_t ticks, std::function<QString()> text)
+{
     auto* label = new QLabel(caption, imagegroup_);
     label->setObjectName(role + QStringLiteral("label"));
     label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
-    label->setGeometry(left - 8, kCaptionTop, kColumnWidth + 16, 16);  // captions may overhang the column
 
     auto* track = new QSlider(Qt::Vertical, imagegroup_);
     track->setObjectName(role + QStringLiteral("track"));
@@ -124,19 +172,26 @@ TForm2::TColumn TForm2::AddColumn(int index, const QString& caption, const QStri
     // Position 0 at the top, and the arrow keys move the handle the way they point.
     track->setInvertedAppearance(true);
     track->setInvertedControls(true);
-    track->setGeometry(left, kTrackTop, kColumnWidth, kTrackHeight);
+    track->setMinimumHeight(kTrackHeight / 2);
 
     auto* edit = new QLineEdit(imagegroup_);
     edit->setObjectName(role + QStringLiteral("edit"));
-    edit->setGeometry(left, kEditTop, kColumnWidth, 22);
+    edit->setValidator(NumberValidator(edit));
+    // Room for the longest value a box shows ("-100", "-12.5", "255") in the window's font.
+    const QFontMetrics metrics(edit->font());
+    edit->setFixedWidth(std::max(kColumnWidth, metrics.horizontalAdvance(QStringLiteral("-100.5")) + 12));
 
-    return {track, edit};
+    columns_->addWidget(label, 0, index, Qt::AlignHCenter | Qt::AlignBottom);
+    columns_->addWidget(track, 1, index, Qt::AlignHCenter);
+    columns_->addWidget(edit, 2, index, Qt::AlignHCenter);
+    columns_->setRowStretch(1, 1);
+    return {track, edit, std::move(text)};
 }
 
 void TForm2::ShowValue(const TColumn& column, const QString& text, int32_t position)
 {
-    // Leave text that already reads as shown alone, so the cursor stays where the user types.
-    if (column.edit->text() != text)
+    // The box being typed in keeps what was typed until the edit finishes.
+    if (column.edit != typingIn_ && column.edit->text() != text)
         column.edit->setText(text);
     // A position outside the range ends at the range end; if that moves the slider, its change
     // event applies the end value.

@@ -5,8 +5,10 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 
 class QCheckBox;
+class QGridLayout;
 class QGroupBox;
 class QLineEdit;
 class QSlider;
@@ -17,11 +19,15 @@ class TForm2 : public QWidget {
 
 public:
     // `target` is the main window; it must outlive this window.
+    // Laid out from the font: the designed 406 x 399, larger when the captions need it.
     explicit TForm2(TDisplaySettingsTarget& target, QWidget* parent = nullptr);
+    ~TForm2() override;
 
     // Window-side setters, also called by the main window to show its values. A value equal to
     // the window's copy does nothing; otherwise it steps aside from its partner level, is
-    // stored, handed to the main window, and shown in the edit box and on the slider.
+    // stored, handed to the main window, and shown on the slider and in the edit box, except
+    // in the box being typed in: that one shows the value when its edit finishes (Enter or
+    // leaving it). The boxes take signs, digits and a decimal separator only.
     void SetBlackLevel(int32_t level);
     void SetGrayLevel(int32_t level);
     void SetWhiteLevel(int32_t level);
@@ -50,15 +56,20 @@ private:
     struct TColumn {
         QSlider* track;
         QLineEdit* edit;
+        std::function<QString()> text;  // the window's copy as the box shows it
     };
-    TColumn AddColumn(int index, const QString& caption, const QString& role, int32_t maximum, int32_t ticks);
+    class TTyping;
+    TColumn AddColumn(int index, const QString& caption, const QString& role, int32_t maximum, int32_t ticks,
+                      std::function<QString()> text);
     // Stores a dB level (already moved off its partner), hands it to the main window, shows it.
     void ApplyDecibel(double& copy, double dB, void (TDisplaySettingsTarget::*setter)(double), const TColumn& column);
-    static void ShowValue(const TColumn& column, const QString& text, int32_t position);
+    void ShowValue(const TColumn& column, const QString& text, int32_t position);
 
     TDisplaySettingsTarget& target_;
 
     QGroupBox* imagegroup_;
+    QGridLayout* columns_ = nullptr;
+    const QLineEdit* typingIn_ = nullptr;
     TColumn imageblack_{}, imagegray_{}, imagewhite_{}, dblow_{}, dbhigh_{}, spectrumwhite_{}, spectrumblack_{},
         framespersec_{};
     QCheckBox* showphasecheck_;

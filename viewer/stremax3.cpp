@@ -3,6 +3,7 @@
 #include "platform/Conversions.h"
 #include "viewer/SequenceHeader.h"
 
+#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -33,8 +34,13 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent)
     framesperseclabel_ = addLine("framesperseclabel");
     startframelabel_ = addLine("startframelabel");
 
+    // Esc closes too; a visible button says how.
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(propertiesgroup_);
+    outer->addWidget(buttons);
     outer->setSizeConstraint(QLayout::SetFixedSize);
 
     SetProperties(TSequenceHeader{}, 0);

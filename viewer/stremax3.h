@@ -18,7 +18,7 @@ public:
     // Fills the group caption and the five lines; `playAnchorFrame` is the frame at which
     // playback was last anchored.
     void SetProperties(const TSequenceHeader& header, int32_t playAnchorFrame);
-    // SetProperties, then runs the dialog modally until the user closes it.
+    // SetProperties, then runs the dialog modally once, until Close, Esc or the close box.
     void ShowProperties(const TSequenceHeader& header, int32_t playAnchorFrame);
 
     QString GroupCaption() const;

@@ -113,3 +113,42 @@ TEST(AxisMap, AxesWithoutPixelsStayInRange)
         EXPECT_LE(value, 10);
     }
 }
+
+TEST(AxisMap, PixelCellsPutEachValueAtTheCentreOfItsCell)
+{
+    // Four cells over ten pixels: 2.5 pixels each, centres at 1.25, 3.75, 6.25, 8.75.
+    TAxisScaleMap map = MapOf(0, 3, 10, posunder, false);
+    map.cells = true;
+    EXPECT_EQ(map.Pixel(0), 1);
+    EXPECT_EQ(map.Pixel(1), 3);
+    EXPECT_EQ(map.Pixel(2), 6);
+    EXPECT_EQ(map.Pixel(3), 8);
+    // The cell holding each pixel's centre: 0.5·4/10 = 0.2, 2.5·0.4 = 1.0 (a border: the cell after it).
+    const double cells[10] = {0, 0, 1, 1, 1, 2, 2, 3, 3, 3};
+    for (int32_t p = 0; p < 10; ++p)
+        EXPECT_EQ(map.Cell(p), cells[p]) << p;
+    EXPECT_EQ(map.Cell(-4), 0);  // outside: the nearest end
+    EXPECT_EQ(map.Cell(12), 3);
+    EXPECT_DOUBLE_EQ(map.Value(5), 1.7);  // 5.5·0.4 − 0.5
+    EXPECT_EQ(map.Value(0), 0);          // −0.3, clamped to the range
+    // Reversed vertical (row 0 at the top) and frames 100 … 103.
+    TAxisScaleMap rows = MapOf(100, 103, 10, posleft, true);
+    rows.cells = true;
+    EXPECT_EQ(rows.Pixel(100), 1);
+    EXPECT_EQ(rows.Cell(9), 103);
+    TAxisScaleMap up = MapOf(100, 103, 10, posleft, false);
+    up.cells = true;
+    EXPECT_EQ(up.Pixel(100), 8);  // low values at the bottom
+    EXPECT_EQ(up.Cell(9), 100);
+}
+
+TEST(AxisMap, MoreCellsThanPixelsPickTheCellDrawn)
+{
+    // Four cells over two pixels: pixel centres at 1.0 and 3.0 cells, both borders.
+    EXPECT_EQ(CellAtPixel(0, 4, 2), 1);
+    EXPECT_EQ(CellAtPixel(1, 4, 2), 3);
+    EXPECT_EQ(CellAtPixel(-1, 4, 2), -1);
+    // 512 frames over 100 pixels: (2·37 + 1)·512 / 200 = 192.
+    EXPECT_EQ(CellAtPixel(37, 512, 100), 192);
+    EXPECT_EQ(CellAtPixel(3, 5000000000, 7), 2500000000);  // (7·5e9)/14, past 32 bits
+}

@@ -68,6 +68,20 @@ TEST(AxisScaleRead, DifferencesCountFromTheStoredLowValue)
     EXPECT_EQ(scale.HiValue(), 800);  // 700 + 100, not 500 + 100
 }
 
+TEST(AxisScaleRead, LeastDifferenceCountsFromTheStoredLowValue)
+{
+    TAxisScale scale = UnboundedScale();
+    scale.SetRange(100, 1000);
+    scale.SetMaxLoValue(500);
+    scale.StoreLo(700);  // reads as 500
+    scale.SetMinValueDifference(100);
+    scale.StoreHi(650);
+    EXPECT_EQ(scale.HiValue(), 800);  // 700 + 100, not 500 + 100 or 650
+    scale.SetIsInteger(true);
+    scale.StoreLo(700.5);
+    EXPECT_EQ(scale.HiValue(), 801);  // ceil(700.5 + 100)
+}
+
 TEST(AxisScaleRead, LeastDifferenceWinsOverMaxHiValue)
 {
     TAxisScale scale = UnboundedScale();

@@ -168,6 +168,19 @@ TEST(AxisLogTicks, DecadeSuccessor)
     EXPECT_FALSE(NextLogTick(1.7e308));
 }
 
+// Decimals binary cannot hold: 0.3 / 0.1 is 2.9999999999999996, whose integer part alone
+// would give 0.3 again as its own successor.
+TEST(AxisLogTicks, DecadeSuccessorOfInexactDecimals)
+{
+    EXPECT_DOUBLE_EQ(*NextLogTick(0.3), 0.4);
+    EXPECT_DOUBLE_EQ(*NextLogTick(0.7), 0.8);
+    EXPECT_DOUBLE_EQ(*NextLogTick(0.0003), 0.0004);
+    const TAxisTickList ticks = TDecadeTickStrategy().Ticks(InputOf(0.3, 3, 301, false, true));
+    ASSERT_GE(ticks.size(), 2u);
+    EXPECT_DOUBLE_EQ(ticks[0].value, 0.4);
+    EXPECT_DOUBLE_EQ(ticks[1].value, 0.5);
+}
+
 TEST(AxisLogTicks, DecadeTicksRunPastTheHighEndAndThinTheirLabels)
 {
     const TAxisTickList ticks = TDecadeTickStrategy().Ticks(InputOf(1, 1000, 301, false, true));

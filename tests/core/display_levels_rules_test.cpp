@@ -66,6 +66,10 @@ TEST(DisplayLevels, EditTextsFollowTheDecimalSeparator)
     EXPECT_EQ(tenths, 2);  // 2.5 tenths: halves to even
     EXPECT_TRUE(ReadRateTenths(QStringLiteral("-20"), point, tenths));
     EXPECT_EQ(tenths, -200);
+    EXPECT_TRUE(ReadRateTenths(QStringLiteral("4.36"), point, tenths));
+    EXPECT_EQ(tenths, 44);  // 43.6 rounded, not cut
+    EXPECT_TRUE(ReadRateTenths(QStringLiteral("-0.26"), point, tenths));
+    EXPECT_EQ(tenths, -3);
     tenths = 7;
     EXPECT_FALSE(ReadRateTenths(QStringLiteral("2.5"), comma, tenths));
     EXPECT_FALSE(ReadRateTenths(QStringLiteral("1e10"), point, tenths));  // beyond the integer range

@@ -205,6 +205,27 @@ TEST(FftEngine, BinFrequencySinusoidPeaksWithTheCoherentGain)
     }
 }
 
+TEST(FftEngine, PaddedSeriesWithAMeanMatchesTheDirectTransform)
+{
+    // 300 samples (N = 512, 212 zeros) around 100: the mean comes off over the 300 samples only,
+    // the window spans 300 and the result is divided by 300, never by 512.
+    tdoublearr x(300);
+    for (int i = 0; i < 300; ++i)
+        x[size_t(i)] = 100 + 7 * std::cos(2 * kPi * 37.3 * i / 512) + (i * 7919 % 13) * 0.25;
+    TFFT fft;
+    fft.SetData(x);
+    ASSERT_EQ(fft.FFTSize(), 512);
+    const tdoublearr power = fft.GetPowerDB();
+    const tdoublearr& phase = fft.GetPhase();
+    for (int k = 0; k < 512; ++k) {
+        const std::complex<long double> direct = DirectBin(x, 512, k);
+        const long double p = std::norm(direct);
+        ASSERT_GT(p, 1e-12L) << k;
+        ASSERT_NEAR(power[size_t(k)], double(10 * std::log10(p)), 1e-6) << k;
+        ASSERT_NEAR(phase[size_t(k)], double(std::arg(direct)), 1e-6) << k;
+    }
+}
+
 TEST(FftEngine, ShiftedSinusoidShiftsThePhaseByTheShift)
 {
     // With the e^{+j} kernel, cos(ωn − θ) puts +θ into bin ω: the DC-like term of the product is

@@ -77,6 +77,15 @@ TEST(FrameRenderer, DefaultLevelsMapBlackWhiteAndMidGrey)
     EXPECT_EQ(identity, (std::vector<int>{0, 255, 255, 255}));
 }
 
+// Byte 191 lies exactly on a rounding half (254.5 and 0.5) with exact arithmetic; the pivot rule
+// (largest value, not magnitude) decides which side the solved curve lands on. Expected values
+// from the same elimination done in Python.
+TEST(FrameRenderer, ThePivotIsTheLargestValueOfTheColumn)
+{
+    EXPECT_EQ(Grays({191}, Levels(0, 64, 255)), std::vector<int>{255});
+    EXPECT_EQ(Grays({191}, Levels(255, 64, 0)), std::vector<int>{1});
+}
+
 TEST(FrameRenderer, EveryPixelMatchesTheFormulaExactly)
 {
     std::vector<uint8_t> all(256 * 2);

@@ -48,6 +48,17 @@ TEST(Playback, ForwardPlayWrapsJustAfterTheLowEndAndBackwardPlayAtTheHighEnd)
     EXPECT_EQ(PlaybackFrame(1 * kSecond, 0, 15, -20, Span(10.6, 50.7)).frame, 50);
 }
 
+TEST(Playback, TheLastFrameIsFrameCountMinusOne)
+{
+    // 30 frames: frame 29 is shown, frame 30 does not exist and wraps to the block's start.
+    TPlaybackSpan span = Span(0, 100, 30);
+    span.firstCachedFrame = 3;
+    EXPECT_EQ(PlaybackFrame(1.45 * kSecond, 0, 0, 20, span).frame, 29);
+    const TPlaybackTick end = PlaybackFrame(1.5 * kSecond, 0, 0, 20, span);
+    EXPECT_EQ(end.frame, 3);
+    EXPECT_TRUE(end.anchorReset);
+}
+
 TEST(Playback, ARunawayClockOrRateNeverOverflows)
 {
     const TPlaybackTick huge = PlaybackFrame(1e9, 0, 0, 1e12, Span(0, 100));

@@ -197,6 +197,10 @@ TEST(SpectrumStore, SelectedFrequencySnapsOnlyWhenTheBinChanges)
     EXPECT_EQ(store.SelectedFrequency(), 255 * 1904 / 256.0);
     store.SetSpectrumLength(100);
     EXPECT_EQ(store.SelectedBin(), 99);
+    // Shrinking to exactly the selected bin: bin 64 no longer exists among 0 … 63.
+    store.SetSelectedBin(64);
+    store.SetSpectrumLength(64);
+    EXPECT_EQ(store.SelectedBin(), 63);
 }
 
 TEST(SpectrumStore, StatusTextHasOneDecimalHalvesAwayFromZero)

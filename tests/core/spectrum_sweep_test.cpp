@@ -138,6 +138,40 @@ TEST(SpectrumSweep, StoresExactlyWhatThePixelByPixelPathStores)
     }
 }
 
+TEST(SpectrumSweep, PeriodicPixelsAtLengthsThatAreNoPowerOfTwo)
+{
+    // Periods 2 … 7 at 100, 129 (N = 256) and 777 (N = 1024, a longer block than the default).
+    TScratch scratch;
+    const auto periodic = [](int32_t f, int32_t y, int32_t x) {
+        const int32_t period = 2 + (x + y) % 6;
+        return uint8_t(f % period * (30 + x) % 256);
+    };
+    const QString bld = WriteFrames(scratch, QStringLiteral("p.bld"), 19, 2, 800, periodic);
+    scratch.WriteText(QStringLiteral("p.par"), QStringLiteral("RESOLUTION: 19x2\nFRAMES/S: 1000\nFRAMES: 800\n"));
+    TSequence sequence;
+    sequence.SetFileName(bld);
+    sequence.ReadSequenceFiles();
+    sequence.SetCacheSize(800);
+    sequence.LoadFrames(0);
+    for (const int32_t length : {100, 129, 777}) {
+        const TEngineSetup setup{"periodic", length, TFFTWindow::Hamming, 0.5, 0.5, true};
+        TSpectrumStore single(sequence);
+        Configure(single, setup);
+        for (int32_t y = 0; y < 2; ++y)
+            for (int32_t x = 0; x < 19; ++x)
+                single.ComputePixelSpectrum(x, y);
+        for (TSweepKernel kernel : Kernels())
+            for (int threads : {1, 2}) {
+                TSpectrumStore swept(sequence);
+                Configure(swept, setup);
+                swept.ColorizeSweep(nullptr, threads, kernel);
+                ExpectSameStore(single, swept,
+                                "length " + std::to_string(length) + ", " + SweepKernelName(kernel) + ", " +
+                                    std::to_string(threads) + " thread(s)");
+            }
+    }
+}
+
 TEST(SpectrumSweep, CoversTheFloorAndTheMinusPiPhase)
 {
     TScratch scratch;

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -240,4 +241,51 @@ TEST_F(AxisMouseTest, DialogSetsTheRangeAndKeepsWhatDoesNotParse)
     EXPECT_EQ(axis.LoValue(), 0.5);
     EXPECT_EQ(axis.HiValue(), 250.5);
     EXPECT_EQ(events.changed, 2);  // the new range, then once more after the dialog
+}
+
+TEST_F(AxisMouseTest, DialogShowsTheLabelsDigitsAndKeepsUntouchedEndsExact)
+{
+    Prepare(posunder, 300, 30);
+    axis.SetAllowDoubleClick(true);
+    axis.SetRange(0.12345678912, 952.00000000012);
+    QString shownLow, shownHigh;
+    WhenDialogShows([&](TAxisLimitForm& form) {
+        shownLow = form.findChild<QLineEdit*>(QStringLiteral("lowedit"))->text();
+        shownHigh = form.findChild<QLineEdit*>(QStringLiteral("highedit"))->text();
+        Click(form, "okbutton");
+    });
+    QTest::mouseDClick(&axis, Qt::LeftButton, {}, Along(150));
+    QTest::mouseRelease(&axis, Qt::LeftButton, {}, Along(150));
+    EXPECT_EQ(shownLow, "0.12345679");
+    EXPECT_EQ(shownHigh, "952");
+    EXPECT_EQ(axis.LoValue(), 0.12345678912);
+    EXPECT_EQ(axis.HiValue(), 952.00000000012);
+}
+
+TEST_F(AxisMouseTest, DialogRefusesALowEndAboveTheHighEndAndStaysOpen)
+{
+    Prepare(posunder, 300, 30);
+    axis.SetAllowDoubleClick(true);
+    QString message;
+    bool openAfterMessage = false;
+    WhenDialogShows([&](TAxisLimitForm& form) {
+        Type(form, "lowedit", QStringLiteral("70"));
+        Type(form, "highedit", QStringLiteral("60"));
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            message = box->text();
+            box->accept();
+        });
+        Click(form, "okbutton");
+        openAfterMessage = form.isVisible();
+        Type(form, "highedit", QStringLiteral("80"));
+        Click(form, "okbutton");
+    });
+    QTest::mouseDClick(&axis, Qt::LeftButton, {}, Along(150));
+    QTest::mouseRelease(&axis, Qt::LeftButton, {}, Along(150));
+    EXPECT_EQ(message, QStringLiteral("The low value (70) must not be above the high value (60)."));
+    EXPECT_TRUE(openAfterMessage);
+    EXPECT_EQ(axis.LoValue(), 70);
+    EXPECT_EQ(axis.HiValue(), 80);
 }

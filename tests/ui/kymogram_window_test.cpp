@@ -9,7 +9,9 @@
 #include "viewer/ImageBoxWidget.h"
 #include "viewer/stremax1.h"
 
+#include <QApplication>
 #include <QTest>
+#include <tuple>
 #include <gtest/gtest.h>
 
 namespace {
@@ -129,4 +131,26 @@ TEST_F(KymogramWindowTest, TheWaveformCountsAbsoluteFramesAndStopsAtTheBlock)
     const QRgb background = plot.pixel(plot.width() / 2, y > 20 ? 5 : plot.height() - 5);
     EXPECT_NE(plot.pixel(plot.width() / 2, y), background);
     EXPECT_EQ(plot.pixel(plot.width() / 2, y > 20 ? y - 10 : y + 10), background);
+}
+
+TEST_F(KymogramWindowTest, AClickPicksTheFrameAndColumnDrawnUnderTheCursor)
+{
+    kymo.show();
+    main.SetGrayLevel(128);  // neighbouring bytes in different greys
+    for (const auto& [lo, hi, size] : {std::tuple{0, 100, QSize(300, 200)}, std::tuple{200, 611, QSize(290, 160)}}) {
+        SetSpan(lo, hi);
+        kymo.resize(size);
+        QApplication::processEvents();
+        TImageBoxWidget& picture = kymo.Picture();
+        picture.repaint();
+        const QImage drawn = picture.BackBuffer();
+        for (int x = 0; x < picture.width(); x += 1) {
+            const QPoint at(x, picture.height() / 2);
+            QTest::mouseClick(&picture, Qt::LeftButton, {}, at);
+            const int frame = main.View().CurrentFrame;
+            const int column = int(kymo.ColumnAxis().MarkerValue());
+            ASSERT_EQ(drawn.pixel(at) & 0xFFFFFFu, kymo.Bitmap().pixel(frame - lo, column) & 0xFFFFFFu)
+                << "span " << lo << " at " << x << ": frame " << frame << " column " << column;
+        }
+    }
 }

@@ -2,6 +2,7 @@
 #include "plot/saxes.h"
 #include "support/TestDoubles.h"
 #include "support/TestSupport.h"
+#include "analysis/SpectrumStore.h"
 #include "viewer/ErrorHandler.h"
 #include "viewer/ImageBoxWidget.h"
 #include "viewer/stremax1.h"
@@ -9,7 +10,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -144,7 +148,7 @@ TEST_F(MainWindowTest, ALeftClickPicksPointAndRowAndARightDragOnlyTheRow)
     QTest::mouseClick(&box, Qt::LeftButton, {}, BoxPosition(7, 3));
     EXPECT_EQ(form.View().SelectedPoint, QPoint(7, 3));
     EXPECT_EQ(form.View().SelectedRow, 3);
-    EXPECT_EQ(form.ImageYAxis().MarkerValue(), form.ImageYAxis().PixelToValue(BoxPosition(7, 3).y()));
+    EXPECT_EQ(form.ImageYAxis().MarkerValue(), 3);  // through the middle of the picked pixel
     ASSERT_FALSE(windows.points.isEmpty());
     EXPECT_EQ(windows.points.back(), QPoint(7, 3));
     const int drawnPoints = int(windows.points.size());
@@ -247,4 +251,145 @@ TEST_F(MainWindowTest, ControlsAndMainWindowMirrorEachOtherWithoutEchoing)
     form.SetEdgeEnhance(true);
     EXPECT_TRUE(controls.EdgeEnhance());
     EXPECT_TRUE(form.View().EdgeEnhance);
+}
+
+TEST_F(MainWindowTest, AShortFileSaysHowManyFramesItHolds)
+{
+    form.FirstActivation();
+    scratch.WriteText(QStringLiteral("short.par"), QStringLiteral("RESOLUTION: 40x20\nFRAMES/S: 50\nFRAMES: 300\n"));
+    // Ten whole frames and half a row of the eleventh.
+    QFile whole(WriteFrames(scratch, QStringLiteral("short.bld"), 40, 20, 11, PatternValue));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    QByteArray bytes = whole.readAll();
+    whole.close();
+    bytes.truncate(10 * 800 + 20);
+    const QString bld = scratch.Write(QStringLiteral("short.bld"), bytes);
+    form.OpenSequence(bld);
+    EXPECT_EQ(form.StatusText(TForm1::kNoticePanel), QStringLiteral("The file holds 10 of 300 frames"));
+    EXPECT_EQ(form.Sequence().Header().FrameCount, 300);
+    form.SetCurrentFrame(10);  // the eleventh frame: its rows are all grey 127
+    EXPECT_EQ(form.FrameBitmap().pixelColor(0, 0), form.FrameBitmap().pixelColor(39, 19));
+    // A whole file clears the notice.
+    form.OpenSequence(WriteSequence());
+    EXPECT_EQ(form.StatusText(TForm1::kNoticePanel), QString());
+}
+
+TEST_F(MainWindowTest, TheTaskbarTitleIsEveryWindowsIconName)
+{
+    TForm2 controls(form);
+    form.AttachControls(&controls);
+    QWidget kymogram;
+    TToolWindows tools;
+    tools.kymogram = &kymogram;
+    form.AttachToolWindows(tools);
+    form.FirstActivation();
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    EXPECT_EQ(form.windowIconText(), QStringLiteral("Tremax"));
+    form.OpenSequence(WriteSequence());
+    for (QWidget* window : {static_cast<QWidget*>(&form), static_cast<QWidget*>(&controls), &kymogram})
+        EXPECT_EQ(window->windowIconText(), QStringLiteral("clip.bld - Tremax")) << window->metaObject()->className();
+    QT_WARNING_POP
+    EXPECT_EQ(controls.windowTitle(), QStringLiteral("Controls"));  // the titles stay
+}
+
+TEST_F(MainWindowTest, ThePropertiesDialogRunsOnceAndClosesWithEscape)
+{
+    form.SetCommandLineFile(WriteSequence());
+    form.FirstActivation();
+    int shown = 0;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            ++shown;
+            QTest::keyClick(modal, Qt::Key_Escape);
+        }
+    });
+    closer.start(5);
+    form.Action(QStringLiteral("Properties..."))->trigger();
+    closer.stop();
+    EXPECT_EQ(shown, 1);
+}
+
+namespace {
+
+// Clicks along the middle row and column of the box, at every size given, and checks that the
+// pixel picked is the one drawn there: the back buffer at the click shows the picked pixel's
+// colour, and each tick of the image axes lies on a pixel that shows its own column or row.
+void ExpectPicksWhatIsDrawn(TForm1& form, const std::vector<QSize>& sizes)
+{
+    TImageBoxWidget& box = form.ImageBox();
+    for (const QSize& size : sizes) {
+        form.resize(size);
+        QApplication::processEvents();
+        box.repaint();
+        const QImage drawn = box.BackBuffer();
+        const QImage& image = form.FrameBitmap();
+        const auto check = [&](QPoint at) {
+            QTest::mouseClick(&box, Qt::LeftButton, {}, at);
+            const QPoint picked = form.View().SelectedPoint;
+            ASSERT_EQ(drawn.pixel(at) & 0xFFFFFFu, image.pixel(picked) & 0xFFFFFFu)
+                << "box " << box.width() << "x" << box.height() << " at " << at.x() << "," << at.y() << " picked "
+                << picked.x() << "," << picked.y();
+        };
+        const int y = box.height() / 2;
+        for (int x = 0; x < box.width(); ++x)
+            check(QPoint(x, y));
+        const int row = int(form.View().SelectedPoint.y());
+        for (const TAxisTick& tick : form.ImageXAxis().Ticks())
+            // Where pixels are drawn at least one box pixel wide: smaller ones may not show at all.
+            if (tick.value <= image.width() - 1 && image.width() <= box.width()) {
+                EXPECT_EQ(drawn.pixel(tick.pixel, y) & 0xFFFFFFu, image.pixel(int(tick.value), row) & 0xFFFFFFu)
+                    << "tick " << tick.value;
+            }
+        for (int y = 0; y < box.height(); ++y)
+            check(QPoint(box.width() / 3, y));
+    }
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, AClickPicksThePixelDrawnUnderTheCursor)
+{
+    // Levels that draw neighbouring bytes as different greys.
+    form.SetCommandLineFile(WriteSequence());
+    form.show();
+    form.FirstActivation();
+    form.SetGrayLevel(128);
+    ExpectPicksWhatIsDrawn(form, {QSize(400, 400), QSize(523, 317), QSize(187, 260), QSize(1031, 777)});
+
+    // An image larger than the box.
+    scratch.WriteText(QStringLiteral("big.par"), QStringLiteral("RESOLUTION: 300x200\nFRAMES/S: 50\nFRAMES: 3\n"));
+    form.OpenSequence(WriteFrames(scratch, QStringLiteral("big.bld"), 300, 200, 3, [](int32_t, int32_t r, int32_t c) {
+        return uint8_t((c * 5 + r * 11) % 256);
+    }));
+    ExpectPicksWhatIsDrawn(form, {QSize(200, 240), QSize(290, 301)});
+}
+
+TEST_F(MainWindowTest, TheColorizingSweepShowsItsRowsRepaintsAndStopsAtEscape)
+{
+    form.SetCommandLineFile(WriteSequence());
+    form.show();
+    form.FirstActivation();
+    TSpectrumStore& spectra = form.Spectra();
+    // Queued before the sweep: they can only be handled while it runs.
+    QString shownWhileRunning;
+    bool ranDuringTheSweep = false;
+    QTimer::singleShot(0, &form, [&] {
+        ranDuringTheSweep = spectra.Sweeping();
+        shownWhileRunning = form.StatusText(TForm1::kNoticePanel);
+    });
+    QCoreApplication::postEvent(&form, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    form.Colorize(true);
+    EXPECT_TRUE(ranDuringTheSweep);
+    EXPECT_EQ(shownWhileRunning, QStringLiteral("Colorizing: 1 of 20 rows"));
+    EXPECT_EQ(form.StatusText(TForm1::kNoticePanel), QStringLiteral("Colorizing cancelled: 1 of 20 rows"));
+    EXPECT_TRUE(spectra.SpectrumValid(0, 39));
+    EXPECT_FALSE(spectra.SpectrumValid(1, 0));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // Again, undisturbed: the rest is computed and the notice goes.
+    form.Colorize(true);
+    EXPECT_TRUE(spectra.SpectrumValid(19, 39));
+    EXPECT_EQ(form.StatusText(TForm1::kNoticePanel), QString());
 }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QLocale>
 #include <QTimer>
 
@@ -53,4 +55,16 @@ TEST(PropertiesDialog, RunsModally)
     dialog.ShowProperties(Header(), 5);
     EXPECT_TRUE(wasModal);
     EXPECT_EQ(dialog.LineTexts()[4], QStringLiteral("Start frame : 5"));
+}
+
+TEST(PropertiesDialog, TheCloseButtonEndsIt)
+{
+    TForm3 dialog;
+    QTimer::singleShot(0, &dialog, [&] {
+        auto* buttons = dialog.findChild<QDialogButtonBox*>();
+        ASSERT_NE(buttons, nullptr);
+        buttons->button(QDialogButtonBox::Close)->click();
+    });
+    dialog.ShowProperties(Header(), 0);
+    EXPECT_FALSE(dialog.isVisible());
 }

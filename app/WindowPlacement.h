@@ -1,0 +1,36 @@
+#pragma once
+// Where the windows go at start-up when no saved layout says otherwise: the main window in the
+// top left corner of the screen, sized so that the image shows at the largest whole zoom factor
+// that leaves room for the tool windows, which fill the space beside and below it without
+// overlapping one another or leaving the screen. Pure arithmetic over rectangles, so any screen
+// and any font can be tried without a display.
+
+#include <QMargins>
+#include <QRect>
+#include <QSize>
+#include <vector>
+
+struct TPlacementTool {
+    QSize size;             // client size it would like
+    QSize minimum;          // the least it may be given (equal to size: fixed)
+    bool shownAtStart = true;
+};
+
+struct TPlacementInput {
+    QRect screen;           // the available area (task bars and panels excluded)
+    QMargins frame;         // the window manager's frame around every client area
+    QSize image;            // the image, in pixels
+    QSize mainChrome;       // the main window's client size minus its image box
+    QSize mainMinimum{160, 220};
+    int maxZoom = 8;
+    int gap = 6;            // between frames and from the screen's edges
+    std::vector<TPlacementTool> tools;
+};
+
+struct TPlacement {
+    QRect main;               // client rectangle
+    double zoom = 1;          // whole where the screen allowed it
+    std::vector<QRect> tools; // client rectangles, in the order of the input
+};
+
+TPlacement PlaceStartupWindows(const TPlacementInput& input);

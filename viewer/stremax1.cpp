@@ -300,5 +300,7 @@ void TForm1::SetStatusText(int panel, const QString& text) { statusPanels_.at(si
 void TForm1::ShowProperties()
 {
     TForm3 properties(this);
+    if (const TFrameSource* source = session_.Sequence().Source())
+        properties.SetSourceFormat(source->FormatName(), source->BitDepth());
     properties.ShowProperties(session_.Sequence().Header(), session_.View().PlayAnchorFrame);
 }

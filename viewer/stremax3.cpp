@@ -33,6 +33,8 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent)
     frameslabel_ = addLine("frameslabel");
     framesperseclabel_ = addLine("framesperseclabel");
     startframelabel_ = addLine("startframelabel");
+    formatlabel_ = addLine("formatlabel");
+    formatlabel_->hide();  // until a recording is shown
 
     // Esc closes too; a visible button says how.
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
@@ -62,6 +64,14 @@ void TForm3::ShowProperties(const TSequenceHeader& header, int32_t playAnchorFra
     SetProperties(header, playAnchorFrame);
     exec();
 }
+
+void TForm3::SetSourceFormat(const QString& format, int bitDepth)
+{
+    formatlabel_->setText(QStringLiteral("Format      : %1, %2 bit").arg(format).arg(bitDepth));
+    formatlabel_->show();
+}
+
+QString TForm3::FormatText() const { return formatlabel_->text(); }
 
 QString TForm3::GroupCaption() const { return propertiesgroup_->title(); }
 

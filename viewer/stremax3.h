@@ -24,6 +24,9 @@ public:
     QString GroupCaption() const;
     // The five lines from top to bottom.
     QStringList LineTexts() const;
+    // Below the five lines: the recording's format and the bit depth of its samples.
+    void SetSourceFormat(const QString& format, int bitDepth);
+    QString FormatText() const;
 
 private:
     QGroupBox* propertiesgroup_;
@@ -32,4 +35,5 @@ private:
     QLabel* frameslabel_;
     QLabel* framesperseclabel_;
     QLabel* startframelabel_;
+    QLabel* formatlabel_;
 };

@@ -42,6 +42,11 @@ TEST(PropertiesDialog, ShowsTheHeaderNumbersDirectlyAfterTheLabels)
     QLocale::setDefault(saved);
     EXPECT_EQ(dialog.LineTexts()[3], QStringLiteral("frames/s    : 2000,5"));
     EXPECT_EQ(dialog.LineTexts()[4], QStringLiteral("Start frame : 0"));
+
+    // The recording's format and sample depth follow the five lines.
+    dialog.SetSourceFormat(QStringLiteral("Photron MRAW, 12-bit packed"), 12);
+    EXPECT_EQ(dialog.FormatText(), QStringLiteral("Format      : Photron MRAW, 12-bit packed, 12 bit"));
+    EXPECT_EQ(dialog.LineTexts().size(), 5);
 }
 
 TEST(PropertiesDialog, RunsModally)

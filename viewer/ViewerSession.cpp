@@ -179,64 +179,43 @@ void TViewerSession::AfterGreyLevel()
 
 void TViewerSession::SetBlackLevel(int32_t level)
 {
-    if (level != view_.BlackLevel) {
-        view_.BlackLevel = level;
-        Q_EMIT blackLevelChanged(level);
-    }
+    StoreAndShow(view_.BlackLevel, level, &TViewerSession::blackLevelChanged);
     AfterGreyLevel();
 }
 
 void TViewerSession::SetGrayLevel(int32_t level)
 {
-    if (level != view_.GrayLevel) {
-        view_.GrayLevel = level;
-        Q_EMIT grayLevelChanged(level);
-    }
+    StoreAndShow(view_.GrayLevel, level, &TViewerSession::grayLevelChanged);
     AfterGreyLevel();
 }
 
 void TViewerSession::SetWhiteLevel(int32_t level)
 {
-    if (level != view_.WhiteLevel) {
-        view_.WhiteLevel = level;
-        Q_EMIT whiteLevelChanged(level);
-    }
+    StoreAndShow(view_.WhiteLevel, level, &TViewerSession::whiteLevelChanged);
     AfterGreyLevel();
 }
 
 void TViewerSession::SetLoSat(double dB)
 {
-    if (dB != view_.LoSat) {
-        view_.LoSat = dB;
-        Q_EMIT loSatChanged(dB);
-    }
+    StoreAndShow(view_.LoSat, dB, &TViewerSession::loSatChanged);
     Q_EMIT renderRequested();
 }
 
 void TViewerSession::SetHiSat(double dB)
 {
-    if (dB != view_.HiSat) {
-        view_.HiSat = dB;
-        Q_EMIT hiSatChanged(dB);
-    }
+    StoreAndShow(view_.HiSat, dB, &TViewerSession::hiSatChanged);
     Q_EMIT renderRequested();
 }
 
 void TViewerSession::SetSpectrumBlack(double dB)
 {
-    if (dB != view_.SpectrumBlack) {
-        view_.SpectrumBlack = dB;
-        Q_EMIT spectrumBlackChanged(dB);
-    }
+    StoreAndShow(view_.SpectrumBlack, dB, &TViewerSession::spectrumBlackChanged);
     Q_EMIT rowSpectrumRedrawRequested();
 }
 
 void TViewerSession::SetSpectrumWhite(double dB)
 {
-    if (dB != view_.SpectrumWhite) {
-        view_.SpectrumWhite = dB;
-        Q_EMIT spectrumWhiteChanged(dB);
-    }
+    StoreAndShow(view_.SpectrumWhite, dB, &TViewerSession::spectrumWhiteChanged);
     Q_EMIT rowSpectrumRedrawRequested();
 }
 

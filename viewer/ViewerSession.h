@@ -151,6 +151,15 @@ Q_SIGNALS:
     void rowSpectrumRedrawRequested();
 
 private:
+    // Stores a display value that differs and signals it to the controls.
+    template <typename T>
+    void StoreAndShow(T& field, T value, void (TViewerSession::*changed)(T))
+    {
+        if (value != field) {
+            field = value;
+            Q_EMIT(this->*changed)(value);
+        }
+    }
     void ApplySpanChange();
     void AfterGreyLevel();
 

@@ -15,25 +15,11 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <gtest/gtest.h>
+#include "support/FontScale.h"
 
 #include <vector>
 
 namespace {
-
-// The desktop font, or 1.5 times it, for the life of the scope.
-class TFontScale {
-public:
-    explicit TFontScale(double factor) : saved_(QApplication::font())
-    {
-        QFont font = saved_;
-        font.setPointSizeF(saved_.pointSizeF() * factor);
-        QApplication::setFont(font);
-    }
-    ~TFontScale() { QApplication::setFont(saved_); }
-
-private:
-    QFont saved_;
-};
 
 struct TRun {
     int first;

@@ -16,25 +16,12 @@
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include "support/FontScale.h"
 
 #include <functional>
 #include <memory>
 
 namespace {
-
-class TFontScale {
-public:
-    explicit TFontScale(double factor) : saved_(QApplication::font())
-    {
-        QFont font = saved_;
-        font.setPointSizeF(saved_.pointSizeF() * factor);
-        QApplication::setFont(font);
-    }
-    ~TFontScale() { QApplication::setFont(saved_); }
-
-private:
-    QFont saved_;
-};
 
 class TIgnoreSettings : public TDisplaySettingsTarget {
 public:

@@ -1,6 +1,7 @@
 #pragma once
 // The frame block: CacheSize consecutive frames of the sequence, slot s holding frame
-// FirstCachedFrame + s, every slot Height rows of Width bytes.
+// FirstCachedFrame + s, every slot Height rows of Width bytes. The slots lie one after the other
+// in memory; a block taken over from a read-ahead may start some frames into its buffer.
 
 #include <cstddef>
 #include <cstdint>
@@ -21,7 +22,7 @@ public:
     int32_t Height() const { return height_; }
     bool Holds(int32_t frame) const { return frame >= first_ && int64_t(frame) <= int64_t(first_) + slots_ - 1; }
 
-    const uint8_t* Slot(int32_t slot) const { return block_.data() + size_t(slot) * FrameBytes(); }
+    const uint8_t* Slot(int32_t slot) const { return block_.data() + (origin_ + size_t(slot)) * FrameBytes(); }
     const uint8_t* Row(int32_t slot, int32_t row) const { return Slot(slot) + size_t(row) * size_t(width_); }
     size_t FrameBytes() const { return size_t(width_) * size_t(height_); }
 
@@ -36,6 +37,10 @@ public:
     // every byte is the missing fill. Throws what the source throws; FirstCachedFrame has moved
     // by then.
     void Fill(const TFrameSource* source, int32_t first);
+    // Takes `frames`, a read of the frames from `framesFirst` on at the block's frame size, as
+    // the block starting at `first` (which the read must cover for CacheSize slots), and hands
+    // the old block's memory back in `frames` for reuse.
+    void Adopt(std::vector<uint8_t>& frames, int32_t framesFirst, int32_t first);
 
 private:
     int32_t first_ = 0;
@@ -43,4 +48,8 @@ private:
     int32_t width_ = 64;
     int32_t height_ = 64;
     std::vector<uint8_t> block_;  // after the sizes: it is made from them
+    size_t origin_ = 0;           // frames of block_ before slot 0
+
+    // Slot 0 at the start of block_ and block_ exactly CacheSize slots long.
+    void Compact();
 };

@@ -1,8 +1,11 @@
 #include "viewer/Sequence.h"
 
 #include "platform/Errors.h"
+#include "platform/SystemMemory.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 TSequence::TSequence(QObject* parent, const TFrameSourceFactory* formats)
     : QObject(parent), formats_(formats ? *formats : rawOnly_)
@@ -13,6 +16,7 @@ TSequence::~TSequence() = default;
 
 void TSequence::SetFileName(const QString& fileName)
 {
+    prefetcher_.Cancel();
     header_.FileName = fileName;
     source_ = fileName.isEmpty() ? nullptr : formats_.Create(fileName);
     Q_EMIT fileNameChanged(fileName);
@@ -23,8 +27,36 @@ void TSequence::LoadFrames(int32_t first)
     if (first == cache_.FirstCachedFrame() && first > 0)
         return;
     Q_EMIT blockChanging();
-    cache_.Fill(source_.get(), first);
+    const int32_t start = std::max(first, 0);
+    std::vector<uint8_t> frames;
+    if (const std::optional<int32_t> framesFirst =
+            prefetcher_.Take(source_.get(), start, cache_.CacheSize(), Width(), Height(), frames)) {
+        cache_.Adopt(frames, *framesFirst, start);
+        prefetcher_.Return(frames);
+    } else {
+        prefetcher_.Cancel();  // one read of the source at a time
+        cache_.Fill(source_.get(), first);
+    }
     Q_EMIT blockLoaded();
+}
+
+void TSequence::ReadAhead(int32_t firstLo, int32_t firstHi, bool prepare)
+{
+    if (!source_)
+        return;
+    // On a grid of 16 frames, so that the guesses of successive ticks ask for the same read.
+    constexpr int32_t kGrid = 16;
+    firstLo = std::max(firstLo, 0) / kGrid * kGrid;
+    firstHi = std::max(firstHi, firstLo);
+    firstHi = int32_t(std::min<int64_t>((int64_t(firstHi) / kGrid + 1) * kGrid, std::numeric_limits<int32_t>::max()));
+    // One size for every read ahead: their buffers then serve each other.
+    if (firstHi - firstLo > cache_.CacheSize() / 4)
+        return;
+    const int64_t count = int64_t(cache_.CacheSize()) + cache_.CacheSize() / 4 + 2 * kGrid;
+    const int64_t bytes = count * int64_t(cache_.FrameBytes());
+    if (count > std::numeric_limits<int32_t>::max() || 3 * bytes > PhysicalMemoryBytes() / 4)
+        return;
+    prefetcher_.Request(source_.get(), firstLo, int32_t(count), Width(), Height(), prepare);
 }
 
 uint8_t TSequence::GetPixel(int32_t frame, int32_t row, int32_t column)
@@ -44,6 +76,7 @@ void TSequence::SetCacheSize(int32_t slots)
 {
     if (slots == cache_.CacheSize())
         return;
+    prefetcher_.Cancel();
     cache_.SetSlotCount(slots);
     Q_EMIT cacheSizeChanged(slots);
 }
@@ -53,6 +86,7 @@ void TSequence::SetImageWidth(int32_t width)
     if (width < 1)
         throw EInvalidHeaderValue(QStringLiteral("the image width must be at least 1 pixel, not %1").arg(width));
     TFrameCache::CheckFits(cache_.CacheSize(), header_.Height, width);
+    prefetcher_.Cancel();
     header_.Width = width;
     Q_EMIT blockChanging();
     cache_.Reshape(width, header_.Height);
@@ -64,6 +98,7 @@ void TSequence::SetImageHeight(int32_t height)
     if (height < 1)
         throw EInvalidHeaderValue(QStringLiteral("the image height must be at least 1 row, not %1").arg(height));
     TFrameCache::CheckFits(cache_.CacheSize(), height, header_.Width);
+    prefetcher_.Cancel();
     header_.Height = height;
     Q_EMIT blockChanging();
     cache_.Reshape(header_.Width, height);
@@ -92,4 +127,7 @@ void TSequence::ReadSequenceFiles()
     if (source_)
         source_->ReadHeader(*this);
     LoadFrames(0);
+    // The first read into fresh memory is slow (the pages are made as it goes): the read-ahead's
+    // buffers are filled now, in the background, so that they are quick when playback needs them.
+    ReadAhead(0, 0, true);
 }

@@ -128,6 +128,21 @@ struct TFixture {
     TBenchClock clock;
     TPrintErrors errors;
     TForm1 form{errors, clock};
+
+    // kTicks timer ticks with the play button down, 20 ms of the clock apart; their sum in ms.
+    double Play(TTicks& ticks)
+    {
+        form.SetPlayButton(true);
+        std::this_thread::sleep_for(std::chrono::milliseconds(TForm1::kPlaybackIntervalMs));  // the first tick
+        double total = 0;
+        for (int i = 0; i < kTicks; ++i) {
+            clock.now += 0.020 / 86400;
+            TimeTick(form, ticks, [&] { form.PlaybackTick(); });
+            total += ticks.All().back();
+        }
+        form.ReleasePlayButton();
+        return total;
+    }
 };
 
 // Playback loops over the kymogram span, which the block holds: no refills.
@@ -140,15 +155,7 @@ void Playback(benchmark::State& state)
         ticks = {};
         form.SetCurrentFrame(1);
         form.SetCurrentFrame(0);
-        form.SetPlayButton(true);
-        double total = 0;
-        for (int i = 0; i < kTicks; ++i) {
-            fixture.clock.now += 0.020 / 86400;
-            TimeTick(form, ticks, [&] { form.PlaybackTick(); });
-            total += ticks.All().back();
-        }
-        form.ReleasePlayButton();
-        state.SetIterationTime(total / 1000);
+        state.SetIterationTime(fixture.Play(ticks) / 1000);
     }
     Report("Playback over the kymogram span", ticks, form.Sequence().RefillsReadAhead(), state);
 }
@@ -167,16 +174,7 @@ void PlaybackAcrossBlocks(benchmark::State& state)
         session.SetKymogramSpan(1000, 1511);
         form.Sequence().GetPixel(kFrames - 1, 0, 0);
         std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the export ends, Play is pressed
-        form.SetPlayButton(true);
-        std::this_thread::sleep_for(std::chrono::milliseconds(TForm1::kPlaybackIntervalMs));  // the first tick
-        double total = 0;
-        for (int i = 0; i < kTicks; ++i) {
-            fixture.clock.now += 0.020 / 86400;
-            TimeTick(form, ticks, [&] { form.PlaybackTick(); });
-            total += ticks.All().back();
-        }
-        form.ReleasePlayButton();
-        state.SetIterationTime(total / 1000);
+        state.SetIterationTime(fixture.Play(ticks) / 1000);
     }
     Report("Playback where the block must follow the frame", ticks, form.Sequence().RefillsReadAhead(), state);
 }

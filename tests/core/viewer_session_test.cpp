@@ -18,17 +18,14 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-class ViewerSessionTest : public ::testing::Test {
+// A session on an in-memory recording of 16 x 8 pixels at 1000 frames/s, opened as the program
+// opens a file.
+class TMemorySessionTest : public ::testing::Test {
 protected:
-    // 16 x 8 pixels, 2000 frames at 1000 frames/s; pixel (3, 2) swings at 125 Hz (bin 32 of 256).
-    ViewerSessionTest()
+    void Open(int32_t frames, const TMemoryFrameSource::Value& value)
     {
-        formats.Register({QStringLiteral("mem")}, QStringLiteral("In memory"), [](const QString& path) {
-            return std::make_unique<TMemoryFrameSource>(path, 16, 8, 2000, 1000, [](int32_t f, int32_t r, int32_t c) {
-                if (r == 2 && c == 3)
-                    return uint8_t(std::lround(128 + 100 * std::sin(2 * kPi * 125 * f / 1000.0)));
-                return uint8_t((f + r + c) & 0x3F);
-            });
+        formats.Register({QStringLiteral("mem")}, QStringLiteral("In memory"), [frames, value](const QString& path) {
+            return std::make_unique<TMemoryFrameSource>(path, 16, 8, frames, 1000, value);
         });
         session = std::make_unique<TViewerSession>(clock, &formats);
         session->Sequence().SetFileName(QStringLiteral("clip.mem"));
@@ -39,6 +36,19 @@ protected:
     TFakeClock clock;
     TFrameSourceFactory formats;
     std::unique_ptr<TViewerSession> session;
+};
+
+class ViewerSessionTest : public TMemorySessionTest {
+protected:
+    // 2000 frames; pixel (3, 2) swings at 125 Hz (bin 32 of 256).
+    ViewerSessionTest()
+    {
+        Open(2000, [](int32_t f, int32_t r, int32_t c) {
+            if (r == 2 && c == 3)
+                return uint8_t(std::lround(128 + 100 * std::sin(2 * kPi * 125 * f / 1000.0)));
+            return uint8_t((f + r + c) & 0x3F);
+        });
+    }
 };
 
 }  // namespace
@@ -129,21 +139,9 @@ void ExpectBlockHoldsItsFrames(const TSequence& sequence, const TMemoryFrameSour
 
 uint8_t Pattern(int32_t f, int32_t r, int32_t c) { return uint8_t((f * 7 + r * 3 + c) & 0xFF); }
 
-class PlaybackReadAheadTest : public ::testing::Test {
+class PlaybackReadAheadTest : public TMemorySessionTest {
 protected:
-    PlaybackReadAheadTest()
-    {
-        formats.Register({QStringLiteral("mem")}, QStringLiteral("In memory"), [](const QString& path) {
-            return std::make_unique<TMemoryFrameSource>(path, 16, 8, 3000, 1000, Pattern);
-        });
-        session = std::make_unique<TViewerSession>(clock, &formats);
-        session->Sequence().SetFileName(QStringLiteral("clip.mem"));
-        session->Sequence().ReadSequenceFiles();
-        session->ResetKymogramSpan(session->Sequence().Header().FrameCount);
-    }
-    TFakeClock clock;
-    TFrameSourceFactory formats;
-    std::unique_ptr<TViewerSession> session;
+    PlaybackReadAheadTest() { Open(3000, Pattern); }
 };
 
 }  // namespace

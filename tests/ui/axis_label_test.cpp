@@ -7,6 +7,7 @@
 #include "analysis/stremax7.h"
 #include "analysis/stremax10.h"
 #include "axis_test_support.h"
+#include "support/FontScale.h"
 #include "support/TestDoubles.h"
 #include "support/TestSupport.h"
 #include "viewer/stremax1.h"
@@ -19,21 +20,6 @@
 #include <vector>
 
 namespace {
-
-// The desktop font, or 1.5 times it, for the life of the scope.
-class TFontScale {
-public:
-    explicit TFontScale(double factor) : saved_(QApplication::font())
-    {
-        QFont font = saved_;
-        font.setPointSizeF(saved_.pointSizeF() * factor);
-        QApplication::setFont(font);
-    }
-    ~TFontScale() { QApplication::setFont(saved_); }
-
-private:
-    QFont saved_;
-};
 
 struct TRun {
     int first;

@@ -3,6 +3,7 @@
 #include "analysis/SpeckleSettings.h"
 #include "analysis/stremax11.h"
 #include "plot/AxisLimitForm.h"
+#include "support/FontScale.h"
 #include "support/TestDoubles.h"
 #include "viewer/DisplaySettingsTarget.h"
 #include "viewer/stremax1.h"
@@ -21,20 +22,6 @@
 #include <memory>
 
 namespace {
-
-class TFontScale {
-public:
-    explicit TFontScale(double factor) : saved_(QApplication::font())
-    {
-        QFont font = saved_;
-        font.setPointSizeF(saved_.pointSizeF() * factor);
-        QApplication::setFont(font);
-    }
-    ~TFontScale() { QApplication::setFont(saved_); }
-
-private:
-    QFont saved_;
-};
 
 class TIgnoreSettings : public TDisplaySettingsTarget {
 public:

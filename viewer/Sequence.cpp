@@ -29,8 +29,10 @@ void TSequence::LoadFrames(int32_t first)
     Q_EMIT blockChanging();
     const int32_t start = std::max(first, 0);
     std::vector<uint8_t> frames;
+    // Frame 0 is the refresh from the file: always read now, never taken from a read ahead.
     if (const std::optional<int32_t> framesFirst =
-            prefetcher_.Take(source_.get(), start, cache_.CacheSize(), Width(), Height(), frames)) {
+            first == 0 ? std::nullopt
+                       : prefetcher_.Take(source_.get(), start, cache_.CacheSize(), Width(), Height(), frames)) {
         cache_.Adopt(frames, *framesFirst, start);
         prefetcher_.Return(frames);
     } else {

@@ -36,8 +36,8 @@ public:
     int64_t FramesHeld() const { return source_ ? source_->FramesHeld(Width(), Height()) : -1; }
 
     // Refills the block so that it starts at `first` (negative: 0). A block that already starts
-    // there is kept unless `first` is 0, which always re-reads. Frames read ahead for it (see
-    // ReadAhead) are taken over instead of reading again.
+    // there is kept unless `first` is 0, which always re-reads the file. For any other start,
+    // frames read ahead for it (see ReadAhead) are taken over instead of reading again.
     void LoadFrames(int32_t first);
     // Reads, on a worker thread, the frames a refill starting anywhere in firstLo … firstHi
     // would need (the frames of a block and a quarter, for starts up to a quarter block apart),

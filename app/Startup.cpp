@@ -81,8 +81,9 @@ void PlaceWindows(TTremaxWindows& windows)
                               windows.waveform.get(),      windows.rowSpectrum.get(), windows.speckle.get()};
     for (QWidget* tool : tools) {
         const bool fixed = tool->minimumSize() == tool->maximumSize();
-        input.tools.push_back({tool->size(), fixed ? tool->size() : tool->minimumSize().expandedTo(QSize(1, 1)),
-                               tool->isVisible()});
+        // A plot is not made smaller than the kymogram's least size, whatever its own.
+        const QSize least = fixed ? tool->size() : tool->minimumSize().expandedTo(QSize(200, 100)).boundedTo(tool->size());
+        input.tools.push_back({tool->size(), least, tool->isVisible()});
     }
     const TPlacement placement = PlaceStartupWindows(input);
     Apply(main, placement.main, input.frame, true);

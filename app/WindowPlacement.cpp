@@ -77,7 +77,8 @@ struct TAttempt {
     TPlacement placement;
 };
 
-// The main window at the area's corner with the given box, then the tools shown at start.
+// The main window at the area's corner with the given box, then the tools shown at start, then
+// those opened later where they fit (smaller where need be).
 TAttempt TryZoom(const TPlacementInput& input, const QRect& area, double zoom, bool mayShrink)
 {
     TAttempt attempt;
@@ -101,7 +102,7 @@ TAttempt TryZoom(const TPlacementInput& input, const QRect& area, double zoom, b
         shelf.Add(*fit);
         placement.tools[i] = ClientOf(*fit, input.frame);
     }
-    // Windows opened later get a free place too when there is one; else one over the middle.
+    // Windows opened later get a free place too when there is one.
     for (size_t i = 0; i < input.tools.size(); ++i) {
         if (input.tools[i].shownAtStart)
             continue;
@@ -109,8 +110,10 @@ TAttempt TryZoom(const TPlacementInput& input, const QRect& area, double zoom, b
             shelf.Add(*fit);
             placement.tools[i] = ClientOf(*fit, input.frame);
         } else {
+            // In the far corner: over other tools rather than over the image.
             QRect frame(QPoint(), Framed(input.tools[i].size, input.frame));
-            frame.moveCenter(area.center());
+            frame.moveBottomRight(area.bottomRight());
+            frame.moveTopLeft(QPoint(std::max(frame.left(), area.left()), std::max(frame.top(), area.top())));
             placement.tools[i] = ClientOf(frame, input.frame);
         }
     }
@@ -125,8 +128,9 @@ TPlacement PlaceStartupWindows(const TPlacementInput& input)
     const QRect area = input.screen.adjusted(input.gap, input.gap, -input.gap, -input.gap);
     const bool hasImage = input.image.width() > 0 && input.image.height() > 0;
     const int maxZoom = hasImage ? std::max(1, input.maxZoom) : 1;
-    // The largest whole zoom at which every tool keeps its size, else the largest at which they
-    // fit smaller.
+    // The largest whole zoom at which the windows shown at start keep their size, else the
+    // largest at which they fit smaller. The image comes first: windows opened later take what
+    // room is left.
     for (const bool mayShrink : {false, true})
         for (int zoom = maxZoom; zoom >= 1; --zoom) {
             TAttempt attempt = TryZoom(input, area, zoom, mayShrink);

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <algorithm>
 #include <limits>
+#include <new>
+#include <utility>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -190,4 +192,32 @@ TByteBlock AllocateByteBlock(size_t bytes)
     if (block)
         ::madvise(block, rounded, MADV_HUGEPAGE);  // advice only: a refusal changes nothing
     return TByteBlock(block);
+}
+
+TByteBuffer TByteBuffer::TryMake(size_t bytes)
+{
+    TByteBuffer buffer;
+    buffer.block_ = AllocateByteBlock(bytes);
+    if (buffer.block_)
+        buffer.size_ = buffer.capacity_ = bytes;
+    return buffer;
+}
+
+void TByteBuffer::Resize(size_t bytes)
+{
+    if (bytes > capacity_) {
+        block_.reset();  // the old bytes are not kept: let go of them first
+        size_ = capacity_ = 0;
+        *this = TryMake(bytes);
+        if (!block_)
+            throw std::bad_alloc();
+    }
+    size_ = bytes;
+}
+
+void TByteBuffer::swap(TByteBuffer& other) noexcept
+{
+    std::swap(block_, other.block_);
+    std::swap(size_, other.size_);
+    std::swap(capacity_, other.capacity_);
 }

@@ -51,3 +51,26 @@ struct TFreeBytes {
 };
 using TByteBlock = std::unique_ptr<uint8_t[], TFreeBytes>;
 TByteBlock AllocateByteBlock(size_t bytes);
+
+// A byte block that knows its size and how much it may grow into without new memory, so that
+// buffers can be handed between owners and reused. Not thread-safe; movable only.
+class TByteBuffer {
+public:
+    TByteBuffer() = default;
+    // A buffer of `bytes` bytes, left unset; an empty buffer when the memory cannot be had.
+    static TByteBuffer TryMake(size_t bytes);
+
+    uint8_t* data() { return block_.get(); }
+    const uint8_t* data() const { return block_.get(); }
+    size_t size() const { return size_; }
+    size_t capacity() const { return capacity_; }
+    // Sets the size. Within the capacity the bytes stay; beyond it the buffer gets new memory
+    // whose bytes are unset (std::bad_alloc when there is none).
+    void Resize(size_t bytes);
+    void swap(TByteBuffer& other) noexcept;
+
+private:
+    TByteBlock block_;
+    size_t size_ = 0;
+    size_t capacity_ = 0;
+};

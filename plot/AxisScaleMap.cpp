@@ -72,6 +72,11 @@ double TAxisScaleMap::Value(int32_t pixel) const
             value = lo * std::pow(10.0, std::log10(hi / lo) * q / (double(length) - 1));
         }
     }
+    return InRange(value);
+}
+
+double TAxisScaleMap::InRange(double value) const
+{
     if (!std::isfinite(value))
         value = 0;
     if (value < lo)
@@ -91,11 +96,5 @@ double TAxisScaleMap::Cell(int32_t pixel) const
     } else {
         value = std::nearbyint(Value(pixel));
     }
-    if (!std::isfinite(value))
-        value = 0;
-    if (value < lo)
-        value = lo;
-    if (value > hi)
-        value = hi;
-    return value;
+    return InRange(value);
 }

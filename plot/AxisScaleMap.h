@@ -33,5 +33,7 @@ struct TAxisScaleMap {
 
 private:
     bool UsesCells() const;
+    // Finite and clamped to [lo, hi] (the lower bound first); a failure reads as 0 first.
+    double InRange(double value) const;
     double CellCount() const { return hi - lo + 1; }
 };

@@ -5,13 +5,14 @@
 #   tools/dev.sh sanitize   the same tests built with AddressSanitizer and UBSan
 #   tools/dev.sh tsan       the threaded tests (sweep, playback, session) under ThreadSanitizer
 #   tools/dev.sh bench      build and run the benchmarks
+#   tools/dev.sh screenshot build and retake docs/screenshot.png from the program under Xvfb
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev libgmock-dev
           libbenchmark-dev libfftw3-dev dbus-daemon python3 fonts-dejavu-core ccache ninja-build
-          xvfb xauth xclip imagemagick
+          xvfb xauth x11-utils xdotool xclip imagemagick
           libtiff-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg)
 
 install_packages() {
@@ -76,8 +77,13 @@ bench)
     build build-bench -DCMAKE_BUILD_TYPE=Release -DTREMAX_TESTS=OFF
     for b in build-bench/bench/bench_*; do [ -x "$b" ] && "$b"; done
     ;;
+screenshot)
+    install_packages
+    build build -DTREMAX_WERROR=$werror -DTREMAX_BENCH=OFF
+    tools/screenshot.sh docs/screenshot.png
+    ;;
 *)
-    sed -n '2,7p' "$0"
+    sed -n '2,8p' "$0"
     exit 2
     ;;
 esac

@@ -9,7 +9,7 @@
 
 TFrameCache::TFrameCache() : block_(Allocate(BlockBytes(slots_, height_, width_)))
 {
-    std::fill_n(block_.get(), size_t(slots_) * FrameBytes(), kFreshFill);
+    std::fill_n(block_.data(), size_t(slots_) * FrameBytes(), kFreshFill);
 }
 
 TFrameCache::TFrameCache(int32_t width, int32_t height, int32_t slots)
@@ -22,11 +22,11 @@ int64_t TFrameCache::BlockBytes(int64_t slots, int64_t height, int64_t width)
     return CheckedProduct(slots, height, width);
 }
 
-TByteBlock TFrameCache::Allocate(int64_t bytes)
+TByteBuffer TFrameCache::Allocate(int64_t bytes)
 {
     // Left unset: every byte is written by the caller before it is read.
-    TByteBlock block = bytes < 0 || uint64_t(bytes) > SIZE_MAX ? nullptr : AllocateByteBlock(size_t(bytes));
-    if (!block)
+    TByteBuffer block = bytes < 0 || uint64_t(bytes) > SIZE_MAX ? TByteBuffer() : TByteBuffer::TryMake(size_t(bytes));
+    if (!block.data())
         throw EOutOfMemory(QStringLiteral("Out of memory (a frame block of %1)").arg(ByteSizeText(bytes)));
     return block;
 }
@@ -42,29 +42,41 @@ void TFrameCache::CheckFits(int64_t slots, int64_t height, int64_t width, const 
 
 void TFrameCache::Reshape(int32_t width, int32_t height)
 {
-    TByteBlock block = Allocate(BlockBytes(slots_, height, width));
-    std::fill_n(block.get(), size_t(slots_) * size_t(width) * size_t(height), kFreshFill);
-    block_ = std::move(block);
+    TByteBuffer block = Allocate(BlockBytes(slots_, height, width));
+    std::fill_n(block.data(), block.size(), kFreshFill);
+    block_.swap(block);
+    origin_ = 0;
     width_ = width;
     height_ = height;
 }
 
 void TFrameCache::SetSlotCount(int32_t slots)
 {
-    TByteBlock block = Allocate(BlockBytes(slots, height_, width_));
+    TByteBuffer block = Allocate(BlockBytes(slots, height_, width_));
     const size_t kept = size_t(std::min(slots, slots_)) * FrameBytes();
-    std::memcpy(block.get(), block_.get(), kept);
-    std::fill(block.get() + kept, block.get() + size_t(slots) * FrameBytes(), kFreshFill);
-    block_ = std::move(block);
+    std::memcpy(block.data(), Slot(0), kept);
+    std::fill(block.data() + kept, block.data() + block.size(), kFreshFill);
+    block_.swap(block);
+    origin_ = 0;
     slots_ = slots;
 }
 
 void TFrameCache::Fill(const TFrameSource* source, int32_t first)
 {
+    // A block taken over from a read ahead holds at least CacheSize slots: slot 0 moves back to
+    // its start.
+    origin_ = 0;
     first_ = std::max(first, 0);
     if (!source) {
-        std::fill_n(block_.get(), size_t(slots_) * FrameBytes(), kMissingFill);
+        std::fill_n(block_.data(), size_t(slots_) * FrameBytes(), kMissingFill);
         return;
     }
-    source->ReadFrames(first_, slots_, width_, height_, block_.get());
+    source->ReadFrames(first_, slots_, width_, height_, block_.data());
+}
+
+void TFrameCache::Adopt(TByteBuffer& frames, int32_t framesFirst, int32_t first)
+{
+    block_.swap(frames);
+    origin_ = size_t(first - framesFirst);
+    first_ = first;
 }

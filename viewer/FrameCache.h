@@ -1,7 +1,9 @@
 #pragma once
 // The frame block: CacheSize consecutive frames of the sequence, slot s holding frame
-// FirstCachedFrame + s, every slot Height rows of Width bytes. Every change of shape makes the
-// new block before it lets go of the old one, so a failure leaves the block as it was.
+// FirstCachedFrame + s, every slot Height rows of Width bytes. The slots lie one after the other
+// in memory; a block taken over from a read-ahead may start some frames into its buffer. Every
+// change of shape makes the new block before it lets go of the old one, so a failure leaves the
+// block as it was.
 
 #include "platform/SystemMemory.h"
 
@@ -28,7 +30,7 @@ public:
     int32_t Height() const { return height_; }
     bool Holds(int32_t frame) const { return frame >= first_ && int64_t(frame) <= int64_t(first_) + slots_ - 1; }
 
-    const uint8_t* Slot(int32_t slot) const { return block_.get() + size_t(slot) * FrameBytes(); }
+    const uint8_t* Slot(int32_t slot) const { return block_.data() + (origin_ + size_t(slot)) * FrameBytes(); }
     const uint8_t* Row(int32_t slot, int32_t row) const { return Slot(slot) + size_t(row) * size_t(width_); }
     size_t FrameBytes() const { return size_t(width_) * size_t(height_); }
     // The bytes a block of that shape takes, or -1 when that is beyond 64 bits.
@@ -46,13 +48,18 @@ public:
     // every byte is the missing fill. Throws what the source throws; FirstCachedFrame has moved
     // by then.
     void Fill(const TFrameSource* source, int32_t first);
+    // Takes `frames`, a read of the frames from `framesFirst` on at the block's frame size, as
+    // the block starting at `first` (which the read must cover for CacheSize slots), and hands
+    // the old block's memory back in `frames` for reuse.
+    void Adopt(TByteBuffer& frames, int32_t framesFirst, int32_t first);
 
 private:
-    static TByteBlock Allocate(int64_t bytes);
+    static TByteBuffer Allocate(int64_t bytes);
 
     int32_t first_ = 0;
     int32_t slots_ = 512;
     int32_t width_ = 64;
     int32_t height_ = 64;
-    TByteBlock block_;
+    TByteBuffer block_;
+    size_t origin_ = 0;  // frames of block_ before slot 0
 };

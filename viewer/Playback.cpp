@@ -1,5 +1,6 @@
 #include "viewer/Playback.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -44,4 +45,21 @@ TPlaybackTick PlaybackFrame(double now, double anchorTime, int32_t anchorFrame, 
     }
     tick.frame = n;
     return tick;
+}
+
+std::vector<TPlaybackTick> ComingTicks(double now, double tickDays, int count, double anchorTime, int32_t anchorFrame,
+                                       double rate, const TPlaybackSpan& span)
+{
+    std::vector<TPlaybackTick> ticks;
+    ticks.reserve(size_t(std::max(count, 0)));
+    for (int k = 1; k <= count; ++k) {
+        const double at = now + k * tickDays;
+        const TPlaybackTick tick = PlaybackFrame(at, anchorTime, anchorFrame, rate, span);
+        if (tick.anchorReset) {
+            anchorTime = at;
+            anchorFrame = tick.frame;
+        }
+        ticks.push_back(tick);
+    }
+    return ticks;
 }

@@ -4,6 +4,10 @@
 
 #include <QElapsedTimer>
 #include <cstdint>
+#include <vector>
+
+// The playback timer's interval.
+constexpr int kPlaybackTickMs = 20;
 
 // The time source of playback, in days; tests drive their own.
 class TPlaybackClock {
@@ -37,3 +41,8 @@ struct TPlaybackTick {
 // The frame for a tick at `now` (days) with the anchor and rate (frames per second).
 TPlaybackTick PlaybackFrame(double now, double anchorTime, int32_t anchorFrame, double rate,
                             const TPlaybackSpan& span);
+
+// The ticks that would follow `now`, `tickDays` apart, each computed as a tick computes it (with
+// the anchor reset at every wrap): what playback is about to show.
+std::vector<TPlaybackTick> ComingTicks(double now, double tickDays, int count, double anchorTime, int32_t anchorFrame,
+                                       double rate, const TPlaybackSpan& span);

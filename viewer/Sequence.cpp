@@ -2,6 +2,11 @@
 
 #include "platform/Errors.h"
 #include "platform/FileNames.h"
+#include "platform/SystemMemory.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
 
 int64_t TOpenPlan::BlockBytes() const { return TFrameCache::BlockBytes(cacheSize, header.Height, header.Width); }
 
@@ -14,6 +19,7 @@ TSequence::~TSequence() = default;
 
 void TSequence::SetFileName(const QString& fileName)
 {
+    prefetcher_.Cancel();
     header_.FileName = fileName;
     source_ = fileName.isEmpty() ? nullptr : formats_.Create(fileName);
     Q_EMIT fileNameChanged(fileName);
@@ -26,8 +32,38 @@ void TSequence::LoadFrames(int32_t first)
     if (first == cache_.FirstCachedFrame() && first > 0)
         return;
     Q_EMIT blockChanging();
-    cache_.Fill(source_.get(), first);
+    const int32_t start = std::max(first, 0);
+    TByteBuffer frames;
+    // Frame 0 is the refresh from the file: always read now, never taken from a read ahead.
+    if (const std::optional<int32_t> framesFirst =
+            first == 0 ? std::nullopt
+                       : prefetcher_.Take(source_.get(), start, cache_.CacheSize(), Width(), Height(), frames)) {
+        cache_.Adopt(frames, *framesFirst, start);
+        prefetcher_.Return(frames);
+    } else {
+        prefetcher_.Cancel();  // one read of the source at a time
+        cache_.Fill(source_.get(), first);
+    }
     Q_EMIT blockLoaded();
+}
+
+void TSequence::ReadAhead(int32_t firstLo, int32_t firstHi, bool prepare)
+{
+    if (!source_)
+        return;
+    // On a grid of 16 frames, so that the guesses of successive ticks ask for the same read.
+    constexpr int32_t kGrid = 16;
+    firstLo = std::max(firstLo, 0) / kGrid * kGrid;
+    firstHi = std::max(firstHi, firstLo);
+    firstHi = int32_t(std::min<int64_t>((int64_t(firstHi) / kGrid + 1) * kGrid, std::numeric_limits<int32_t>::max()));
+    // One size for every read ahead: their buffers then serve each other.
+    if (firstHi - firstLo > cache_.CacheSize() / 4)
+        return;
+    const int64_t count = int64_t(cache_.CacheSize()) + cache_.CacheSize() / 4 + 2 * kGrid;
+    const int64_t bytes = count * int64_t(cache_.FrameBytes());
+    if (count > std::numeric_limits<int32_t>::max() || 3 * bytes > PhysicalMemoryBytes() / 4)
+        return;
+    prefetcher_.Request(source_.get(), firstLo, int32_t(count), Width(), Height(), prepare);
 }
 
 uint8_t TSequence::GetPixel(int32_t frame, int32_t row, int32_t column)
@@ -48,6 +84,7 @@ void TSequence::SetCacheSize(int32_t slots)
     if (slots == cache_.CacheSize())
         return;
     TFrameCache::CheckFits(slots, header_.Height, header_.Width, memoryRoom_());
+    prefetcher_.Cancel();
     cache_.SetSlotCount(slots);
     Q_EMIT cacheSizeChanged(slots);
 }
@@ -56,6 +93,7 @@ void TSequence::SetImageWidth(int32_t width)
 {
     CheckImageWidth(width);
     TFrameCache::CheckFits(cache_.CacheSize(), header_.Height, width, memoryRoom_());
+    prefetcher_.Cancel();
     Q_EMIT blockChanging();
     cache_.Reshape(width, header_.Height);
     header_.Width = width;
@@ -66,6 +104,7 @@ void TSequence::SetImageHeight(int32_t height)
 {
     CheckImageHeight(height);
     TFrameCache::CheckFits(cache_.CacheSize(), height, header_.Width, memoryRoom_());
+    prefetcher_.Cancel();
     Q_EMIT blockChanging();
     cache_.Reshape(header_.Width, height);
     header_.Height = height;
@@ -129,6 +168,7 @@ void TSequence::ApplyOpen(TOpenPlan plan)
     TFrameCache next(plan.header.Width, plan.header.Height, plan.cacheSize);
     next.Fill(plan.source.get(), 0);
 
+    prefetcher_.Cancel();  // it reads the source about to go
     Q_EMIT blockChanging();
     const TSequenceHeader old = header_;
     const int32_t oldSlots = cache_.CacheSize();
@@ -154,4 +194,7 @@ void TSequence::ReadSequenceFiles()
     TOpenPlan plan = PlanOpen(header_.FileName);
     CheckOpenFits(plan);
     ApplyOpen(std::move(plan));
+    // The first read into fresh memory is slow (the pages are made as it goes): the read-ahead's
+    // buffers are filled now, in the background, so that they are quick when playback needs them.
+    ReadAhead(0, 0, true);
 }

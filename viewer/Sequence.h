@@ -9,6 +9,7 @@
 
 #include "platform/SystemMemory.h"
 #include "viewer/FrameCache.h"
+#include "viewer/FramePrefetcher.h"
 #include "viewer/FrameSource.h"
 #include "viewer/HeaderFile.h"
 #include "viewer/SequenceHeader.h"
@@ -61,8 +62,16 @@ public:
     int64_t FramesHeld() const { return source_ ? source_->FramesHeld(Width(), Height()) : -1; }
 
     // Refills the block so that it starts at `first` (negative: 0). A block that already starts
-    // there is kept unless `first` is 0, which always re-reads.
+    // there is kept unless `first` is 0, which always re-reads the file. For any other start,
+    // frames read ahead for it (see ReadAhead) are taken over instead of reading again.
     void LoadFrames(int32_t first);
+    // Reads, on a worker thread, the frames a refill starting anywhere in firstLo … firstHi
+    // would need (the frames of a block and a quarter, for starts up to a quarter block apart),
+    // unless three such reads would take more than a quarter of the memory. The refill itself
+    // decides whether it uses them. `prepare` also makes the memory for the next such read.
+    void ReadAhead(int32_t firstLo, int32_t firstHi, bool prepare = false);
+    // Refills that took frames read ahead.
+    int64_t RefillsReadAhead() const { return prefetcher_.Taken(); }
     // The grey value of any pixel of any frame; refills the block at `frame` when it misses.
     // Callers pass frame >= 0 and a pixel inside the image.
     uint8_t GetPixel(int32_t frame, int32_t row, int32_t column);
@@ -117,4 +126,5 @@ private:
     const TFrameSourceFactory& formats_;
     std::unique_ptr<TFrameSource> source_;
     TMemoryRoomQuery memoryRoom_ = MemoryRoom;
+    TFramePrefetcher prefetcher_;  // last: it stops reading source_ before that goes
 };

@@ -6,6 +6,10 @@
 #include "platform/SystemMemory.h"
 #include "viewer/DisplayLevels.h"
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
 TViewerSession::TViewerSession(TPlaybackClock& clock, const TFrameSourceFactory* formats, QObject* parent)
     : QObject(parent), clock_(clock), sequence_(nullptr, formats)
 {
@@ -25,6 +29,12 @@ TViewerSession::TViewerSession(TPlaybackClock& clock, const TFrameSourceFactory*
             ApplySpanChange();
     });
     connect(spectra_.get(), &TSpectrumStore::selectedBinChanged, this, [this] { Q_EMIT renderRequested(); });
+    // A block moved by something else while playing (an export, a trace): the next block
+    // playback needs may be another one now.
+    connect(&sequence_, &TSequence::blockLoaded, this, [this] {
+        if (playing_ && !followingFrame_)
+            ReadAheadForComingFrames();
+    });
     // Other pixels: the next click tracks again even at the same place.
     const auto invalidateTrace = [this] { speckleTrace_.Invalidate(); };
     connect(&sequence_, &TSequence::imageWidthChanged, this, invalidateTrace);
@@ -67,18 +77,95 @@ void TViewerSession::SetCurrentFrame(int32_t frame)
 {
     if (frame == view_.CurrentFrame)
         return;
+    const int64_t step = int64_t(frame) - view_.CurrentFrame;
+    stepRepeats_ = step == lastStep_ ? stepRepeats_ + 1 : 0;
+    lastStep_ = int32_t(std::clamp<int64_t>(step, INT32_MIN, INT32_MAX));
     view_.CurrentFrame = frame;
-    sequence_.FollowFrame(frame);
-    double lo = span_.LoValue();
-    double hi = span_.HiValue();
-    const bool spanMoves = KymogramRangeFollows(lo, hi, frame);
-    span_.SetMarkerValue(frame);
-    if (spanMoves) {
-        span_.SetRange(lo, hi);
+    {
+        struct TFollowing {
+            bool& flag;
+            ~TFollowing() { flag = false; }
+        } following{followingFrame_ = true};
+        sequence_.FollowFrame(frame);
+        double lo = span_.LoValue();
+        double hi = span_.HiValue();
+        const bool spanMoves = KymogramRangeFollows(lo, hi, frame);
         span_.SetMarkerValue(frame);
-        ApplySpanChange();
+        if (spanMoves) {
+            span_.SetRange(lo, hi);
+            span_.SetMarkerValue(frame);
+            ApplySpanChange();
+        }
     }
     Q_EMIT currentFrameChanged(frame);
+    ReadAheadForComingFrames();
+}
+
+std::vector<int32_t> TViewerSession::RefillStarts(int32_t frame) const
+{
+    // SetCurrentFrame's two loads: the block following the frame, then the span moving to it.
+    std::vector<int32_t> starts;
+    int32_t first = sequence_.FirstCachedFrame();
+    const int32_t slots = sequence_.CacheSize();
+    if (!(frame >= first && int64_t(frame) <= int64_t(first) + slots - 1)) {
+        first = std::max(frame - slots / 2, 0);
+        starts.push_back(first);
+    }
+    double lo = span_.LoValue();
+    double hi = span_.HiValue();
+    if (KymogramRangeFollows(lo, hi, frame)) {
+        TAxisScale span = span_;
+        span.SetRange(lo, hi);
+        const TKymogramAxisChange change = KymogramAxisChange(span.LoValue(), span.HiValue(), frame);
+        if (!(change.span.first == first && change.span.first > 0))
+            starts.push_back(std::max(change.span.first, 0));
+    }
+    return starts;
+}
+
+void TViewerSession::ReadAheadForComingFrames()
+{
+    // The frames about to be shown: playback's next second, or a steady step continued.
+    constexpr int kLookAhead = 50;
+    std::vector<int32_t> coming;
+    int32_t step = 0;
+    if (playing_) {
+        TPlaybackSpan span;
+        span.lo = span_.LoValue();
+        span.hi = span_.HiValue();
+        span.frameCount = sequence_.Header().FrameCount;
+        span.firstCachedFrame = sequence_.FirstCachedFrame();
+        const double tickDays = kPlaybackTickMs / 86400e3;
+        for (const TPlaybackTick& tick : ComingTicks(clock_.NowDays(), tickDays, kLookAhead, view_.PlayAnchorTime,
+                                                     view_.PlayAnchorFrame, view_.PlaybackRate, span))
+            coming.push_back(tick.frame);
+        step = int32_t(std::min(std::ceil(std::fabs(view_.PlaybackRate) * kPlaybackTickMs / 1000), 1e6)) + 1;
+    } else if (stepRepeats_ >= 2 && lastStep_ != 0 && std::abs(int64_t(lastStep_)) <= sequence_.CacheSize() / 4) {
+        for (int k = 1; k <= kLookAhead; ++k)
+            coming.push_back(int32_t(std::clamp<int64_t>(view_.CurrentFrame + int64_t(k) * lastStep_, 0, INT32_MAX)));
+        step = std::abs(lastStep_);
+    }
+    // The first coming frame that refills, give or take a tick of timing: the block any of
+    // those frames would load.
+    int32_t previous = view_.CurrentFrame;
+    for (const int32_t frame : coming) {
+        const bool steady = std::abs(int64_t(frame) - previous) <= 2 * int64_t(step);
+        std::vector<int32_t> starts;
+        const int64_t from = steady ? std::min<int64_t>(previous, frame) - step : frame;
+        const int64_t to = steady ? std::max<int64_t>(previous, frame) + step : frame;
+        for (int64_t f = std::max<int64_t>(from, 0); f <= to; ++f)
+            for (const int32_t start : RefillStarts(int32_t(f)))
+                starts.push_back(start);
+        previous = frame;
+        if (starts.empty())
+            continue;
+        // Some frames to spare each side, so that the next ticks' guesses fall inside this read.
+        const auto [lo, hi] = std::minmax_element(starts.begin(), starts.end());
+        const int32_t spare = std::min(2 * step, sequence_.CacheSize() / 16);
+        if (*hi - *lo <= sequence_.CacheSize() / 8)
+            sequence_.ReadAhead(*lo - spare, *hi + spare);
+        return;
+    }
 }
 
 void TViewerSession::ApplySpanChange()
@@ -254,6 +341,8 @@ void TViewerSession::SetPlaying(bool on)
     if (on)
         ResetPlayAnchor();
     Q_EMIT playingChanged(on);
+    if (on)
+        ReadAheadForComingFrames();
 }
 
 void TViewerSession::ResetPlayAnchor()

@@ -20,6 +20,7 @@
 #include <QObject>
 #include <QPoint>
 #include <memory>
+#include <vector>
 
 class TSpectrumStore;
 
@@ -69,8 +70,11 @@ public:
 
     // The current frame. Equal: nothing at all. Otherwise the block follows the frame, the
     // kymogram span moves to centre a frame that left it (keeping its width), and
-    // currentFrameChanged follows.
+    // currentFrameChanged follows. Then the refill that the coming frames will cause (those
+    // playback is about to show, or those a steady step from elsewhere leads to) is read ahead.
     void SetCurrentFrame(int32_t frame);
+    // The starts of the blocks SetCurrentFrame(frame) would load, from the state now, in order.
+    std::vector<int32_t> RefillStarts(int32_t frame) const;
     // Equal: nothing; otherwise selectedRowChanged (the kymogram is rebuilt; the image is
     // re-rendered by the callers).
     void SetSelectedRow(int32_t row);
@@ -162,6 +166,7 @@ private:
     }
     void ApplySpanChange();
     void AfterGreyLevel();
+    void ReadAheadForComingFrames();
 
     TPlaybackClock& clock_;
     TSequence sequence_;
@@ -174,4 +179,7 @@ private:
     TCorrelationSums speckleSums_{};
     bool activated_ = false;
     bool playing_ = false;
+    int32_t lastStep_ = 0;    // the last change of the current frame
+    int32_t stepRepeats_ = 0;  // how often in a row it was the same
+    bool followingFrame_ = false;  // SetCurrentFrame is moving the block
 };

@@ -56,7 +56,7 @@ QString ShortFileNotice(int64_t framesHeld, int32_t frameCount);
 class TForm1 : public QMainWindow, public TDisplaySettingsTarget {
     Q_OBJECT
 public:
-    static constexpr int kPlaybackIntervalMs = 20;
+    static constexpr int kPlaybackIntervalMs = kPlaybackTickMs;
 
     // `formats` picks the frame source of a file (raw frames only when null); the clock, the
     // error handler and the factory must outlive the window.

@@ -6,6 +6,9 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 namespace {
 
 class FrameCacheTest : public ::testing::Test {
@@ -59,7 +62,10 @@ TEST_F(FrameCacheTest, RowsBeyondTheEndOfTheFileRead127)
     for (int32_t slot : {10, 11, 511})
         for (int32_t row = 0; row < 3; ++row)
             EXPECT_EQ(SlotByte(slot, row, 0), 127) << slot;
-    // A frame file that stops inside a row: that whole row and all after it read 127.
+    // A frame file that stops inside a row: that whole row and all after it read 127. Frame 0
+    // re-reads the file as it is now, whatever was read ahead before it changed.
+    sequence.ReadAhead(0, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the read ahead is over by then
     QByteArray partial(4 * 3 + 6, char(9));
     const QString cut = scratch.Write(QStringLiteral("p.bld"), partial);
     sequence.LoadFrames(0);

@@ -4,7 +4,13 @@
 #include "support/TestDoubles.h"
 #include "viewer/ViewerSession.h"
 
+#include "viewer/FramePrefetcher.h"
+
 #include <QSignalSpy>
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -12,17 +18,14 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-class ViewerSessionTest : public ::testing::Test {
+// A session on an in-memory recording of 16 x 8 pixels at 1000 frames/s, opened as the program
+// opens a file.
+class TMemorySessionTest : public ::testing::Test {
 protected:
-    // 16 x 8 pixels, 2000 frames at 1000 frames/s; pixel (3, 2) swings at 125 Hz (bin 32 of 256).
-    ViewerSessionTest()
+    void Open(int32_t frames, const TMemoryFrameSource::Value& value)
     {
-        formats.Register({QStringLiteral("mem")}, QStringLiteral("In memory"), [](const QString& path) {
-            return std::make_unique<TMemoryFrameSource>(path, 16, 8, 2000, 1000, [](int32_t f, int32_t r, int32_t c) {
-                if (r == 2 && c == 3)
-                    return uint8_t(std::lround(128 + 100 * std::sin(2 * kPi * 125 * f / 1000.0)));
-                return uint8_t((f + r + c) & 0x3F);
-            });
+        formats.Register({QStringLiteral("mem")}, QStringLiteral("In memory"), [frames, value](const QString& path) {
+            return std::make_unique<TMemoryFrameSource>(path, 16, 8, frames, 1000, value);
         });
         session = std::make_unique<TViewerSession>(clock, &formats);
         session->Sequence().SetFileName(QStringLiteral("clip.mem"));
@@ -33,6 +36,19 @@ protected:
     TFakeClock clock;
     TFrameSourceFactory formats;
     std::unique_ptr<TViewerSession> session;
+};
+
+class ViewerSessionTest : public TMemorySessionTest {
+protected:
+    // 2000 frames; pixel (3, 2) swings at 125 Hz (bin 32 of 256).
+    ViewerSessionTest()
+    {
+        Open(2000, [](int32_t f, int32_t r, int32_t c) {
+            if (r == 2 && c == 3)
+                return uint8_t(std::lround(128 + 100 * std::sin(2 * kPi * 125 * f / 1000.0)));
+            return uint8_t((f + r + c) & 0x3F);
+        });
+    }
 };
 
 }  // namespace
@@ -106,4 +122,119 @@ TEST_F(ViewerSessionTest, AnInMemoryRecordingGivesItsHeaderBlockAndSpectrum)
         if (spectra.Power(bin, 2, 3) > spectra.Power(loudest, 2, 3))
             loudest = bin;
     EXPECT_EQ(loudest, 32);  // 125 Hz · 256 / 1000 frames/s
+}
+
+namespace {
+
+// Every byte of every slot is the source's byte of frame FirstCachedFrame + slot.
+void ExpectBlockHoldsItsFrames(const TSequence& sequence, const TMemoryFrameSource::Value& value)
+{
+    const TFrameCache& cache = sequence.Cache();
+    for (int32_t slot = 0; slot < cache.CacheSize(); ++slot)
+        for (int32_t row = 0; row < cache.Height(); ++row)
+            for (int32_t column = 0; column < cache.Width(); ++column)
+                ASSERT_EQ(cache.Row(slot, row)[column], value(cache.FirstCachedFrame() + slot, row, column))
+                    << "slot " << slot << " of the block at " << cache.FirstCachedFrame();
+}
+
+uint8_t Pattern(int32_t f, int32_t r, int32_t c) { return uint8_t((f * 7 + r * 3 + c) & 0xFF); }
+
+class PlaybackReadAheadTest : public TMemorySessionTest {
+protected:
+    PlaybackReadAheadTest() { Open(3000, Pattern); }
+};
+
+}  // namespace
+
+TEST_F(PlaybackReadAheadTest, PlaybackTakesTheBlockReadAheadAtTheSpecifiedPlace)
+{
+    TSequence& sequence = session->Sequence();
+    session->SetKymogramSpan(1000, 1511);  // the widest span the block holds
+    sequence.GetPixel(2500, 0, 0);         // the block moved away, as an export leaves it
+    session->SetPlaybackRate(200);
+    session->SetPlaying(true);
+    // The frame leaves the block every 256 frames or so; each refill starts 256 before it.
+    int32_t expectedFirst = sequence.FirstCachedFrame();
+    for (int tick = 0; tick < 120; ++tick) {
+        clock.now += 0.020 / 86400;
+        const int32_t before = session->View().CurrentFrame;
+        session->PlaybackTick();
+        const int32_t frame = session->View().CurrentFrame;
+        if (frame < expectedFirst || frame > expectedFirst + 511)
+            expectedFirst = std::max(frame - 256, 0);
+        ASSERT_EQ(sequence.FirstCachedFrame(), expectedFirst) << "tick " << tick << " from " << before;
+    }
+    EXPECT_GE(sequence.RefillsReadAhead(), 1);
+    ExpectBlockHoldsItsFrames(sequence, Pattern);
+}
+
+TEST_F(PlaybackReadAheadTest, ASteadyStepBeyondTheSpanReadsAheadToo)
+{
+    // As the companion link moves the frame: 4 frames a step, the span (0 … 100) following.
+    TSequence& sequence = session->Sequence();
+    double lo = 0, hi = 100;
+    for (int32_t frame = 4; frame <= 1600; frame += 4) {
+        session->SetCurrentFrame(frame);
+        if (frame > hi) {
+            lo = frame - 50.0;
+            hi = frame + 50.0;
+        }
+        ASSERT_EQ(sequence.FirstCachedFrame(), int32_t(lo)) << frame;
+    }
+    EXPECT_GT(sequence.RefillsReadAhead(), 20);  // of about 30 span moves
+    ExpectBlockHoldsItsFrames(sequence, Pattern);
+}
+
+namespace {
+
+// Counts its reads, can be slowed down or made to fail.
+class TSlowSource : public TMemoryFrameSource {
+public:
+    TSlowSource() : TMemoryFrameSource(QStringLiteral("slow"), 1024, 1024, 100, 1000, Pattern) {}
+    void ReadFrames(int32_t first, int32_t count, int32_t width, int32_t height, uint8_t* block) const override
+    {
+        calls.fetch_add(1);
+        if (fail)
+            throw std::runtime_error("unreadable");
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        TMemoryFrameSource::ReadFrames(first, count, width, height, block);
+    }
+    mutable std::atomic<int> calls{0};
+    std::atomic<bool> fail{false};
+    int delayMs = 0;
+};
+
+}  // namespace
+
+TEST(PlaybackReadAhead, HandsOverExactlyWhatWasAskedAndStopsWhenCancelled)
+{
+    TSlowSource source;
+    TFramePrefetcher prefetcher;
+    TByteBuffer frames;
+    prefetcher.Request(&source, 10, 6, 1024, 1024);
+    EXPECT_FALSE(prefetcher.Take(&source, 9, 6, 1024, 1024, frames));   // starts before the read
+    EXPECT_FALSE(prefetcher.Take(&source, 10, 6, 512, 1024, frames));   // another frame size
+    prefetcher.Request(&source, 10, 6, 1024, 1024);
+    ASSERT_EQ(prefetcher.Take(&source, 12, 4, 1024, 1024, frames), 10);  // inside the read
+    ASSERT_EQ(frames.size(), size_t(6) << 20);
+    EXPECT_EQ(frames.data()[(size_t(5) << 20) + 1024 * 7 + 9], Pattern(15, 7, 9));
+    EXPECT_FALSE(prefetcher.Take(&source, 12, 4, 1024, 1024, frames));  // handed over once
+
+    // Four frames a run: a cancel waits for the run under way, then nothing more is read.
+    source.delayMs = 20;
+    prefetcher.Request(&source, 0, 80, 1024, 1024);
+    while (source.calls.load() < 3)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    prefetcher.Cancel();
+    const int calls = source.calls.load();
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    EXPECT_EQ(source.calls.load(), calls);
+    EXPECT_LT(calls, 20);
+    EXPECT_FALSE(prefetcher.Take(&source, 0, 80, 1024, 1024, frames));
+
+    // A read that fails hands nothing over; the refill reads for itself.
+    source.delayMs = 0;
+    source.fail = true;
+    prefetcher.Request(&source, 0, 4, 1024, 1024);
+    EXPECT_FALSE(prefetcher.Take(&source, 0, 4, 1024, 1024, frames));
 }

@@ -1,19 +1,20 @@
 #pragma once
-// Widget tests at another desktop font size.
+// The application's font scaled for the life of a scope, as a desktop at 1.5x scale gives it.
 
-#include <QApplication>
 #include <QFont>
+#include <QGuiApplication>
 
-// The desktop font, or a multiple of it, for the life of the scope.
 class TFontScale {
 public:
-    explicit TFontScale(double factor) : saved_(QApplication::font())
+    explicit TFontScale(double factor) : saved_(QGuiApplication::font())
     {
         QFont font = saved_;
         font.setPointSizeF(saved_.pointSizeF() * factor);
-        QApplication::setFont(font);
+        QGuiApplication::setFont(font);
     }
-    ~TFontScale() { QApplication::setFont(saved_); }
+    ~TFontScale() { QGuiApplication::setFont(saved_); }
+    TFontScale(const TFontScale&) = delete;
+    TFontScale& operator=(const TFontScale&) = delete;
 
 private:
     QFont saved_;

@@ -7,6 +7,7 @@
 #include "analysis/stremax7.h"
 #include "analysis/stremax10.h"
 #include "axis_test_support.h"
+#include "support/FontScale.h"
 #include "support/TestDoubles.h"
 #include "support/TestSupport.h"
 #include "viewer/stremax1.h"

@@ -3,6 +3,7 @@
 #include "analysis/SpeckleSettings.h"
 #include "analysis/stremax11.h"
 #include "plot/AxisLimitForm.h"
+#include "support/FontScale.h"
 #include "support/TestDoubles.h"
 #include "viewer/DisplaySettingsTarget.h"
 #include "viewer/stremax1.h"

@@ -155,7 +155,13 @@ TForm2::TForm2(TDisplaySettingsTarget& target, QWidget* parent)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-TForm2::~TForm2() = default;
+TForm2::~TForm2()
+{
+    // The box with the focus ends its edit while QWidget's destructor deletes it, when this
+    // window's own members are gone: its signals must not reach them.
+    for (QLineEdit* edit : findChildren<QLineEdit*>())
+        edit->disconnect(this);
+}
 
 TForm2::TColumn TForm2::AddColumn(int index, const QString& caption, const QString& role, int32_t maximum,
                                   int32_t ticks, std::function<QString()> text)

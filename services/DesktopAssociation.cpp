@@ -157,7 +157,10 @@ QString TDesktopAssociation::EntryProgram(const QString& desktopId) const
         return QString();
     const std::optional<QString> exec = TIniFile(entry).ReadValue(kDesktopEntry, QStringLiteral("Exec"));
     // The entry file's escapes first ("\\" is one backslash), then the quoting.
-    return exec ? ExecProgram(QString(*exec).replace(QStringLiteral("\\\\"), QStringLiteral("\\"))) : QString();
+    if (!exec)
+        return QString();
+    return ExecProgram(QString(*exec).replace(QStringLiteral("\\\\"), QStringLiteral("\\")))
+        .replace(QStringLiteral("%%"), QStringLiteral("%"));
 }
 
 bool TDesktopAssociation::MachineWideInstalled() const

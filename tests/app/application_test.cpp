@@ -221,6 +221,12 @@ TEST(ProgramStart, RecentFilesErrorLogAndTerminationAsTheProgramRunsThem)
         main.RecentFiles()->Item(1)->trigger();
         EXPECT_EQ(main.windowTitle(), clip + QStringLiteral(" - Tremax"));
 
+        // The speckle tracker's last sums go into every record.
+        main.Session().SetSpeckleOn(true);
+        main.Session().TrackSpeckle(QPoint(20, 10));
+        const QString debugText = main.Session().SpeckleDebugText();
+        ASSERT_TRUE(debugText.startsWith(QStringLiteral("sa:"))) << debugText.toStdString();
+
         // A broken window event: shown, logged, and the program goes on.
         TBrokenHandler broken;
         main.installEventFilter(&broken);
@@ -233,6 +239,7 @@ TEST(ProgramStart, RecentFilesErrorLogAndTerminationAsTheProgramRunsThem)
         const QStringList sections = TIniFile(logFile).SectionNames();
         ASSERT_EQ(sections.size(), 2);
         EXPECT_EQ(TIniFile(logFile).ReadValue(sections[1], QStringLiteral("Message")), QStringLiteral("Window handler broke"));
+        EXPECT_EQ(TIniFile(logFile).ReadValue(sections[1], QStringLiteral("DebugString")), debugText);
         EXPECT_TRUE(main.isEnabled());
     }
     EXPECT_TRUE(TIniFile(logFile).ReadValue(QStringLiteral("Termination"), program)->startsWith(QStringLiteral("Terminated at ")));

@@ -182,6 +182,9 @@ bool TDesktopAssociation::OpensType() const
 
 void TDesktopAssociation::Claim(bool makeDefault)
 {
+    // Without a home folder there is no user's folder to write to (and never "/").
+    if (folders_.DataHome.isEmpty() || folders_.ConfigHome.isEmpty())
+        throw EInOutError(QStringLiteral("No user folder for the desktop's file association (HOME is not set)"));
     const bool ownFiles = !MachineWideInstalled();
     if (ownFiles) {
         const QString packages = folders_.DataHome + QStringLiteral("/mime/packages");

@@ -262,6 +262,10 @@ TEST(DesktopEntry, ExecLinesAndTheShippedFiles)
     odd.Claim(false);
     EXPECT_EQ(odd.EntryProgram(QStringLiteral("tremax.desktop")), QStringLiteral("/opt/my apps/100%/t$x"));
 
+    // Without a home folder nothing is written anywhere (least of all below "/").
+    TDesktopAssociation homeless(TDesktopFolders{}, QStringLiteral("tremax"));
+    EXPECT_THROW(homeless.Claim(true), EInOutError);
+
     // What is installed machine-wide is what a user's claim writes.
     const TDesktopAssociation installed(TDesktopFolders{}, QStringLiteral("tremax"));
     EXPECT_EQ(QString::fromUtf8(Bytes(QStringLiteral(TREMAX_SOURCE_DIR "/app/data/tremax-bld.xml"))),

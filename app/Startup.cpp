@@ -1,5 +1,7 @@
 #include "app/Startup.h"
 
+#include "app/ErrorLogHandler.h"
+#include "app/TremaxApplication.h"
 #include "app/WindowPlacement.h"
 #include "analysis/stremax4.h"
 #include "analysis/stremax5.h"
@@ -11,9 +13,13 @@
 #include "export/stremax9.h"
 #include "plot/saxes.h"
 #include "platform/bus/ApplicationWindow.h"
+#include "services/DesktopAssociation.h"
+#include "services/MessageBoxDialog.h"
 #include "services/SettingsContext.h"
+#include "services/cErrorLog.h"
+#include "services/cFileAssociate.h"
+#include "services/sabout.h"
 #include "viewer/formats/AllFormats.h"
-#include "viewer/ErrorMessageDialog.h"
 #include "viewer/ImageBoxWidget.h"
 #include "viewer/Playback.h"
 #include "viewer/stremax1.h"
@@ -29,6 +35,15 @@
 TTremaxWindows::TTremaxWindows() = default;
 TTremaxWindows::~TTremaxWindows()
 {
+    if (auto* application = dynamic_cast<TTremaxApplication*>(QCoreApplication::instance()))
+        application->SetUncaughtHandler({});
+    // The log outlives the main window, whose about box and title it reads.
+    if (errorLog) {
+        errorLog->SetCorvelabout(nullptr);
+        errorLog->ApplicationTitle = {};
+    }
+    if (fileAssociate)
+        fileAssociate->AboutBox = nullptr;
     // The tool windows go before the main window whose setters they call.
     speckle.reset();
     rowSpectrum.reset();
@@ -103,13 +118,30 @@ void PlaceWindows(TTremaxWindows& windows)
 std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFile)
 {
     auto windows = std::make_unique<TTremaxWindows>();
-    windows->errors = std::make_unique<TErrorMessageDialog>();
+    TTremaxWindows* placed = windows.get();
+    windows->messages = std::make_unique<TMessageBoxDialog>();
+    // The settings store: problems with it are reported once the event loop runs.
+    windows->settings = TSettingsContext::FromEnvironment([placed](const QString& message) {
+        QMetaObject::invokeMethod(
+            qApp, [placed, message] { placed->errors->HandleError(message); }, Qt::QueuedConnection);
+    });
+    windows->settings->ProbeSharedRoots();
+    // The error log first: it handles whatever fails from here on.
+    TSettingsContext& settings = *windows->settings;
+    windows->errorLog = std::make_unique<TErrorLog>(settings, *windows->messages, TLogFolders::FromContext(settings));
+    TErrorLog& errorLog = *windows->errorLog;
+    errorLog.SetLogFileName(settings.Folders().ExecutableFolder + QStringLiteral("/") + TErrorLog::kDefaultLogFile);
+    windows->errors = std::make_unique<TErrorLogHandler>(errorLog);
+    if (auto* application = dynamic_cast<TTremaxApplication*>(QCoreApplication::instance()))
+        application->SetUncaughtHandler(
+            [&errorLog](QObject* sender, const QString& message) { errorLog.HandleException(sender, {message}); });
     windows->clock = std::make_unique<TSteadyClock>();
     windows->formats = std::make_unique<TFrameSourceFactory>();
     RegisterOptionalFormats(*windows->formats);
     windows->main = std::make_unique<TForm1>(*windows->errors, *windows->clock, nullptr, windows->formats.get());
-    windows->errors->SetParent(windows->main.get());
+    windows->messages->SetParent(windows->main.get());
     TForm1& main = *windows->main;
+    main.AttachErrorLog(errorLog);
     TViewerSession& session = main.Session();
     TErrorHandler& errors = *windows->errors;
     windows->controls = std::make_unique<TForm2>(main, &main);
@@ -143,12 +175,7 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
     tools.sequence = windows->sequence.get();
     tools.explanatory = windows->explanatory.get();
     main.AttachToolWindows(tools);
-    // The settings store: problems with it are reported once the event loop runs.
     TErrorHandler* reporter = windows->errors.get();
-    windows->settings = TSettingsContext::FromEnvironment([reporter](const QString& message) {
-        QMetaObject::invokeMethod(qApp, [reporter, message] { reporter->HandleError(message); }, Qt::QueuedConnection);
-    });
-    windows->settings->ProbeSharedRoots();
     main.AttachSettings(*windows->settings, {{QStringLiteral("Film"), &main},
                                              {QStringLiteral("Controls"), windows->controls.get()},
                                              {QStringLiteral("Kymo"), windows->kymogram.get()},
@@ -162,8 +189,21 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
     };
     windows->busWindow->Connect(QStringLiteral("TREMAX"));
     main.AttachLink(*windows->busWindow);
+    main.AttachRecentFiles(settings, *windows->messages);
+    // ".bld" files open in Tremax: the classes root where the process may write it, and the
+    // desktop's own association.
+    const QString executable = QCoreApplication::applicationFilePath();
+    windows->desktop = std::make_unique<TDesktopAssociation>(TDesktopFolders::FromEnvironment(), executable);
+    windows->fileAssociate = std::make_unique<TFileAssociate>(settings, *windows->messages, executable);
+    TFileAssociate& associate = *windows->fileAssociate;
+    associate.Extension = QStringLiteral(".bld");
+    associate.Action = QStringLiteral("Tremax");
+    associate.AboutBox = &main.About();
+    associate.Description = QStringLiteral("High-speed video");
+    associate.Desktop = windows->desktop.get();
+    errors.Guarded([&associate] { associate.Loaded(); });
+    errorLog.Loaded();
     windows->main->SetCommandLineFile(commandLineFile);
-    TTremaxWindows* placed = windows.get();
     QObject::connect(&main, &TForm1::firstActivationDone, &main, [placed] { PlaceWindows(*placed); },
                      Qt::SingleShotConnection);
     return windows;

@@ -13,7 +13,11 @@ class TForm11;
 class TForm7;
 class TForm8;
 class TForm9;
-class TErrorMessageDialog;
+class TDesktopAssociation;
+class TErrorHandler;
+class TErrorLog;
+class TFileAssociate;
+class TMessageBoxDialog;
 class TPlaybackClock;
 class TSettingsContext;
 class TApplicationWindow;
@@ -22,8 +26,12 @@ class TFrameSourceFactory;
 struct TTremaxWindows {
     TTremaxWindows();
     ~TTremaxWindows();
-    std::unique_ptr<TErrorMessageDialog> errors;
-    std::unique_ptr<TSettingsContext> settings;  // outlives the windows
+    std::unique_ptr<TMessageBoxDialog> messages;
+    std::unique_ptr<TSettingsContext> settings;  // outlives the windows and the services
+    std::unique_ptr<TErrorLog> errorLog;         // writes "Terminated" when the windows are gone
+    std::unique_ptr<TErrorHandler> errors;       // the windows' handler: the error log
+    std::unique_ptr<TDesktopAssociation> desktop;
+    std::unique_ptr<TFileAssociate> fileAssociate;
     std::unique_ptr<TFrameSourceFactory> formats;  // outlives the main window
     std::unique_ptr<TApplicationWindow> busWindow;  // outlives the main window's link
     std::unique_ptr<TPlaybackClock> clock;
@@ -38,6 +46,8 @@ struct TTremaxWindows {
     std::unique_ptr<TForm11> speckle;
 };
 
-// Creates the windows (main window first) and names the command-line file to open at the main
-// window's first activation.
+// Creates the service components and the windows (main window first) and names the
+// command-line file to open at the main window's first activation. The error log becomes the
+// handler of the windows' errors and, when the application is a TTremaxApplication, of every
+// uncaught one; the file association is checked (it may ask); the error log records the start.
 std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFile);

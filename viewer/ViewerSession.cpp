@@ -251,7 +251,10 @@ void TViewerSession::TrackSpeckle(QPoint pixel)
     TSpeckleHooks hooks;
     hooks.stepStarted = [this](int32_t step) { ShowStatus(1, SpeckleStepText(step)); };
     hooks.finished = [this] { ShowStatus(1, QString()); };
-    hooks.sums = [this](const TCorrelationSums& sums) { speckleSums_ = sums; };
+    hooks.sums = [this](const TCorrelationSums& sums) {
+        speckleSums_ = sums;
+        Q_EMIT speckleDebugTextChanged(CorrelationDebugText(sums));
+    };
     if (speckleTrace_.TrackSpeckle(specklePixels_, view_.CurrentFrame, pixel, speckleSettings_, hooks))
         Q_EMIT renderRequested();
 }

@@ -135,6 +135,8 @@ Q_SIGNALS:
     void playingChanged(bool on);
     void speckleOnChanged(bool on);
     void statusTextChanged(int panel, const QString& text);
+    // The correlation sums of the latest tracking step as text: the error log's DebugString.
+    void speckleDebugTextChanged(const QString& text);
 
     // Mirrors of the display values, for the controls.
     void blackLevelChanged(int32_t level);

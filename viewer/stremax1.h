@@ -30,7 +30,10 @@ class TSonellink;
 class TCorvelAbout;
 class TSettingsContext;
 class TErrorHandler;
+class TErrorLog;
 class TForm2;
+class TMessageBoxes;
+class TRecentFiles;
 class TImageBoxWidget;
 class TSpectrumStore;
 
@@ -136,6 +139,16 @@ public:
     void ShowAbout();
     const TCorvelAbout& About() const { return *about_; }
 
+    // The service components (stremax1Services.cpp). The recent-files list, kept in the
+    // settings store, goes into the File menu after "Properties..."; every opened sequence is
+    // added and a clicked entry is opened. The context and the boxes must outlive the window.
+    void AttachRecentFiles(TSettingsContext& settings, TMessageBoxes& messages);
+    // Null until attached.
+    TRecentFiles* RecentFiles() const;
+    // The error log gets the about box (its logging switch), the window's title for its box and
+    // the speckle tracker's debug text. The log must outlive the window.
+    void AttachErrorLog(TErrorLog& log);
+
     // The companion link (stremax1Link.cpp): off until the program's bus window is attached.
     void AttachLink(TApplicationWindow& window);
 
@@ -212,6 +225,11 @@ private:
         void operator()(TLinkParts* parts) const;
     };
     std::unique_ptr<TLinkParts, TLinkPartsDeleter> link_;
+    struct TServiceParts;
+    struct TServicePartsDeleter {
+        void operator()(TServiceParts* parts) const;
+    };
+    std::unique_ptr<TServiceParts, TServicePartsDeleter> services_;
     QImage frameBitmap_;
     QString commandLineFile_;
     QString openDialogFileName_;
@@ -232,6 +250,7 @@ private:
     QAction* colorizeAction_ = nullptr;
     QAction* propertiesAction_ = nullptr;
     QCheckBox* phaseReferenceBox_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
     QMenu* windowMenu_ = nullptr;
     QMenu* helpMenu_ = nullptr;
     QAction* alwaysSaveAction_ = nullptr;

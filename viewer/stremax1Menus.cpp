@@ -44,6 +44,7 @@ void TForm1::BuildActions()
 void TForm1::BuildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    fileMenu_ = file;
     file->addAction(openAction_);
     connect(file->addAction(QStringLiteral("Save SMP...")), &QAction::triggered, this,
             [this] { errors_.Guarded([this] { SaveSmp(); }); });

@@ -78,7 +78,7 @@ void TForm1::OpenSequence(const QString& fileName)
     // window as it was.
     session_.OpenSequence(path);
     UpdateTitle(path);
-    Q_EMIT sequenceOpened(path.left(255));
+    Q_EMIT sequenceOpened(path);
     const TSequence& sequence = session_.Sequence();
     SetStatusText(kNoticePanel, ShortFileNotice(sequence.FramesHeld(), sequence.Header().FrameCount));
 }

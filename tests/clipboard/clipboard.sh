@@ -13,6 +13,9 @@ probe=$1
 cli=$2
 gen=$3
 source "$(dirname "$0")/../cli/common.bash"
+# The program's settings, log and desktop association stay in the scratch folder.
+export TREMAX_REGISTRY_USER_DIR=$dir/reg/user TREMAX_REGISTRY_MACHINE_DIR=$dir/reg/machine
+export TREMAX_REGISTRY_CLASSES_DIR=$dir/reg/classes XDG_CONFIG_HOME=$dir/config XDG_DATA_HOME=$dir/data
 
 "$gen" "$dir/demo.bld" || { echo "FAIL: cannot make the demo sequence"; exit 1; }
 demo=$dir/demo.bld

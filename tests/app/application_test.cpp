@@ -1,0 +1,246 @@
+// Errors that escape window events: caught by the application object, reported once on the
+// user-interface thread, logged by the error log; the program goes on. And the services as the
+// program starts them: recent files in the File menu, start and end records.
+#include "app/Startup.h"
+#include "app/TremaxApplication.h"
+#include "platform/Errors.h"
+#include "platform/IniFile.h"
+#include "services/SettingsContext.h"
+#include "services/sini.h"
+#include "services/srecent.h"
+#include "support/TestSupport.h"
+#include "viewer/stremax1.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+
+TTremaxApplication& App() { return *static_cast<TTremaxApplication*>(QCoreApplication::instance()); }
+
+// An object whose user events throw; its other events count.
+class TThrower : public QObject {
+public:
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::User)
+            throw EError(QStringLiteral("Broken event"));
+        if (event->type() == QEvent::Type(QEvent::User + 1))
+            throw 42;  // not even an exception class
+        ++handled;
+        return QObject::event(event);
+    }
+    int handled = 0;
+};
+
+struct TReport {
+    QObject* sender;
+    QString message;
+    bool onMainThread;
+};
+
+struct ApplicationTest : ::testing::Test {
+    ApplicationTest()
+    {
+        App().SetUncaughtHandler([this](QObject* sender, const QString& message) {
+            reports.append({sender, message, QThread::currentThread() == App().thread()});
+            if (nested)
+                nested();
+        });
+    }
+    ~ApplicationTest() override { App().SetUncaughtHandler({}); }
+    bool WaitForReports(int count)
+    {
+        return QTest::qWaitFor([&] { return reports.size() >= count; }, 5000);
+    }
+    QList<TReport> reports;
+    std::function<void()> nested;
+};
+
+}  // namespace
+
+TEST_F(ApplicationTest, ErrorInAnEventIsReportedLaterAndTheProgramGoesOn)
+{
+    TThrower thrower;
+    QEvent broken(QEvent::User);
+    EXPECT_FALSE(QCoreApplication::sendEvent(&thrower, &broken));
+    EXPECT_TRUE(reports.isEmpty());  // never from inside the failed event
+    ASSERT_TRUE(WaitForReports(1));
+    EXPECT_EQ(reports[0].sender, &thrower);
+    EXPECT_EQ(reports[0].message, QStringLiteral("Broken event"));
+
+    QEvent odd(QEvent::Type(QEvent::User + 1));
+    QCoreApplication::sendEvent(&thrower, &odd);
+    ASSERT_TRUE(WaitForReports(2));
+    EXPECT_EQ(reports[1].message, QStringLiteral("Unknown exception"));
+
+    QEvent fine(QEvent::Type(QEvent::User + 2));
+    QCoreApplication::sendEvent(&thrower, &fine);
+    EXPECT_EQ(thrower.handled, 1);
+}
+
+TEST_F(ApplicationTest, ErrorOnAnotherThreadIsReportedOnTheInterfaceThread)
+{
+    QThread worker;
+    auto* thrower = new TThrower;
+    thrower->moveToThread(&worker);
+    worker.start();
+    QCoreApplication::postEvent(thrower, new QEvent(QEvent::User));
+    ASSERT_TRUE(WaitForReports(1));
+    EXPECT_TRUE(reports[0].onMainThread);
+    EXPECT_EQ(reports[0].message, QStringLiteral("Broken event"));
+    QMetaObject::invokeMethod(thrower, [thrower] { delete thrower; }, Qt::BlockingQueuedConnection);
+    worker.quit();
+    worker.wait();
+}
+
+TEST_F(ApplicationTest, ErrorWhileReportingIsNotReportedAgain)
+{
+    TThrower thrower;
+    const int dropped = App().Dropped();
+    // The report itself meets another broken event (as a message box's own events might).
+    nested = [&thrower] {
+        QEvent again(QEvent::User);
+        QCoreApplication::sendEvent(&thrower, &again);
+    };
+    QEvent broken(QEvent::User);
+    QCoreApplication::sendEvent(&thrower, &broken);
+    ASSERT_TRUE(WaitForReports(1));
+    QTest::qWait(50);
+    EXPECT_EQ(reports.size(), 1);
+    EXPECT_EQ(App().Dropped(), dropped + 1);
+}
+
+namespace {
+
+// Closes every message box that comes up, keeping its text: OK, or No to a question.
+class TBoxCloser {
+public:
+    TBoxCloser()
+    {
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            texts << box->windowTitle() + QStringLiteral(": ") + box->text();
+            QAbstractButton* button = box->button(QMessageBox::No) ? box->button(QMessageBox::No) : box->button(QMessageBox::Ok);
+            button->click();
+        });
+        timer_.start();
+    }
+    QStringList texts;
+
+private:
+    QTimer timer_;
+};
+
+// The program's folders in a scratch folder for the length of a test.
+class TScratchEnvironment {
+public:
+    explicit TScratchEnvironment(const TScratch& scratch)
+    {
+        Set("TREMAX_REGISTRY_USER_DIR", scratch.Path("reg/user"));
+        Set("TREMAX_REGISTRY_MACHINE_DIR", scratch.Path("reg/machine"));
+        Set("TREMAX_REGISTRY_CLASSES_DIR", scratch.Path("reg/classes"));
+        Set("XDG_CONFIG_HOME", scratch.Path("config"));
+        Set("XDG_DATA_HOME", scratch.Path("data"));
+        Set("XDG_DATA_DIRS", scratch.Path("sysdata"));
+        Set("XDG_CONFIG_DIRS", scratch.Path("sysconfig"));
+    }
+    ~TScratchEnvironment()
+    {
+        for (const auto& [name, value] : saved_)
+            value.isNull() ? qunsetenv(name.constData()) : qputenv(name.constData(), value);
+    }
+
+private:
+    void Set(const char* name, const QString& value)
+    {
+        saved_.emplace_back(QByteArray(name), qEnvironmentVariableIsSet(name) ? qgetenv(name) : QByteArray());
+        qputenv(name, value.toUtf8());
+    }
+    std::vector<std::pair<QByteArray, QByteArray>> saved_;
+};
+
+// Throws on the main window's user events, as a broken handler of a window would.
+class TBrokenHandler : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::User)
+            throw EError(QStringLiteral("Window handler broke"));
+        return false;
+    }
+};
+
+}  // namespace
+
+TEST(ProgramStart, RecentFilesErrorLogAndTerminationAsTheProgramRunsThem)
+{
+    TScratch scratch;
+    const TScratchEnvironment environment(scratch);
+    const QString logFile = scratch.Path("log/CorveErr.log");
+    QDir().mkpath(scratch.Path("log"));
+    {
+        const auto settings = TSettingsContext::FromEnvironment();
+        TCorvelIni family(*settings);
+        family.WriteBool(QStringLiteral("ErrorLog"), QStringLiteral("LogErrors"), true);
+        family.WriteString(QStringLiteral("ErrorLog"), QStringLiteral("LogFileName"), logFile);
+    }
+    scratch.WriteText(QStringLiteral("clip.par"), QStringLiteral("RESOLUTION: 40x20\nFRAMES/S: 50\nFRAMES: 30\n"));
+    const QString clip = WriteFrames(scratch, QStringLiteral("clip.bld"), 40, 20, 30, PatternValue);
+    const QString program = QCoreApplication::arguments().front();
+    TBoxCloser closer;
+    {
+        auto windows = CreateTremaxWindows(QString());
+        TForm1& main = *windows->main;
+        EXPECT_TRUE(TIniFile(logFile).ReadValue(QStringLiteral("Termination"), program)->startsWith(QStringLiteral("Started at ")));
+
+        // An opened sequence is listed in the File menu after "Properties...", and reopened from it.
+        // (The scratch folder may lie on a tmpfs, which counts as a RAM disk.)
+        main.RecentFiles()->AllowFileOnRAMDisk = true;
+        main.OpenSequence(clip);
+        QMenu* file = main.menuBar()->findChild<QMenu*>();
+        ASSERT_NE(file, nullptr);
+        QStringList visible;
+        for (QAction* action : file->actions())
+            if (action->isVisible())
+                visible << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        EXPECT_EQ(visible, (QStringList{"Open image sequence", "Save SMP...", "Save several images...", "Properties...",
+                                        "-", "&1 " + clip, "&Clear list...", "-", "E&xit"}));
+        main.UpdateTitle(QString());
+        main.RecentFiles()->Item(1)->trigger();
+        EXPECT_EQ(main.windowTitle(), clip + QStringLiteral(" - Tremax"));
+
+        // The speckle tracker's last sums go into every record.
+        main.Session().SetSpeckleOn(true);
+        main.Session().TrackSpeckle(QPoint(20, 10));
+        const QString debugText = main.Session().SpeckleDebugText();
+        ASSERT_TRUE(debugText.startsWith(QStringLiteral("sa:"))) << debugText.toStdString();
+
+        // A broken window event: shown, logged, and the program goes on.
+        TBrokenHandler broken;
+        main.installEventFilter(&broken);
+        QCoreApplication::postEvent(&main, new QEvent(QEvent::User));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return closer.texts.size() >= 2; }, 5000)) << closer.texts.join('|').toStdString();
+        EXPECT_EQ(closer.texts[0], QStringLiteral("Logfile created: ") + logFile +
+                                       QStringLiteral("\nPlease send this file to support@varnikdata.com"));
+        EXPECT_EQ(closer.texts[1], QStringLiteral("clip.bld - Tremax: Window handler broke"));
+        main.removeEventFilter(&broken);
+        const QStringList sections = TIniFile(logFile).SectionNames();
+        ASSERT_EQ(sections.size(), 2);
+        EXPECT_EQ(TIniFile(logFile).ReadValue(sections[1], QStringLiteral("Message")), QStringLiteral("Window handler broke"));
+        EXPECT_EQ(TIniFile(logFile).ReadValue(sections[1], QStringLiteral("DebugString")), debugText);
+        EXPECT_TRUE(main.isEnabled());
+    }
+    EXPECT_TRUE(TIniFile(logFile).ReadValue(QStringLiteral("Termination"), program)->startsWith(QStringLiteral("Terminated at ")));
+}

@@ -2,6 +2,7 @@
 // The program's windows, created in their order and wired to the main window.
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class TForm1;
@@ -41,3 +42,11 @@ struct TTremaxWindows {
 // Creates the windows (main window first) and names the command-line file to open at the main
 // window's first activation.
 std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFile);
+
+// The program's own start-up work beyond the windows: registers it in the family's tools list
+// and builds the Tools and Help menus (whose first-run question and version check follow in the
+// event loop). `arguments` is the program's command line.
+void StartServiceMenus(TTremaxWindows& windows, const QStringList& arguments);
+
+// Whether the command line asks for the about box ("/?") rather than naming a file.
+bool IsAboutRequest(const QString& argument);

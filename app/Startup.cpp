@@ -208,3 +208,10 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
                      Qt::SingleShotConnection);
     return windows;
 }
+
+void StartServiceMenus(TTremaxWindows& windows, const QStringList& arguments)
+{
+    windows.main->AttachServiceMenus(*windows.settings, windows.busWindow.get(), arguments);
+}
+
+bool IsAboutRequest(const QString& argument) { return argument == QLatin1String("/?"); }

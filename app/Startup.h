@@ -2,6 +2,7 @@
 // The program's windows, created in their order and wired to the main window.
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class TForm1;
@@ -51,3 +52,11 @@ struct TTremaxWindows {
 // handler of the windows' errors and, when the application is a TTremaxApplication, of every
 // uncaught one; the file association is checked (it may ask); the error log records the start.
 std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFile);
+
+// The program's own start-up work beyond the windows: registers it in the family's tools list
+// and builds the Tools and Help menus (whose first-run question and version check follow in the
+// event loop). `arguments` is the program's command line.
+void StartServiceMenus(TTremaxWindows& windows, const QStringList& arguments);
+
+// Whether the command line asks for the about box ("/?") rather than naming a file.
+bool IsAboutRequest(const QString& argument);

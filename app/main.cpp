@@ -1,4 +1,5 @@
-// tremax: the window program. The first argument, when it names a file, is opened at start.
+// tremax: the window program. The first argument, when it names a file, is opened at start;
+// "/?" shows the about box instead.
 #include "app/Startup.h"
 #include "app/TremaxApplication.h"
 #include "platform/FileNames.h"
@@ -9,7 +10,9 @@ int main(int argc, char** argv)
     TTremaxApplication app(argc, argv);
     // Taken as the bytes the file system holds (the application has removed its own options
     // from argv): any name on disk can be opened.
-    const auto windows = CreateTremaxWindows(argc > 1 ? DecodeFileName(QByteArray(argv[1])) : QString());
+    const QString first = argc > 1 ? DecodeFileName(QByteArray(argv[1])) : QString();
+    const auto windows = CreateTremaxWindows(IsAboutRequest(first) ? QString() : first);
+    StartServiceMenus(*windows, QCoreApplication::arguments());
     windows->main->show();
     return app.exec();
 }

@@ -15,6 +15,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 #include <QTimer>
 #include <array>
 #include <memory>
@@ -28,6 +29,8 @@ class TApplicationWindow;
 class TSonelSync;
 class TSonellink;
 class TCorvelAbout;
+class THelpMenu;
+class TToolsMenu;
 class TSettingsContext;
 class TErrorHandler;
 class TErrorLog;
@@ -152,6 +155,14 @@ public:
     // The companion link (stremax1Link.cpp): off until the program's bus window is attached.
     void AttachLink(TApplicationWindow& window);
 
+    // The Tools and Help menus (stremax1Tools.cpp): registers the program in the family's tools
+    // list and builds both menus; the first-run question and the automatic version check follow
+    // once the event loop runs. `busWindow` may be null (no change broadcasts). Until then the
+    // Help menu holds only "A&bout...".
+    void AttachServiceMenus(TSettingsContext& settings, TApplicationWindow* busWindow, const QStringList& arguments);
+    TToolsMenu* ToolsMenu1() const;
+    THelpMenu* HelpMenu1() const;
+
     // Playback (stremax1Playback.cpp).
     bool PlayButtonDown() const;
     void SetPlayButton(bool down);  // as a click on the button: starts or stops playback
@@ -230,6 +241,11 @@ private:
         void operator()(TServiceParts* parts) const;
     };
     std::unique_ptr<TServiceParts, TServicePartsDeleter> services_;
+    struct TServiceMenus;
+    struct TServiceMenusDeleter {
+        void operator()(TServiceMenus* menus) const;
+    };
+    std::unique_ptr<TServiceMenus, TServiceMenusDeleter> serviceMenus_;
     QImage frameBitmap_;
     QString commandLineFile_;
     QString openDialogFileName_;

@@ -264,4 +264,5 @@ private:
     TDataView dataView_ = TDataView::image;
     QWidget* legendWindow_ = nullptr;
     QAction* legendAction_ = nullptr;
+    bool legendPlaced_ = false;
 };

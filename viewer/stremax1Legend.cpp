@@ -40,9 +40,12 @@ void TForm1::UpdateLegendWindow()
     if (shown == legendWindow_->isVisible())
         return;
     if (shown) {
-        // Beside the image: at the main window's right edge, level with the image's top.
-        const QPoint topRight = mapToGlobal(QPoint(width(), imageArea_->y()));
-        legendWindow_->move(topRight + QPoint(8, 0));
+        // Beside the image the first time: at the main window's right edge, level with the
+        // image's top; afterwards where the user left it.
+        if (!legendPlaced_) {
+            legendWindow_->move(mapToGlobal(QPoint(width(), imageArea_->y())) + QPoint(8, 0));
+            legendPlaced_ = true;
+        }
         legendWindow_->show();
     } else {
         legendWindow_->hide();

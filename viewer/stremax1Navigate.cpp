@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QStatusBar>
 
@@ -22,19 +23,27 @@ void TForm1::BuildNavigation()
             menu->menu()->addAction(goTo);
         }
 
-    // The time sits beside the frame number; the readout takes the right end of the bar.
-    const QFontMetrics metrics = statusBar()->fontMetrics();
+    // The time sits beside the frame number; the readout takes the right end of the bar. Each
+    // is as wide as its text, so the specified panels keep their room in a narrow window.
     statusPanels_[kTimePanel] = new QLabel(statusBar());
-    statusPanels_[kTimePanel]->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("99999.999 ms")) + 8);
     statusBar()->insertWidget(1, statusPanels_[kTimePanel]);
     statusPanels_[kReadoutPanel] = new QLabel(statusBar());
-    statusPanels_[kReadoutPanel]->setMinimumWidth(
-        metrics.horizontalAdvance(QStringLiteral("column 9999, row 9999: 255")) + 8);
     statusBar()->addPermanentWidget(statusPanels_[kReadoutPanel]);
 
     const auto showTime = [this] {
-        SetStatusText(kTimePanel,
-                      FrameTimeText(session_.View().CurrentFrame, session_.Sequence().Header().FramesPerSecond));
+        const QString text =
+            FrameTimeText(session_.View().CurrentFrame, session_.Sequence().Header().FramesPerSecond);
+        QLabel* panel = statusPanels_[kTimePanel];
+        const int width = text.isEmpty() ? 0 : panel->fontMetrics().horizontalAdvance(text) + 8;
+        SetStatusText(kTimePanel, text);
+        if (width != panel->width()) {
+            // Laid out at once, so the neighbours move before anything is painted.
+            panel->setFixedWidth(width);
+            if (QLayout* layout = statusBar()->layout()) {
+                layout->invalidate();
+                layout->activate();
+            }
+        }
     };
     connect(&session_, &TViewerSession::currentFrameChanged, this, showTime);
     connect(&session_.Sequence(), &TSequence::recordingRateChanged, this, showTime);

@@ -19,6 +19,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMenuBar>
 #include <QMimeData>
@@ -302,6 +304,43 @@ TEST_F(ResearchToolsTest, ExportDataWritesTheBytesTremaxCliWrites)
     EXPECT_EQ(Exported(TForm1::TDataView::image),
               Cli({QStringLiteral("colorize"), QStringLiteral("--frequency"), QStringLiteral("10")},
                   scratch.Path(QStringLiteral("colour.csv"))));
+}
+
+TEST_F(ResearchToolsTest, ExportDataAsksWhereAndOffersANameBesideTheSequence)
+{
+    main.SetSelectedPoint(5, 7);
+    const QString target = scratch.Path(QStringLiteral("chosen.csv"));
+    QString offered;
+    const auto answer = [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        offered = dialog->selectedFiles().value(0);
+        dialog->selectFile(target);
+        QMetaObject::invokeMethod(dialog, "accept");
+    };
+    // From the plot's own menu ...
+    QTimer::singleShot(0, answer);
+    ActionOf(waveform, QStringLiteral("Export data..."))->trigger();
+    EXPECT_EQ(QFileInfo(offered).fileName(), QStringLiteral("clip_waveform.csv"));
+    EXPECT_EQ(QFileInfo(offered).absolutePath(), QFileInfo(bld).absolutePath());
+    QFile written(target);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), waveform.DataTable());
+    written.close();
+    QFile::remove(target);
+    // ... and from the File menu, for the view used last.
+    main.SetDataView(TForm1::TDataView::pointSpectrum);
+    QTimer::singleShot(0, answer);
+    main.Action(QStringLiteral("Export data..."))->trigger();
+    EXPECT_EQ(QFileInfo(offered).fileName(), QStringLiteral("clip_pointspectrum.csv"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), point.DataTable());
+    // Cancelled: nothing is written.
+    written.close();
+    QFile::remove(target);
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    main.Action(QStringLiteral("Export data..."))->trigger();
+    EXPECT_FALSE(QFile::exists(target));
 }
 
 TEST_F(ResearchToolsTest, TheViewExportedIsTheOneUsedLast)

@@ -1,11 +1,13 @@
 #include "analysis/stremax10.h"
 
+#include "analysis/DataTables.h"
 #include "analysis/PlotWindow.h"
 #include "analysis/SpectrumStore.h"
 #include "plot/saxes.h"
 #include "viewer/AxisSetup.h"
 #include "viewer/ErrorHandler.h"
 #include "viewer/ImageBoxWidget.h"
+#include "viewer/PlotMenu.h"
 #include "viewer/ViewerSession.h"
 
 #include <QResizeEvent>
@@ -46,7 +48,14 @@ TForm10::TForm10(TViewerSession& session, TErrorHandler& errors, QWidget* parent
     connect(&session_.Sequence(), &TSequence::blockLoaded, this, &TForm10::DrawRowSpectrum);
     connect(&session_, &TViewerSession::rowSpectrumRedrawRequested, this, &TForm10::DrawRowSpectrum);
     new TPlotPlacer(*this, *yAxis_, *xAxis_, *picture_);
+    AttachPlotMenu(*picture_, errors_, {{}, {}, [this] {
+                       AskAndWriteTable(this, session_.Sequence(),
+                                        SuggestedTableName(session_.Sequence(), QStringLiteral("rowspectra")),
+                                        [this] { return DataTable(); });
+                   }});
 }
+
+QByteArray TForm10::DataTable() { return RowSpectraTable(session_.Spectra()); }
 
 void TForm10::DrawRowSpectrum()
 {

@@ -22,6 +22,8 @@ public:
     TAxis& RowAxis() { return *yAxis_; }
     TImageBoxWidget& Picture() { return *picture_; }
     const QImage& Bitmap() const { return bitmap_; }
+    // The row spectra as the CSV table tremax-cli's rowspectra command writes.
+    QByteArray DataTable();
 
 protected:
 

@@ -1,10 +1,14 @@
 #include "analysis/stremax4.h"
 
+#include "analysis/DataTables.h"
 #include "analysis/PlotWindow.h"
 #include "plot/saxes.h"
 #include "viewer/AxisSetup.h"
 #include "viewer/ErrorHandler.h"
 #include "viewer/ImageBoxWidget.h"
+#include "viewer/NavigationActions.h"
+#include "viewer/PlotMenu.h"
+#include "viewer/Readouts.h"
 #include "viewer/ViewerSession.h"
 
 #include <QResizeEvent>
@@ -74,6 +78,31 @@ TForm4::TForm4(TViewerSession& session, TErrorHandler& errors, QWidget* parent)
     connect(&session_, &TViewerSession::kymogramColumnMarked, this,
             [this](double column) { columnAxis_->SetMarkerValue(column); });
     new TPlotPlacer(*this, *columnAxis_, *timeAxis_, *picture_);
+
+    // The time navigator takes the frame keys too.
+    AddFrameNavigation(*this, session_, errors_);
+    connect(picture_, &TImageBoxWidget::mouseMoved, this, &TForm4::ShowReadout);
+    connect(picture_, &TImageBoxWidget::mouseLeft, this, [this] { session_.ShowReadout(QString()); });
+    AttachPlotMenu(*picture_, errors_, {{}, {}, [this] {
+                       AskAndWriteTable(this, session_.Sequence(),
+                                        SuggestedTableName(session_.Sequence(), QStringLiteral("kymogram")),
+                                        [this] { return DataTable(); });
+                   }});
+}
+
+void TForm4::ShowReadout(QPoint position)
+{
+    const double column = columnAxis_->PixelToCell(position.y());
+    const int32_t width = session_.Sequence().Width();
+    const int32_t inside = !(column >= 0) ? 0 : int32_t(std::min(column, double(width - 1)));
+    session_.ShowReadout(KymogramReadoutText(int64_t(timeAxis_->PixelToCell(position.x())), inside));
+}
+
+QByteArray TForm4::DataTable() const
+{
+    const TAxisScale& span = session_.KymogramSpan();
+    return KymogramTable(session_.Sequence().Cache(), session_.View().SelectedRow,
+                         KymogramSpanOf(span.LoValue(), span.HiValue()), bitmap_);
 }
 
 void TForm4::MirrorSpan()

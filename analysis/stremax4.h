@@ -26,6 +26,8 @@ public:
     const QImage& Bitmap() const { return bitmap_; }
     const TKymogramBuilder& Builder() const { return builder_; }
     TImageBoxWidget& Picture() { return *picture_; }
+    // The kymogram shown as the CSV table tremax-cli's kymogram command writes with -o FILE.csv.
+    QByteArray DataTable() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -36,6 +38,7 @@ private:
     void MirrorSpan();
     void PickAt(QPoint position, bool releasePlay);
     void FollowImageWidth(int32_t width);
+    void ShowReadout(QPoint position);
 
     TViewerSession& session_;
     TErrorHandler& errors_;

@@ -1,16 +1,21 @@
 #include "analysis/stremax5.h"
 
+#include "analysis/DataTables.h"
+#include "analysis/PlotFit.h"
 #include "analysis/PlotWindow.h"
 #include "analysis/SpectrumStore.h"
 #include "plot/saxes.h"
 #include "viewer/AxisSetup.h"
 #include "viewer/ErrorHandler.h"
 #include "viewer/ImageBoxWidget.h"
+#include "viewer/PlotMenu.h"
+#include "viewer/Readouts.h"
 #include "viewer/ViewerSession.h"
 
 #include <QPainter>
 #include <QResizeEvent>
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 TForm5::TForm5(TViewerSession& session, TErrorHandler& errors, QWidget* parent)
@@ -33,7 +38,7 @@ TForm5::TForm5(TViewerSession& session, TErrorHandler& errors, QWidget* parent)
     yAxis_->SetAllowMidScroll(true);
     yAxis_->SetAllowDoubleClick(true);
     yAxis_->SetMarkerVisible(true);
-    yAxis_->SetRange(-50, 10);
+    yAxis_->SetRange(kDefaultLoDb, kDefaultHiDb);
     connect(yAxis_, &TAxis::OnScaleChanged, this, &TForm5::Redraw);
 
     xAxis_ = new TAxis(this);
@@ -50,6 +55,23 @@ TForm5::TForm5(TViewerSession& session, TErrorHandler& errors, QWidget* parent)
     picture_ = new TImageBoxWidget(this);
     picture_->SetPicture(&plot_);
     picture_->OnLeftButtonPicks(this, [this](QPoint position) { PickAt(position); });
+    connect(picture_, &TImageBoxWidget::mouseMoved, this, &TForm5::ShowReadout);
+    connect(picture_, &TImageBoxWidget::mouseLeft, this, [this] { session_.ShowReadout(QString()); });
+    // The value at the selected frequency, over the plot (the plot bitmap, which is copied,
+    // stays the curve alone).
+    picture_->SetOverlay([this](QPainter& painter) {
+        const QString text = SelectedValueText();
+        if (text.isEmpty())
+            return;
+        painter.setPen(palette().color(QPalette::Text));
+        painter.drawText(painter.window().adjusted(4, 2, -4, -2), Qt::AlignRight | Qt::AlignTop, text);
+    });
+    AttachPlotMenu(*picture_, errors_,
+                   {[this] { FitToData(); }, [this] { ResetRange(); }, [this] {
+                        AskAndWriteTable(this, session_.Sequence(),
+                                         SuggestedTableName(session_.Sequence(), QStringLiteral("pointspectrum")),
+                                         [this] { return DataTable(); });
+                    }});
 
     // A new block makes the curve shown stale: draw the same pixel from the new block.
     connect(&session_.Sequence(), &TSequence::blockLoaded, this, [this] {
@@ -59,7 +81,10 @@ TForm5::TForm5(TViewerSession& session, TErrorHandler& errors, QWidget* parent)
     connect(&session_.Sequence(), &TSequence::recordingRateChanged, this,
             [this](double framesPerSecond) { SetFrequencyAxisRate(*xAxis_, framesPerSecond); });
     connect(&session_.Spectra(), &TSpectrumStore::selectedFrequencyChanged, this,
-            [this](double hz) { xAxis_->SetMarkerValue(hz); });
+            [this](double hz) {
+                xAxis_->SetMarkerValue(hz);
+                picture_->update();
+            });
     SetFrequencyAxisRate(*xAxis_, session_.Sequence().Header().FramesPerSecond);
     connect(&session_, &TViewerSession::pointPlotsRequested, this, [this](int32_t column, int32_t row) {
         errors_.Guarded([&] { DrawPointSpectrum(column, row); });
@@ -126,3 +151,54 @@ void TForm5::closeEvent(QCloseEvent* event)
     session_.RequestRender();
 }
 
+
+int32_t TForm5::BinAt(double hz) const
+{
+    const TSpectrumStore& store = session_.Spectra();
+    const double rate = session_.Sequence().Header().FramesPerSecond;
+    const int32_t last = store.FFTLength() / 2 - 1;
+    if (!(rate > 0) || last < 0)
+        return 0;
+    const double bin = std::nearbyint(hz / rate * store.FFTLength());
+    return int32_t(std::clamp(bin, 0.0, double(last)));
+}
+
+void TForm5::ShowReadout(QPoint position)
+{
+    const double hz = xAxis_->PixelToValue(position.x());
+    const TSpectrumStore& store = session_.Spectra();
+    if (!hasCurve_ || store.FFTLength() < 2) {
+        session_.ShowReadout(SpectrumReadoutText(hz, 0, false));
+        return;
+    }
+    const int32_t bin = BinAt(hz);
+    session_.ShowReadout(
+        SpectrumReadoutText(store.BinFrequency(bin), store.Power(bin, pixel_.y(), pixel_.x()), true));
+}
+
+QString TForm5::SelectedValueText() const
+{
+    const TSpectrumStore& store = session_.Spectra();
+    const int32_t bin = store.SelectedBin();
+    if (!hasCurve_ || bin < 0 || bin >= store.FFTLength() / 2 || !store.SpectrumValid(pixel_.y(), pixel_.x()))
+        return QString();
+    return SpectrumReadoutText(store.BinFrequency(bin), store.Power(bin, pixel_.y(), pixel_.x()), true);
+}
+
+void TForm5::FitToData()
+{
+    const TSpectrumStore& store = session_.Spectra();
+    if (!hasCurve_ || !store.SpectrumValid(pixel_.y(), pixel_.x()))
+        return;
+    std::vector<float> powers(size_t(std::max(0, store.FFTLength() / 2)));
+    for (size_t i = 0; i < powers.size(); ++i)
+        powers[i] = store.Power(int32_t(i), pixel_.y(), pixel_.x());
+    const TFitRange range = FitPowerRange(powers.data(), int32_t(powers.size()), yAxis_->MaxValueDifference(),
+                                          yAxis_->MinLoValue(), yAxis_->MaxHiValue());
+    if (range.valid)
+        yAxis_->SetRange(range.lo, range.hi);  // its scale change redraws
+}
+
+void TForm5::ResetRange() { yAxis_->SetRange(kDefaultLoDb, kDefaultHiDb); }
+
+QByteArray TForm5::DataTable() const { return PointSpectrumTable(session_.Spectra(), pixel_.x(), pixel_.y()); }

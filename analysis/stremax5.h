@@ -27,6 +27,18 @@ public:
     // Whether the pixel shown had a spectrum (a constant pixel has none).
     bool HasCurve() const { return hasCurve_; }
 
+    // The dB axis' range at start and after "Reset".
+    static constexpr double kDefaultLoDb = -50;
+    static constexpr double kDefaultHiDb = 10;
+    // Context menu: the dB axis fitted to the curve shown, or back to its default range.
+    void FitToData();
+    void ResetRange();
+    // The curve shown as the CSV table tremax-cli's spectrum command writes.
+    QByteArray DataTable() const;
+    // Drawn in the plot's corner: the curve's value at the selected frequency ("7.4 Hz: -23.5
+    // dB"); empty without a curve.
+    QString SelectedValueText() const;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -34,6 +46,8 @@ protected:
 private:
     void Redraw();
     void PickAt(QPoint position);
+    void ShowReadout(QPoint position);
+    int32_t BinAt(double hz) const;
 
     TViewerSession& session_;
     TErrorHandler& errors_;

@@ -1,5 +1,7 @@
 #include "analysis/stremax7.h"
 
+#include "analysis/DataTables.h"
+#include "analysis/PlotFit.h"
 #include "analysis/PlotWindow.h"
 #include "analysis/SpectrumStore.h"
 #include "analysis/Waveform.h"
@@ -7,6 +9,7 @@
 #include "viewer/AxisSetup.h"
 #include "viewer/ErrorHandler.h"
 #include "viewer/ImageBoxWidget.h"
+#include "viewer/PlotMenu.h"
 #include "viewer/ViewerSession.h"
 
 #include <QPainter>
@@ -51,6 +54,39 @@ TForm7::TForm7(TViewerSession& session, TErrorHandler& errors, QWidget* parent)
     });
     connect(&session_, &TViewerSession::currentFrameChanged, this, &TForm7::SetFrameMarker);
     new TPlotPlacer(*this, *yAxis_, *xAxis_, *picture_, [this] { Redraw(); });
+    AttachPlotMenu(*picture_, errors_,
+                   {[this] { FitToData(); }, [this] { ResetRange(); }, [this] {
+                        AskAndWriteTable(this, session_.Sequence(),
+                                         SuggestedTableName(session_.Sequence(), QStringLiteral("waveform")),
+                                         [this] { return DataTable(); });
+                    }});
+}
+
+namespace {
+constexpr double kGreyMinSpan = 5;  // the axis' least span
+}  // namespace
+
+void TForm7::FitToData()
+{
+    const TWaveformSeries series =
+        WaveformSeries(session_.Sequence().Cache(), pixel_.x(), pixel_.y(), session_.Spectra().FFTLength());
+    const TFitRange range = FitGreyRange(series.values.data(), int32_t(series.values.size()), kGreyMinSpan);
+    if (!range.valid)
+        return;
+    yAxis_->SetRange(range.lo, range.hi);
+    Redraw();
+}
+
+void TForm7::ResetRange()
+{
+    yAxis_->SetRange(0, 255);
+    Redraw();
+}
+
+QByteArray TForm7::DataTable() const
+{
+    return WaveformTable(
+        WaveformSeries(session_.Sequence().Cache(), pixel_.x(), pixel_.y(), session_.Spectra().FFTLength()));
 }
 
 void TForm7::FollowBlock()

@@ -27,6 +27,12 @@ public:
     const QImage& Plot() const { return plot_; }
     QPoint Pixel() const { return pixel_; }
 
+    // Context menu: the grey axis fitted to the curve shown, or back to 0 … 255.
+    void FitToData();
+    void ResetRange();
+    // The curve shown as the CSV table tremax-cli's waveform command writes.
+    QByteArray DataTable() const;
+
 protected:
 
 private:

@@ -63,6 +63,12 @@ void TImageBoxWidget::mouseReleaseEvent(QMouseEvent* event)
     Q_EMIT mouseReleased(event->position().toPoint(), event->button());
 }
 
+void TImageBoxWidget::leaveEvent(QEvent* event)
+{
+    QWidget::leaveEvent(event);
+    Q_EMIT mouseLeft();
+}
+
 void TImageBoxWidget::StretchPicture()
 {
     const QImage& source = picture_->format() == QImage::Format_BGR888 || picture_->format() == QImage::Format_RGB32

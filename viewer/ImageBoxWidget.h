@@ -25,6 +25,8 @@ Q_SIGNALS:
     void mousePressed(QPoint position, Qt::MouseButton button);
     void mouseMoved(QPoint position, Qt::MouseButtons buttons);
     void mouseReleased(QPoint position, Qt::MouseButton button);
+    // The pointer left the box (readouts clear).
+    void mouseLeft();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -32,6 +34,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     void StretchPicture();

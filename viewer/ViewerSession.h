@@ -97,6 +97,8 @@ public:
     void RequestKymogramRebuild() { Q_EMIT kymogramRebuildRequested(); }
     // A short notice for the status bar's panel.
     void ShowStatus(int panel, const QString& text) { Q_EMIT statusTextChanged(panel, text); }
+    // What lies under the mouse in a window (empty when it left); selects nothing.
+    void ShowReadout(const QString& text) { Q_EMIT readoutChanged(text); }
 
     // The kymogram's frame span as the frame axis asks for it: stops playback, keeps whole
     // frames (hi = lo + L − 1), loads the block at the span's first frame, then moves the
@@ -137,6 +139,7 @@ Q_SIGNALS:
     void statusTextChanged(int panel, const QString& text);
     // The correlation sums of the latest tracking step as text: the error log's DebugString.
     void speckleDebugTextChanged(const QString& text);
+    void readoutChanged(const QString& text);
 
     // Mirrors of the display values, for the controls.
     void blackLevelChanged(int32_t level);

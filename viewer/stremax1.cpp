@@ -77,6 +77,10 @@ TForm1::TForm1(TErrorHandler& errors, TPlaybackClock& clock, QWidget* parent, co
     BuildMenus();
     BuildToolBar();
     BuildStatusBar();
+    BuildNavigation();
+    BuildDataExport();
+    BuildLegendView();
+    AcceptDroppedFiles(*this);
 
     playTimer_.setInterval(kPlaybackIntervalMs);
     connect(&playTimer_, &QTimer::timeout, this, [this] { errors_.Guarded([this] { PlaybackTick(); }); });
@@ -156,12 +160,20 @@ TForm1::~TForm1() = default;
 void TForm1::AttachControls(TForm2* controls)
 {
     controls_ = controls;
+    if (controls_)
+        AcceptDroppedFiles(*controls_);
     ApplyTaskbarTitle();
 }
 
 void TForm1::AttachToolWindows(const TToolWindows& windows)
 {
     tools_ = windows;
+    AttachDataViews();
+    for (QWidget* window : {tools_.kymogram, tools_.pointSpectrum, tools_.rowSpectrum, tools_.waveform})
+        if (window)
+            AcceptDroppedFiles(*window);
+    if (tools_.speckle)
+        AcceptDroppedFiles(*tools_.speckle);
     ApplyTaskbarTitle();
 }
 

@@ -177,9 +177,24 @@ public:
     // Panels 0 … 2 as specified; panel 3 takes the rest of the bar for notices (a file shorter
     // than its header, the progress of long work).
     static constexpr int kNoticePanel = 3;
+    // Beside the frame number the current frame's time; at the right what lies under the mouse.
+    static constexpr int kTimePanel = 4;
+    static constexpr int kReadoutPanel = 5;
     QString StatusText(int panel) const;
     void SetStatusText(int panel, const QString& text);
     QAction* Action(const QString& caption) const;
+
+    // "Export data..." (stremax1DataExport.cpp): the data of the analysis view used last (a
+    // click in it or its window activated), as the CSV table tremax-cli writes for it. The
+    // image's data are the colorizing power and phase at the selected bin.
+    enum class TDataView { image, kymogram, pointSpectrum, rowSpectrum, waveform };
+    TDataView DataView() const { return dataView_; }
+    void SetDataView(TDataView view) { dataView_ = view; }
+    QByteArray DataTable(TDataView view);
+    void ExportData();
+    void ExportDataTo(const QString& path);
+    // The colour legend beside the image while it is colorized (stremax1Legend.cpp).
+    QWidget* LegendWindow() const { return legendWindow_; }
 
 Q_SIGNALS:
     // A sequence's path was opened (for the recent-files list).
@@ -213,6 +228,15 @@ private:
     void SendFrameToLink(int32_t frame);
     // stremax1Settings.cpp
     void LoadLayoutAtStart();
+    // stremax1Navigate.cpp: frame keys, "Go to frame...", the frame's time, the readouts.
+    void BuildNavigation();
+    void ShowImageReadout(QPoint position);
+    // stremax1DataExport.cpp, stremax1Legend.cpp, stremax1Drop.cpp
+    void BuildDataExport();
+    void AttachDataViews();
+    void BuildLegendView();
+    void UpdateLegendWindow();
+    void AcceptDroppedFiles(QWidget& window);
     // stremax1.cpp
     void FollowSession();
     void MirrorIntoControls();
@@ -258,7 +282,7 @@ private:
     TAxis* imageXAxis_ = nullptr;
     TAxis* imageYAxis_ = nullptr;
     TImageBoxWidget* imageBox_ = nullptr;
-    std::array<QLabel*, 4> statusPanels_{};
+    std::array<QLabel*, 6> statusPanels_{};
     QTimer playTimer_;
 
     QAction* openAction_ = nullptr;
@@ -272,4 +296,8 @@ private:
     QAction* alwaysSaveAction_ = nullptr;
     QAction* linkToAction_ = nullptr;
     QAction* linkFromAction_ = nullptr;
+    TDataView dataView_ = TDataView::image;
+    QWidget* legendWindow_ = nullptr;
+    QAction* legendAction_ = nullptr;
+    bool legendPlaced_ = false;
 };

@@ -140,7 +140,7 @@ void TForm1::BuildStatusBar()
     const int widths[3] = {std::max(80, metrics.horizontalAdvance(QStringLiteral("Frame #:9999999")) + 8),
                            std::max(80, metrics.horizontalAdvance(QStringLiteral("f=99999.9")) + 8),
                            std::max(50, metrics.horizontalAdvance(QStringLiteral("i1=999")) + 8)};
-    for (size_t i = 0; i < statusPanels_.size(); ++i) {
+    for (size_t i = 0; i <= size_t(kNoticePanel); ++i) {
         statusPanels_[i] = new QLabel(statusBar());
         if (i < 3)
             statusPanels_[i]->setFixedWidth(widths[i]);

@@ -149,6 +149,8 @@ QString OutputPath(const TCliArgs& args)
     return args.Text("o");
 }
 
+bool IsCsvPath(const QString& path) { return path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive); }
+
 void WriteCliImage(const QImage& image, const QString& path, const TSequence* sequence)
 {
     SaveImageFile(image, path, sequence ? sequence->SourceFiles() : QStringList());

@@ -55,6 +55,8 @@ TRenderSettings GrayLevelSettings(const TCliArgs& args);
 // A grey level option (--black, --gray, --white), refused outside 0 … 255.
 int32_t GreyLevelOption(const TCliArgs& args, const char* name, int32_t fallback);
 
+// Whether an -o file asks for a CSV table rather than an image (its name ends in ".csv").
+bool IsCsvPath(const QString& path);
 // The -o file, required.
 QString OutputPath(const TCliArgs& args);
 // Writes a 24-bit image: ".bmp" uncompressed bottom-up BMP, ".png" PNG; anything else refused.

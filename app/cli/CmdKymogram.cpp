@@ -1,6 +1,7 @@
 // tremax-cli kymogram and waveform: a row over a span of frames, a pixel over the block.
 #include "CliCommands.h"
 
+#include "analysis/DataTables.h"
 #include "analysis/Kymogram.h"
 #include "analysis/SpectrumStore.h"
 #include "analysis/Waveform.h"
@@ -42,7 +43,10 @@ int RunKymogram(const TCliArgs& args, QTextStream&, QTextStream&)
     sequence->LoadFrames(settings.span.first);
     TKymogramBuilder builder;
     builder.Build(*sequence, settings, bitmap);
-    WriteCliImage(bitmap, output, sequence.get());
+    if (IsCsvPath(output))
+        WriteCliFile(KymogramTable(sequence->Cache(), row, settings.span, bitmap), output, *sequence);
+    else
+        WriteCliImage(bitmap, output, sequence.get());
     return 0;
 }
 
@@ -59,16 +63,14 @@ int RunWaveform(const TCliArgs& args, QTextStream& out, QTextStream&)
     // the block's end.
     const auto store = OpenCliStore(*sequence, length);
     const TWaveformSeries series = WaveformSeries(sequence->Cache(), x, y, store->FFTLength());
-    out << "index,frame,value\n";
-    for (size_t i = 0; i < series.values.size(); ++i)
-        out << qulonglong(i) << ',' << series.Frame(i) << ',' << int(series.values[i]) << '\n';
+    out << WaveformTable(series);
     return 0;
 }
 
 }  // namespace
 
 const TCliCommand kKymogramCommand{
-    "kymogram", "[OPTIONS] -o FILE SEQUENCE.bld", "one image row over a span of frames as a bitmap",
+    "kymogram", "[OPTIONS] -o FILE SEQUENCE.bld", "one image row over a span of frames as a bitmap, or as CSV with -o FILE.csv",
     Join({{{"row", "R", "image row (default: the middle row)"},
            {"from", "A", "first frame of the span (default 0)"},
            {"to", "B", "last frame of the span (default 100)"},

@@ -1,6 +1,7 @@
 // tremax-cli spectrum, rowspectra, colorize and legend: the spectral analysis without a window.
 #include "CliCommands.h"
 
+#include "analysis/DataTables.h"
 #include "analysis/PixelColour.h"
 #include "analysis/SpectrumStore.h"
 #include "platform/Errors.h"
@@ -21,16 +22,13 @@ int RunSpectrum(const TCliArgs& args, QTextStream& out, QTextStream& err)
     const auto store = OpenCliStore(*sequence, length);
     store->ComputePixelSpectrum(x, y);
 
-    out << "bin,frequency_hz,power_db,phase_rad\n";
+    const QByteArray table = PointSpectrumTable(*store, x, y);
+    out << table;
     if (!store->SpectrumValid(y, x)) {
         out.flush();
         err << "tremax-cli: pixel " << x << ',' << y << " does not change over the " << length
             << " frames of the block: it has no spectrum\n";
-        return 0;
     }
-    for (int32_t k = 0; k < store->FFTLength() / 2; ++k)
-        out << k << ',' << CliNumber(store->BinFrequency(k)) << ',' << CliNumber(store->Power(k, y, x)) << ','
-            << CliNumber(store->Phase(k, y, x)) << '\n';
     return 0;
 }
 
@@ -43,16 +41,8 @@ int RunRowSpectra(const TCliArgs& args, QTextStream&, QTextStream& err)
     const int32_t length = ApplyBlockOptions(args, *sequence);
     const auto store = OpenCliStore(*sequence, length);
 
-    if (output.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) {
-        store->ComputeRowSpectra();
-        QString table = QStringLiteral("row,bin,frequency_hz,power_db\n");
-        for (int32_t y = 0; y < store->Height(); ++y)
-            for (int32_t k = 0; k < store->FFTLength() / 2; ++k)
-                table += QStringLiteral("%1,%2,%3,%4\n")
-                             .arg(y)
-                             .arg(k)
-                             .arg(CliNumber(store->BinFrequency(k)), CliNumber(store->RowSpectrum(k, y)));
-        WriteCliFile(table.toUtf8(), output, *sequence);
+    if (IsCsvPath(output)) {
+        WriteCliFile(RowSpectraTable(*store), output, *sequence);
         return 0;
     }
     QImage bitmap;
@@ -101,12 +91,16 @@ int RunColorize(const TCliArgs& args, QTextStream& out, QTextStream&)
     store->SetSelectedFrequency(frequency);
     // Rows on every core: the stored spectra are the same with any number of threads.
     store->ColorizeSweep(nullptr, int(std::max(1u, std::thread::hardware_concurrency())));
-    const TPixelColour colour(*store, colours);
-    render.colourer = &colour;
-    TFrameRenderer renderer;
-    QImage bitmap;
-    RenderCachedFrame(renderer, sequence->Cache(), frame, render, bitmap);
-    WriteCliImage(bitmap, output, sequence.get());
+    if (IsCsvPath(output)) {
+        WriteCliFile(ColorizeTable(*store), output, *sequence);
+    } else {
+        const TPixelColour colour(*store, colours);
+        render.colourer = &colour;
+        TFrameRenderer renderer;
+        QImage bitmap;
+        RenderCachedFrame(renderer, sequence->Cache(), frame, render, bitmap);
+        WriteCliImage(bitmap, output, sequence.get());
+    }
     out << "bin: " << store->SelectedBin() << '\n' << "frequency_hz: " << CliNumber(store->SelectedFrequency()) << '\n';
     return 0;
 }
@@ -144,7 +138,8 @@ const TCliCommand kRowSpectraCommand{
 
 const TCliCommand kColorizeCommand{
     "colorize", "--frequency HZ [OPTIONS] -o FILE SEQUENCE.bld",
-    "a frame coloured by every pixel's power (and phase) at one frequency",
+    "a frame coloured by every pixel's power (and phase) at one frequency, or with -o FILE.csv every "
+    "pixel's power and phase at that frequency as CSV",
     Join({{{"frequency", "HZ", "analysis frequency in Hz, 0 to half the frame rate, snapped as a click selects it"},
            {"frame", "N", "frame to render (default: the block's first frame)"},
            {"lo", "DB", "power left uncoloured and below, dB (default -50)"},

@@ -111,7 +111,8 @@ TEST(WindowTexts, StatusPanelsHoldTheirLongestTexts)
         TFakeClock clock;
         TRecordingErrors errors;
         TForm1 form(errors, clock);
-        form.resize(500, 400);
+        // Wide enough for the specified panels and the frame's time beside them at 1.5x.
+        form.resize(600, 400);
         form.SetStatusText(0, QStringLiteral("Frame #:9999999"));
         form.SetStatusText(1, QStringLiteral("f=99999.9"));
         ExpectTextsApart(form, "status bar at " + std::to_string(scale) + "x");

@@ -1,0 +1,133 @@
+#include "analysis/DataTables.h"
+
+#include "analysis/SpectrumStore.h"
+#include "platform/Conversions.h"
+#include "viewer/FrameCache.h"
+
+#include <algorithm>
+
+namespace {
+
+// Appends without a QString per field: the tables run to millions of cells.
+class TCsv {
+public:
+    explicit TCsv(const char* header) { bytes_.append(header).append('\n'); }
+    TCsv& Int(int64_t value)
+    {
+        Separate();
+        bytes_.append(QByteArray::number(qlonglong(value)));
+        return *this;
+    }
+    TCsv& Number(double value)
+    {
+        Separate();
+        bytes_.append(FloatToStrExact(value).toLatin1());
+        return *this;
+    }
+    TCsv& Empty()
+    {
+        Separate();
+        return *this;
+    }
+    void EndLine()
+    {
+        bytes_.append('\n');
+        first_ = true;
+    }
+    void Reserve(qsizetype lines, qsizetype perLine) { bytes_.reserve(bytes_.size() + lines * perLine); }
+    QByteArray Take() { return std::move(bytes_); }
+
+private:
+    void Separate()
+    {
+        if (!first_)
+            bytes_.append(',');
+        first_ = false;
+    }
+    QByteArray bytes_;
+    bool first_ = true;
+};
+
+}  // namespace
+
+QByteArray PointSpectrumTable(const TSpectrumStore& store, int32_t column, int32_t row)
+{
+    TCsv csv("bin,frequency_hz,power_db,phase_rad");
+    if (!store.SpectrumValid(row, column))
+        return csv.Take();
+    const int32_t bins = store.FFTLength() / 2;
+    csv.Reserve(bins, 48);
+    for (int32_t k = 0; k < bins; ++k) {
+        csv.Int(k).Number(store.BinFrequency(k)).Number(store.Power(k, row, column)).Number(store.Phase(k, row, column));
+        csv.EndLine();
+    }
+    return csv.Take();
+}
+
+QByteArray RowSpectraTable(TSpectrumStore& store)
+{
+    store.ComputeRowSpectra();
+    TCsv csv("row,bin,frequency_hz,power_db");
+    const int32_t bins = store.FFTLength() / 2;
+    csv.Reserve(qsizetype(bins) * store.Height(), 40);
+    for (int32_t y = 0; y < store.Height(); ++y)
+        for (int32_t k = 0; k < bins; ++k) {
+            csv.Int(y).Int(k).Number(store.BinFrequency(k)).Number(store.RowSpectrum(k, y));
+            csv.EndLine();
+        }
+    return csv.Take();
+}
+
+QByteArray WaveformTable(const TWaveformSeries& series)
+{
+    TCsv csv("index,frame,value");
+    csv.Reserve(qsizetype(series.values.size()), 16);
+    for (size_t i = 0; i < series.values.size(); ++i) {
+        csv.Int(int64_t(i)).Int(series.Frame(i)).Int(series.values[i]);
+        csv.EndLine();
+    }
+    return csv.Take();
+}
+
+QByteArray KymogramTable(const TFrameCache& cache, int32_t row, const TKymogramSpan& span, const QImage& bitmap)
+{
+    TCsv csv("column,frame,value,grey");
+    const int32_t columns = std::min(bitmap.height(), cache.Width());
+    const int32_t frames = std::min(bitmap.width(), span.length);
+    const bool rowInside = row >= 0 && row < cache.Height();
+    const bool bgr = bitmap.format() == QImage::Format_BGR888;
+    csv.Reserve(qsizetype(columns) * frames, 20);
+    for (int32_t c = 0; c < columns; ++c) {
+        const uchar* line = bitmap.constScanLine(c);
+        for (int32_t k = 0; k < frames; ++k) {
+            const int64_t frame = int64_t(span.first) + k;
+            csv.Int(c).Int(frame);
+            if (rowInside && frame <= INT32_MAX && cache.Holds(int32_t(frame)))
+                csv.Int(cache.Row(int32_t(frame) - cache.FirstCachedFrame(), row)[c]);
+            else
+                csv.Empty();
+            // Grey bitmaps: blue, green and red are the same byte.
+            csv.Int(bgr ? line[3 * k] : qBlue(bitmap.pixel(k, c)));
+            csv.EndLine();
+        }
+    }
+    return csv.Take();
+}
+
+QByteArray ColorizeTable(const TSpectrumStore& store)
+{
+    TCsv csv("row,column,frequency_hz,power_db,phase_rad");
+    const int32_t bin = store.SelectedBin();
+    const double frequency = store.BinFrequency(bin);
+    csv.Reserve(qsizetype(store.Height()) * store.Width(), 48);
+    for (int32_t y = 0; y < store.Height(); ++y)
+        for (int32_t x = 0; x < store.Width(); ++x) {
+            csv.Int(y).Int(x).Number(frequency);
+            if (store.SpectrumValid(y, x))
+                csv.Number(store.Power(bin, y, x)).Number(store.Phase(bin, y, x));
+            else
+                csv.Empty().Empty();
+            csv.EndLine();
+        }
+    return csv.Take();
+}

@@ -1,0 +1,54 @@
+#include "viewer/ColourLegendWindow.h"
+
+#include "analysis/PixelColour.h"
+
+#include <QCloseEvent>
+#include <QPainter>
+
+TColourLegendWindow::TColourLegendWindow(QWidget* parent) : QWidget(parent, Qt::Tool)
+{
+    setWindowTitle(QStringLiteral("Color legend"));
+    resize(160, 260);
+    setMinimumSize(60, 80);
+}
+
+void TColourLegendWindow::SetLevels(double loSat, double hiSat, bool showPhase)
+{
+    legend_ = ColourLegend(loSat, hiSat, showPhase);
+    showPhase_ = showPhase;
+    update();
+}
+
+QStringList TColourLegendWindow::UnitTexts() const
+{
+    QStringList units{QStringLiteral("[dB]")};
+    if (showPhase_)
+        units << QStringLiteral("[\u00B0]");
+    return units;
+}
+
+void TColourLegendWindow::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Window));
+    const QStringList units = UnitTexts();
+    const int line = fontMetrics().height();
+    // The legend between the unit lines, as large as fits without distortion.
+    const QRect room = rect().adjusted(2, line + 2, -2, -(units.size() > 1 ? line + 2 : 2));
+    if (!legend_.isNull() && room.width() > 0 && room.height() > 0) {
+        const QSize size = legend_.size().scaled(room.size(), Qt::KeepAspectRatio);
+        const QRect target(room.topLeft(), size);
+        painter.drawImage(target, legend_);
+    }
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(QRect(2, 0, width() - 4, line + 2), Qt::AlignLeft | Qt::AlignVCenter, units.front());
+    if (units.size() > 1)
+        painter.drawText(QRect(2, height() - line - 2, width() - 4, line + 2), Qt::AlignRight | Qt::AlignVCenter,
+                         units.back());
+}
+
+void TColourLegendWindow::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    Q_EMIT closed();
+}

@@ -1,0 +1,119 @@
+// "Export data...": what the analysis view used last shows, as the CSV table tremax-cli writes
+// for it. The view used last is the analysis window activated last, or the image after a click
+// in it or a colorizing run (its data are the colorizing power and phase).
+#include "viewer/stremax1.h"
+
+#include "analysis/DataTables.h"
+#include "analysis/SpectrumStore.h"
+#include "analysis/stremax10.h"
+#include "analysis/stremax4.h"
+#include "analysis/stremax5.h"
+#include "analysis/stremax7.h"
+#include "platform/Errors.h"
+#include "platform/SafeFileWriter.h"
+#include "viewer/ErrorHandler.h"
+#include "viewer/ImageBoxWidget.h"
+#include "viewer/PlotMenu.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace {
+
+// Marks a window's view as the one used last whenever the window is activated.
+class TActivationWatch : public QObject {
+public:
+    TActivationWatch(QWidget& window, std::function<void()> activated)
+        : QObject(&window), activated_(std::move(activated))
+    {
+        window.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::WindowActivate)
+            activated_();
+        return false;
+    }
+
+private:
+    std::function<void()> activated_;
+};
+
+QString ViewName(TForm1::TDataView view)
+{
+    switch (view) {
+    case TForm1::TDataView::kymogram: return QStringLiteral("kymogram");
+    case TForm1::TDataView::pointSpectrum: return QStringLiteral("pointspectrum");
+    case TForm1::TDataView::rowSpectrum: return QStringLiteral("rowspectra");
+    case TForm1::TDataView::waveform: return QStringLiteral("waveform");
+    case TForm1::TDataView::image: break;
+    }
+    return QStringLiteral("colorize");
+}
+
+}  // namespace
+
+void TForm1::BuildDataExport()
+{
+    auto* action = new QAction(QStringLiteral("Export data..."), this);
+    action->setStatusTip(QStringLiteral("Writes what the analysis window used last shows as a CSV table"));
+    connect(action, &QAction::triggered, this, [this] { errors_.Guarded([this] { ExportData(); }); });
+    // Below the file's other writers, above "Properties...".
+    for (QAction* menu : menuBar()->actions())
+        if (menu->text() == QLatin1String("&File") && menu->menu())
+            menu->menu()->insertAction(propertiesAction_, action);
+    connect(imageBox_, &TImageBoxWidget::mousePressed, this, [this] { dataView_ = TDataView::image; });
+    connect(colorizeAction_, &QAction::triggered, this, [this] { dataView_ = TDataView::image; });
+}
+
+void TForm1::AttachDataViews()
+{
+    const std::pair<QWidget*, TDataView> views[] = {{tools_.kymogram, TDataView::kymogram},
+                                                    {tools_.pointSpectrum, TDataView::pointSpectrum},
+                                                    {tools_.rowSpectrum, TDataView::rowSpectrum},
+                                                    {tools_.waveform, TDataView::waveform}};
+    for (const auto& [window, view] : views)
+        if (window)
+            new TActivationWatch(*window, [this, view = view] { dataView_ = view; });
+}
+
+QByteArray TForm1::DataTable(TDataView view)
+{
+    switch (view) {
+    case TDataView::kymogram:
+        if (auto* kymogram = qobject_cast<TForm4*>(tools_.kymogram))
+            return kymogram->DataTable();
+        break;
+    case TDataView::pointSpectrum:
+        if (auto* pointSpectrum = qobject_cast<TForm5*>(tools_.pointSpectrum))
+            return pointSpectrum->DataTable();
+        break;
+    case TDataView::rowSpectrum:
+        if (auto* rowSpectrum = qobject_cast<TForm10*>(tools_.rowSpectrum))
+            return rowSpectrum->DataTable();
+        break;
+    case TDataView::waveform:
+        if (auto* waveform = qobject_cast<TForm7*>(tools_.waveform))
+            return waveform->DataTable();
+        break;
+    case TDataView::image:
+        return ColorizeTable(session_.Spectra());
+    }
+    throw EError(QStringLiteral("The %1 window is not there to export from").arg(ViewName(view)));
+}
+
+void TForm1::ExportData()
+{
+    const TDataView view = dataView_;
+    AskAndWriteTable(this, session_.Sequence(), SuggestedTableName(session_.Sequence(), ViewName(view)),
+                     [this, view] { return DataTable(view); });
+}
+
+void TForm1::ExportDataTo(const QString& path)
+{
+    WriteFileSafely(path, DataTable(dataView_), session_.Sequence().SourceFiles());
+}

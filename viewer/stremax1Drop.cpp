@@ -1,0 +1,66 @@
+// A sequence file dropped on any of the program's windows opens as one chosen in the open
+// dialog: playback stops, then OpenSequence.
+#include "viewer/stremax1.h"
+
+#include "viewer/ErrorHandler.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+namespace {
+
+// The one local file a drag carries; empty for several files, or for anything else.
+QString DroppedFile(const QMimeData* data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls().front().isLocalFile())
+        return QString();
+    return data->urls().front().toLocalFile();
+}
+
+class TFileDrop : public QObject {
+public:
+    TFileDrop(QWidget& window, std::function<void(const QString&)> open) : QObject(&window), open_(std::move(open))
+    {
+        window.setAcceptDrops(true);
+        window.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (DroppedFile(drag->mimeData()).isEmpty())
+                return false;
+            drag->acceptProposedAction();
+            return true;
+        }
+        if (event->type() == QEvent::Drop) {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const QString file = DroppedFile(drop->mimeData());
+            if (file.isEmpty())
+                return false;
+            drop->acceptProposedAction();
+            open_(file);
+            return true;
+        }
+        return false;
+    }
+
+private:
+    std::function<void(const QString&)> open_;
+};
+
+}  // namespace
+
+void TForm1::AcceptDroppedFiles(QWidget& window)
+{
+    new TFileDrop(window, [this](const QString& file) {
+        errors_.Guarded([this, &file] {
+            ReleasePlayButton();
+            OpenSequence(file);
+        });
+    });
+}

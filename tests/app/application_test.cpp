@@ -215,8 +215,8 @@ TEST(ProgramStart, RecentFilesErrorLogAndTerminationAsTheProgramRunsThem)
         for (QAction* action : file->actions())
             if (action->isVisible())
                 visible << (action->isSeparator() ? QStringLiteral("-") : action->text());
-        EXPECT_EQ(visible, (QStringList{"Open image sequence", "Save SMP...", "Save several images...", "Properties...",
-                                        "-", "&1 " + clip, "&Clear list...", "-", "E&xit"}));
+        EXPECT_EQ(visible, (QStringList{"Open image sequence", "Save SMP...", "Save several images...", "Export data...",
+                                        "Properties...", "-", "&1 " + clip, "&Clear list...", "-", "E&xit"}));
         main.UpdateTitle(QString());
         main.RecentFiles()->Item(1)->trigger();
         EXPECT_EQ(main.windowTitle(), clip + QStringLiteral(" - Tremax"));

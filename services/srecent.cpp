@@ -215,8 +215,7 @@ void TRecentFiles::MakeItems()
     if (clear_)
         return;
     separator_ = std::make_unique<QAction>();
-    separator_->setSeparator(true);
-    separator_->setText(QStringLiteral("-"));
+    separator_->setSeparator(true);  // no text: some styles draw a separator's text as a heading
     for (int i = 1; i <= kSlots; ++i) {
         items_[i - 1] = std::make_unique<QAction>();
         items_[i - 1]->setData(i);  // the item's tag

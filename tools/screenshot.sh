@@ -20,6 +20,12 @@ app=$!
 main=$(xdotool search --sync --onlyvisible --name ' - Tremax$' | head -n1)
 sleep 2  # the start-up layout is applied once the file is open
 
+# A first start asks whether to look for a new version now: not for the picture.
+for question in $(xdotool search --onlyvisible --name '^Version check$' 2>/dev/null); do
+    xdotool windowfocus --sync "$question" key Escape
+    sleep 1
+done
+
 # The image box: the main window's client area less its chrome (42 across: the row axis and a
 # margin; 60 above the box: menu, tool bar, gap; 54 below it), the image at a whole zoom.
 eval "$(xdotool getwindowgeometry --shell "$main")"

@@ -1,0 +1,12 @@
+// Multipage TIFF: the input is the file, opened as the program opens it.
+#include "fuzz/FuzzSupport.h"
+#include "viewer/FrameSource.h"
+#include "viewer/formats/tiff/TiffSource.h"
+
+void Fuzz_tiff_source(const uint8_t* data, size_t size)
+{
+    const QString path = WriteFuzzFile(QStringLiteral("rec.tif"), QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+    TFrameSourceFactory formats;
+    RegisterTiffFormat(formats);
+    FuzzOpenSequence(formats, path);
+}

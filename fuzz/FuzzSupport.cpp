@@ -8,12 +8,15 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <stdexcept>
 
 namespace {
 
 // Small enough that a refill costs little, large enough for every shape the seeds have.
 constexpr int64_t kFuzzMemoryRoom = int64_t(64) << 20;
+constexpr int32_t kFuzzSlots = 4;
 
 }  // namespace
 
@@ -53,19 +56,28 @@ std::vector<QByteArray> SplitFuzzInput(const uint8_t* data, size_t size, int par
     return result;
 }
 
-void FuzzOpenSequence(const TFrameSourceFactory& formats, const QString& path)
+const TSequence& FuzzSequence(const TFrameSourceFactory& formats)
 {
-    TSequence sequence(nullptr, &formats);
-    sequence.SetMemoryRoomQuery([] { return TMemoryRoom{kFuzzMemoryRoom, QStringLiteral("the fuzzing limit")}; });
+    // One per factory: the replay test runs every entry in one process.
+    static std::map<const TFrameSourceFactory*, std::unique_ptr<TSequence>> sequences;
+    std::unique_ptr<TSequence>& sequence = sequences[&formats];
+    if (!sequence) {
+        sequence = std::make_unique<TSequence>(nullptr, &formats);
+        sequence->SetMemoryRoomQuery([] { return TMemoryRoom{kFuzzMemoryRoom, QStringLiteral("the fuzzing limit")}; });
+    }
+    return *sequence;
+}
+
+void FuzzOpenSequence(const TSequence& sequence, const QString& path)
+{
     try {
         TOpenPlan plan = sequence.PlanOpen(path);
         sequence.CheckOpenFits(plan);
-        sequence.ApplyOpen(std::move(plan));
-        const TSequenceHeader& header = sequence.Header();
-        sequence.LoadFrames(header.FrameCount - 1);
-        sequence.LoadFrames(header.FrameCount / 2);
-        const int32_t frame = header.FrameCount / 2;
-        (void)sequence.GetPixel(frame, header.Height - 1, header.Width - 1);
+        const TSequenceHeader& header = plan.header;
+        TFrameCache block(header.Width, header.Height, kFuzzSlots);
+        block.Fill(plan.source.get(), 0);
+        block.Fill(plan.source.get(), header.FrameCount - 1);
+        block.Fill(plan.source.get(), header.FrameCount / 2);
     } catch (const EError&) {
     }
 }

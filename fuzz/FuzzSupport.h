@@ -14,6 +14,7 @@
 #include <vector>
 
 class TFrameSourceFactory;
+class TSequence;
 
 // The folder the entries of this process write their files into: made on first use, removed at
 // exit. Files there are overwritten by every input.
@@ -29,7 +30,13 @@ void RemoveFuzzFile(const QString& name);
 inline constexpr char kFuzzFileSeparator[] = "\n--8<--\n";
 std::vector<QByteArray> SplitFuzzInput(const uint8_t* data, size_t size, int parts);
 
-// Opens `path` as the program does (plan, memory check within a small room, block made and read)
-// with a fresh sequence, then refills the block at the end and in the middle of the recording
-// and reads a pixel from the far corner of a frame. EError is caught: a refusal is an answer.
-void FuzzOpenSequence(const TFrameSourceFactory& formats, const QString& path);
+// The sequence the frame-source entries plan their opens with: made once per process (its own
+// frame block is megabytes), never changed, the memory room small. `formats` must outlive it.
+const TSequence& FuzzSequence(const TFrameSourceFactory& formats);
+
+// Opens `path` as the program plans and checks an open (PlanOpen, CheckOpenFits for the frame
+// block of 512 frames within the sequence's room), then reads a block of a few frames of that
+// size from the first frame, the last and the middle, and reads the last pixel of one of them.
+// Only the block is smaller than the program's: a block of megabytes a run would make the
+// fuzzer a hundred times slower. EError is caught: a refusal is an answer.
+void FuzzOpenSequence(const TSequence& sequence, const QString& path);

@@ -8,6 +8,6 @@ void Fuzz_bld_source(const uint8_t* data, size_t size)
     const std::vector<QByteArray> parts = SplitFuzzInput(data, size, 2);
     WriteFuzzFile(QStringLiteral("seq.par"), parts[0]);
     const QString frames = WriteFuzzFile(QStringLiteral("seq.bld"), parts[1]);
-    const TFrameSourceFactory formats;
-    FuzzOpenSequence(formats, frames);
+    static const TFrameSourceFactory formats;
+    FuzzOpenSequence(FuzzSequence(formats), frames);
 }

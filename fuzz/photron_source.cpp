@@ -11,7 +11,10 @@ void Fuzz_photron_source(const uint8_t* data, size_t size)
     RemoveFuzzFile(xml ? QStringLiteral("rec.cih") : QStringLiteral("rec.cihx"));
     const QString header = WriteFuzzFile(xml ? QStringLiteral("rec.cihx") : QStringLiteral("rec.cih"), parts[0]);
     WriteFuzzFile(QStringLiteral("rec.mraw"), parts[1]);
-    TFrameSourceFactory formats;
-    RegisterPhotronFormat(formats);
-    FuzzOpenSequence(formats, header);
+    static const TFrameSourceFactory formats = [] {
+        TFrameSourceFactory factory;
+        RegisterPhotronFormat(factory);
+        return factory;
+    }();
+    FuzzOpenSequence(FuzzSequence(formats), header);
 }

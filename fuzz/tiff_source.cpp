@@ -6,7 +6,10 @@
 void Fuzz_tiff_source(const uint8_t* data, size_t size)
 {
     const QString path = WriteFuzzFile(QStringLiteral("rec.tif"), QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
-    TFrameSourceFactory formats;
-    RegisterTiffFormat(formats);
-    FuzzOpenSequence(formats, path);
+    static const TFrameSourceFactory formats = [] {
+        TFrameSourceFactory factory;
+        RegisterTiffFormat(factory);
+        return factory;
+    }();
+    FuzzOpenSequence(FuzzSequence(formats), path);
 }

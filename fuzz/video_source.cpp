@@ -7,7 +7,10 @@
 void Fuzz_video_source(const uint8_t* data, size_t size)
 {
     const QString path = WriteFuzzFile(QStringLiteral("rec.avi"), QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
-    TFrameSourceFactory formats;
-    RegisterVideoFormat(formats);
-    FuzzOpenSequence(formats, path);
+    static const TFrameSourceFactory formats = [] {
+        TFrameSourceFactory factory;
+        RegisterVideoFormat(factory);
+        return factory;
+    }();
+    FuzzOpenSequence(FuzzSequence(formats), path);
 }

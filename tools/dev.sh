@@ -52,7 +52,7 @@ run_fuzzers() { # build-dir seconds
     local dir=$1 seconds=$2 failed=0 name
     local -a names=()
     for program in "$dir"/fuzz/fuzz_*; do
-        [ -x "$program" ] && names+=("${program##*/fuzz_}")
+        [ -f "$program" ] && [ -x "$program" ] && names+=("${program##*/fuzz_}")
     done
     [ ${#names[@]} -gt 0 ] || { echo "no fuzz programs in $dir/fuzz"; return 1; }
     mkdir -p "$dir/logs"

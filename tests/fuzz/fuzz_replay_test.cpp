@@ -1,10 +1,10 @@
-// Every fuzz target's seeds and saved findings, run through the same entry as the fuzzer: an
-// input that once crashed, hung or tripped a sanitizer must now pass (the sanitize build checks
-// the latter). A regression input is saved as tests/fuzz-regressions/<target>/<name>.
+// Every fuzz target's seeds and saved findings, each a test of its own, run through the same
+// entry as the fuzzer: an input that once crashed, hung or tripped a sanitizer must now pass (the
+// sanitize build checks the latter). A finding is saved as tests/fuzz-regressions/<target>/<name>.
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <cstdio>
+#include <cctype>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -15,44 +15,53 @@
 
 namespace {
 
-struct TFuzzTarget {
-    const char* name;
+struct TFuzzInput {
+    std::string target;
     void (*entry)(const uint8_t*, size_t);
+    QString path;
+    std::string kind;  // "seed" or "finding"
 };
 
-const TFuzzTarget kTargets[] = {
+std::vector<TFuzzInput> AllInputs()
+{
+    struct TTarget {
+        const char* name;
+        void (*entry)(const uint8_t*, size_t);
+    };
+    const TTarget targets[] = {
 #define TREMAX_FUZZ_TARGET(name) {#name, &Fuzz_##name},
 #include "FuzzTargets.inc"
 #undef TREMAX_FUZZ_TARGET
-};
-
-QStringList InputsOf(const QString& folder)
-{
-    QStringList paths;
-    for (const QFileInfo& info : QDir(folder).entryInfoList(QDir::Files, QDir::Name))
-        paths << info.filePath();
-    return paths;
+    };
+    std::vector<TFuzzInput> inputs;
+    for (const TTarget& target : targets)
+        for (const auto& [folder, kind] : {std::pair{QStringLiteral(TREMAX_FUZZ_CORPUS_DIR), "seed"},
+                                           std::pair{QStringLiteral(TREMAX_FUZZ_REGRESSION_DIR), "finding"}})
+            for (const QFileInfo& info :
+                 QDir(folder + QLatin1Char('/') + QLatin1String(target.name)).entryInfoList(QDir::Files, QDir::Name))
+                inputs.push_back({target.name, target.entry, info.filePath(), kind});
+    return inputs;
 }
 
-class FuzzReplay : public ::testing::TestWithParam<TFuzzTarget> {};
-
-TEST_P(FuzzReplay, SeedsAndSavedFindingsPass)
+std::string TestName(const ::testing::TestParamInfo<TFuzzInput>& info)
 {
-    const QString name = QString::fromLatin1(GetParam().name);
-    const QStringList seeds = InputsOf(QStringLiteral(TREMAX_FUZZ_CORPUS_DIR "/") + name);
-    EXPECT_FALSE(seeds.isEmpty()) << "no seeds for " << name.toStdString();
-    for (const QString& path : seeds + InputsOf(QStringLiteral(TREMAX_FUZZ_REGRESSION_DIR "/") + name)) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
-        const QByteArray bytes = file.readAll();
-        // Named before it runs: a crash ends the process before any assertion could.
-        std::printf("input %s\n", qPrintable(path));
-        std::fflush(stdout);
-        GetParam().entry(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
-    }
+    std::string name = info.param.target + "_" + info.param.kind + "_" + QFileInfo(info.param.path).fileName().toStdString();
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            c = '_';
+    return name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, FuzzReplay, ::testing::ValuesIn(kTargets),
-                         [](const ::testing::TestParamInfo<TFuzzTarget>& info) { return std::string(info.param.name); });
+class FuzzReplay : public ::testing::TestWithParam<TFuzzInput> {};
+
+TEST_P(FuzzReplay, Passes)
+{
+    QFile file(GetParam().path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << GetParam().path.toStdString();
+    const QByteArray bytes = file.readAll();
+    GetParam().entry(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, FuzzReplay, ::testing::ValuesIn(AllInputs()), TestName);
 
 }  // namespace

@@ -22,19 +22,21 @@ struct TFuzzInput {
     std::string kind;  // "seed" or "finding"
 };
 
-std::vector<TFuzzInput> AllInputs()
-{
-    struct TTarget {
-        const char* name;
-        void (*entry)(const uint8_t*, size_t);
-    };
-    const TTarget targets[] = {
+struct TTarget {
+    const char* name;
+    void (*entry)(const uint8_t*, size_t);
+};
+
+const TTarget kTargets[] = {
 #define TREMAX_FUZZ_TARGET(name) {#name, &Fuzz_##name},
 #include "FuzzTargets.inc"
 #undef TREMAX_FUZZ_TARGET
-    };
+};
+
+std::vector<TFuzzInput> AllInputs()
+{
     std::vector<TFuzzInput> inputs;
-    for (const TTarget& target : targets)
+    for (const TTarget& target : kTargets)
         for (const auto& [folder, kind] : {std::pair{QStringLiteral(TREMAX_FUZZ_CORPUS_DIR), "seed"},
                                            std::pair{QStringLiteral(TREMAX_FUZZ_REGRESSION_DIR), "finding"}})
             for (const QFileInfo& info :
@@ -63,5 +65,15 @@ TEST_P(FuzzReplay, Passes)
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, FuzzReplay, ::testing::ValuesIn(AllInputs()), TestName);
+
+// The fuzzer starts from the seeds: a target without any starts from nothing.
+TEST(FuzzSeeds, EveryTargetHasSome)
+{
+    for (const TTarget& target : kTargets)
+        EXPECT_FALSE(QDir(QStringLiteral(TREMAX_FUZZ_CORPUS_DIR "/") + QLatin1String(target.name))
+                         .entryList(QDir::Files)
+                         .isEmpty())
+            << target.name;
+}
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <cctype>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,9 @@ std::vector<TFuzzInput> AllInputs()
                 inputs.push_back({target.name, target.entry, info.filePath(), kind});
     return inputs;
 }
+
+// ctest lists the input by its path rather than by its bytes.
+void PrintTo(const TFuzzInput& input, std::ostream* out) { *out << input.path.toStdString(); }
 
 std::string TestName(const ::testing::TestParamInfo<TFuzzInput>& info)
 {

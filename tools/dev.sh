@@ -59,8 +59,10 @@ run_fuzzers() { # build-dir seconds
     run_one() { # name
         local name=$1
         mkdir -p "$dir/corpus/$name" "$dir/findings/$name"
+        local -a dict=()
+        [ -f "$root/fuzz/dict/$name.dict" ] && dict=(-dict="$root/fuzz/dict/$name.dict")
         # -close_fd_mask=3: the libraries' own chatter stays out; libFuzzer's reports do not.
-        "$dir/fuzz/fuzz_$name" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+        "$dir/fuzz/fuzz_$name" "${dict[@]}" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
             -close_fd_mask=3 -print_final_stats=1 -artifact_prefix="$dir/findings/$name/" \
             "$dir/corpus/$name" "$root/fuzz/corpus/$name" >"$dir/logs/$name.log" 2>&1
     }
@@ -119,7 +121,7 @@ fuzz)
     install_packages
     # A build of its own, with clang: only the layers the fuzz targets link are compiled.
     first=""
-    [ -f build-fuzz/CMakeCache.txt ] || first="-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++"
+    [ -f build-fuzz/CMakeCache.txt ] || first="-DCMAKE_CXX_COMPILER=clang++"
     # shellcheck disable=SC2046,SC2086
     cmake -S "$root" -B build-fuzz $(generator_args build-fuzz) $first -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DTREMAX_FUZZ=ON -DTREMAX_WERROR=$werror >/dev/null

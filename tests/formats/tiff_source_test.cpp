@@ -185,7 +185,7 @@ QByteArray OneTileTiff(uint32_t tileWidth, uint32_t tileHeight, uint32_t bytes)
 }  // namespace
 
 // A tile is decoded whole: one far beyond its page is refused by its size before any memory is
-// asked for (a fuzzed file asked for 4 GB for a page of 256 pixels).
+// asked for (a crafted file asked for 4 GB for a page of 256 pixels).
 TEST(TiffSource, TilesFarLargerThanThePageAreRefusedNamingTheirSize)
 {
     TScratch scratch;

@@ -19,21 +19,30 @@ constexpr int kMaxEdgeSquare = 2 * 255 * 255;
 void FreeAligned(void* data) { std::free(data); }
 
 // A 24-bit bitmap whose lines start on cache-line boundaries: the vectorised build then writes
-// whole cache lines.
-QImage AlignedBitmap(int32_t length, int32_t height)
+// whole cache lines. Its size is checked against the memory room before it is asked for.
+QImage AlignedBitmap(int32_t length, int32_t height, const TMemoryRoomQuery& room)
 {
-    const qsizetype bytesPerLine = (qsizetype(length) * 3 + 63) / 64 * 64;
-    void* data = std::aligned_alloc(64, size_t(bytesPerLine) * size_t(height));
+    const int64_t lineBytes = CheckedProduct(length, 3);
+    const int64_t bytesPerLine = lineBytes < 0 ? -1 : (lineBytes + 63) / 64 * 64;
+    const int64_t bytes = bytesPerLine < 0 ? -1 : CheckedProduct(bytesPerLine, height);
+    const QString what = QStringLiteral("A kymogram of %1 x %2 pixels").arg(length).arg(height);
+    CheckMemoryRoom(bytes, what, room());
+    void* data = std::aligned_alloc(64, size_t(bytes));
     if (!data)
-        throw EOutOfMemory(
-            QStringLiteral("A kymogram of %1 x %2 pixels does not fit in memory").arg(length).arg(height));
-    return QImage(static_cast<uchar*>(data), length, height, bytesPerLine, QImage::Format_BGR888, FreeAligned, data);
+        throw EOutOfMemory(what + QStringLiteral(" does not fit in memory"));
+    QImage image(static_cast<uchar*>(data), length, height, qsizetype(bytesPerLine), QImage::Format_BGR888,
+                 FreeAligned, data);
+    if (image.isNull()) {  // beyond what a picture may hold
+        std::free(data);
+        throw EOutOfMemory(what + QStringLiteral(" is too large for a picture"));
+    }
+    return image;
 }
 
-void FitBitmap(QImage& bitmap, int32_t length, int32_t height)
+void FitBitmap(QImage& bitmap, int32_t length, int32_t height, const TMemoryRoomQuery& room)
 {
     if (bitmap.width() != length || bitmap.height() != height || bitmap.format() != QImage::Format_BGR888)
-        bitmap = AlignedBitmap(length, height);
+        bitmap = AlignedBitmap(length, height, room);
 }
 
 }  // namespace
@@ -52,10 +61,10 @@ TKymogramAxisChange KymogramAxisChange(double lo, double hi, double marker)
     return change;
 }
 
-void FitKymogramBitmap(const TKymogramSpan& span, int32_t imageWidth, QImage& bitmap)
+void FitKymogramBitmap(const TKymogramSpan& span, int32_t imageWidth, QImage& bitmap, const TMemoryRoomQuery& room)
 {
     const bool resized = bitmap.width() != span.length || bitmap.height() != imageWidth;
-    FitBitmap(bitmap, span.length, imageWidth);
+    FitBitmap(bitmap, span.length, imageWidth, room);
     if (resized)
         bitmap.fill(Qt::black);  // shown black until the build that follows
 }
@@ -140,17 +149,18 @@ const uint8_t* TKymogramBuilder::StageEdgeRows(const TFrameCache& cache, int32_t
 void TKymogramBuilder::Build(TSequence& sequence, const TKymogramSettings& settings, QImage& bitmap)
 {
     CoverKymogramSpan(sequence, settings.span);
-    BuildFromCache(sequence.Cache(), settings, bitmap);
+    BuildFromCache(sequence.Cache(), settings, bitmap, [&sequence] { return sequence.MemoryRoomNow(); });
 }
 
-void TKymogramBuilder::BuildFromCache(const TFrameCache& cache, const TKymogramSettings& settings, QImage& bitmap)
+void TKymogramBuilder::BuildFromCache(const TFrameCache& cache, const TKymogramSettings& settings, QImage& bitmap,
+                                      const TMemoryRoomQuery& room)
 {
     const int32_t row = settings.row;
     const TKymogramSpan span = settings.span;
     if (row < 0 || row >= cache.Height() || span.length < 1)
         throw ERangeError();
     const int32_t width = cache.Width();
-    FitBitmap(bitmap, span.length, width);
+    FitBitmap(bitmap, span.length, width, room);
     PrepareTables(FitGrayCurve(settings.blackLevel, settings.grayLevel, settings.whiteLevel), settings.edgeEnhance);
 
     // Pixels k in [held, heldEnd) show frames the block holds; the others are black.

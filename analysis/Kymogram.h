@@ -3,6 +3,7 @@
 // image column c; pixel k of a line is frame span.first + k. The frame axis of the kymogram
 // window sets the span; its largest span is CacheSize − 1, so the block can always hold it.
 
+#include "platform/SystemMemory.h"
 #include "viewer/FrameCache.h"
 #include "viewer/GrayCurve.h"
 
@@ -34,8 +35,11 @@ struct TKymogramAxisChange {
 };
 TKymogramAxisChange KymogramAxisChange(double lo, double hi, double marker);
 
-// Gives the bitmap the span's width and the image width as height (black when resized).
-void FitKymogramBitmap(const TKymogramSpan& span, int32_t imageWidth, QImage& bitmap);
+// Gives the bitmap the span's width and the image width as height (black when resized). A bitmap
+// that would not fit in the memory `room` leaves is refused (EOutOfMemory naming its size) before
+// it is asked for, and the old one is kept.
+void FitKymogramBitmap(const TKymogramSpan& span, int32_t imageWidth, QImage& bitmap,
+                       const TMemoryRoomQuery& room = MemoryRoom);
 
 // When `frame` lies outside lo … hi, moves the range to centre it, keeping hi − lo, and returns
 // true: the kymogram must then be rebuilt.
@@ -69,8 +73,10 @@ public:
     // BuildKymogram: covers the span with the block (CoverKymogramSpan), then builds from it.
     // Throws ERangeError for a row outside the image.
     void Build(TSequence& sequence, const TKymogramSettings& settings, QImage& bitmap);
-    // Builds from the block as it is: frames the block does not hold are drawn black.
-    void BuildFromCache(const TFrameCache& cache, const TKymogramSettings& settings, QImage& bitmap);
+    // Builds from the block as it is: frames the block does not hold are drawn black. A bitmap of
+    // a new size is refused as FitKymogramBitmap refuses it (Build asks the sequence for the room).
+    void BuildFromCache(const TFrameCache& cache, const TKymogramSettings& settings, QImage& bitmap,
+                        const TMemoryRoomQuery& room = MemoryRoom);
 
     // Builds so far, so that callers can tell whether a change rebuilt the kymogram.
     uint64_t BuildCount() const { return builds_; }

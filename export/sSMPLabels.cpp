@@ -24,6 +24,9 @@ QString NormaliseLabel(QString label)
     return label;
 }
 
+// More than a label file of any use holds: a label per channel, each a line of a header's length.
+constexpr qint64 kMaxSideFileBytes = qint64(1) << 20;
+
 }  // namespace
 
 void TSMPfile::SetLabels(const QStringList& labels)
@@ -67,10 +70,12 @@ bool TSMPfile::SideFileIsOurs(const QString& path) const
 {
     // A header may name any file as its side file: only a label file of this sample file (its
     // first line names it) is ever replaced or deleted.
-    QFile file(path);
-    if (!file.exists())
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
         return true;
-    if (!file.open(QIODevice::ReadOnly))
+    // Never opened unless it is a regular file: opening a FIFO would wait for a writer.
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
         return false;
     const QString first = FromOemCodePage(file.readLine(4096).trimmed()).replace(QLatin1Char('\\'), QLatin1Char('/'));
     return QFileInfo(first).fileName() == QFileInfo(filename_).fileName();
@@ -80,10 +85,12 @@ void TSMPfile::LoadSideFile()
 {
     // An unreadable side file leaves the labels as they were: nothing is lost for want of it.
     const QString path = ResolveSidePath(csvFileName_);
+    // The header may name anything: only a regular file is read (a FIFO would wait for a
+    // writer, a device like /dev/zero never end), and no more of it than labels can fill.
     QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+    if (path.isEmpty() || !QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return;
-    const QList<QByteArray> lines = file.readAll().split('\n');
+    const QList<QByteArray> lines = file.read(kMaxSideFileBytes).split('\n');
     labels_.clear();
     for (qsizetype i = 1; i < lines.size(); ++i) {  // the first line names the sample file
         const QByteArray line = lines[i].endsWith('\r') ? lines[i].chopped(1) : lines[i];

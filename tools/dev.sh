@@ -6,6 +6,7 @@
 #   tools/dev.sh tsan       the threaded tests (sweep, playback, session) under ThreadSanitizer
 #   tools/dev.sh bench      build and run the benchmarks
 #   tools/dev.sh screenshot build and retake docs/screenshot.png from the program under Xvfb
+#   tools/dev.sh fuzz       build the fuzz targets (clang, ASan, UBSan) and run each for a while
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -14,7 +15,8 @@ packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev li
           libbenchmark-dev libfftw3-dev dbus-daemon python3 fonts-dejavu-core ccache ninja-build
           xvfb xauth x11-utils xdotool xclip imagemagick
           libtiff-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
-          xdg-utils shared-mime-info desktop-file-utils libfile-mimeinfo-perl)
+          xdg-utils shared-mime-info desktop-file-utils libfile-mimeinfo-perl
+          clang libclang-rt-14-dev)
 
 install_packages() {
     local missing=()
@@ -43,6 +45,45 @@ build() { # build-dir extra-cmake-args...
 
 run_tests() { # build-dir
     (cd "$1" && QT_QPA_PLATFORM=offscreen ctest -j"$(nproc)" --output-on-failure --timeout 300)
+}
+
+# Runs every fuzz program of a fuzz build for `seconds`, two at a time (one per core), each on
+# a working corpus of its own seeded from fuzz/corpus/<target>/. A finding is kept under
+# <build>/findings/<target>/; it then belongs in tests/fuzz-regressions/<target>/ with the fix.
+run_fuzzers() { # build-dir seconds
+    local dir=$1 seconds=$2 failed=0 name
+    local -a names=()
+    for program in "$dir"/fuzz/fuzz_*; do
+        [ -f "$program" ] && [ -x "$program" ] && names+=("${program##*/fuzz_}")
+    done
+    [ ${#names[@]} -gt 0 ] || { echo "no fuzz programs in $dir/fuzz"; return 1; }
+    mkdir -p "$dir/logs"
+    run_one() { # name
+        local name=$1
+        mkdir -p "$dir/corpus/$name" "$dir/findings/$name"
+        local -a dict=()
+        [ -f "$root/fuzz/dict/$name.dict" ] && dict=(-dict="$root/fuzz/dict/$name.dict")
+        # -close_fd_mask=3: the libraries' own chatter stays out; libFuzzer's reports do not.
+        "$dir/fuzz/fuzz_$name" "${dict[@]}" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+            -close_fd_mask=3 -print_final_stats=1 -artifact_prefix="$dir/findings/$name/" \
+            "$dir/corpus/$name" "$root/fuzz/corpus/$name" >"$dir/logs/$name.log" 2>&1
+    }
+    local -A pids=()
+    for name in "${names[@]}"; do
+        while [ "$(jobs -rp | wc -l)" -ge "$(nproc)" ]; do wait -n || true; done
+        run_one "$name" &
+        pids[$name]=$!
+    done
+    for name in "${names[@]}"; do
+        if wait "${pids[$name]}"; then
+            echo "fuzz $name: $(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$dir/logs/$name.log" | grep -o '[0-9]*$') runs, no finding"
+        else
+            failed=1
+            echo "fuzz $name: FINDING (log $dir/logs/$name.log, input in $dir/findings/$name/)"
+            tail -n 40 "$dir/logs/$name.log"
+        fi
+    done
+    return $failed
 }
 
 werror=OFF
@@ -87,8 +128,19 @@ screenshot)
     build build -DTREMAX_WERROR=$werror -DTREMAX_BENCH=OFF
     tools/screenshot.sh docs/screenshot.png
     ;;
+fuzz)
+    install_packages
+    # A build of its own, with clang: only the layers the fuzz targets link are compiled.
+    first=""
+    [ -f build-fuzz/CMakeCache.txt ] || first="-DCMAKE_CXX_COMPILER=clang++"
+    # shellcheck disable=SC2046,SC2086
+    cmake -S "$root" -B build-fuzz $(generator_args build-fuzz) $first -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DTREMAX_FUZZ=ON -DTREMAX_WERROR=$werror >/dev/null
+    cmake --build build-fuzz -j"$(nproc)" --target tremax_fuzzers
+    run_fuzzers build-fuzz "${FUZZ_SECONDS:-40}"
+    ;;
 *)
-    sed -n '2,8p' "$0"
+    sed -n '2,9p' "$0"
     exit 2
     ;;
 esac

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <random>
 
@@ -241,3 +242,45 @@ INSTANTIATE_TEST_SUITE_P(Paths, KymogramBuild, testing::Values(true, false),
                          [](const testing::TestParamInfo<bool>& info) {
                              return info.param ? "Vectorised" : "Portable";
                          });
+
+// A bitmap that would not fit is refused before it is asked for, naming its size (lines of 3
+// bytes a pixel rounded up to 64), and the bitmap already there is kept.
+TEST(KymogramMemory, ABitmapBeyondTheRoomIsRefusedNamingItsSize)
+{
+    const TMemoryRoomQuery oneMegabyte = [] { return TMemoryRoom{1000000, QStringLiteral("the test's limit")}; };
+    QImage bitmap;
+    FitKymogramBitmap({0, 10}, 256, bitmap, oneMegabyte);  // 64 x 256 bytes
+    ASSERT_EQ(bitmap.size(), QSize(10, 256));
+    // 100000 * 3 = 300000 bytes a line, 300032 rounded up; 300032 * 256 = 76808192.
+    try {
+        FitKymogramBitmap({0, 100000}, 256, bitmap, oneMegabyte);
+        ADD_FAILURE() << "no refusal";
+    } catch (const EOutOfMemory& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("A kymogram of 100000 x 256 pixels needs 76.8 MB of memory, but only "
+                                              "1.0 MB are left within the test's limit"));
+    }
+    EXPECT_EQ(bitmap.size(), QSize(10, 256));
+
+    // (2^31 - 1) * 3 rounded up to 64 is 6442450944; times 2^31 - 1 lines is beyond 63 bits.
+    const TMemoryRoomQuery unlimited = [] { return TMemoryRoom{std::numeric_limits<int64_t>::max(), QStringLiteral("none")}; };
+    const int32_t most = std::numeric_limits<int32_t>::max();
+    EXPECT_THROW(FitKymogramBitmap({0, most}, most, bitmap, unlimited), EOutOfMemory);
+    EXPECT_EQ(bitmap.size(), QSize(10, 256));
+}
+
+TEST(KymogramMemory, BuildAsksTheSequenceForTheRoom)
+{
+    TScratch scratch;
+    const auto sequence = OpenFrames(scratch, 40, 8, 400, PatternValue);
+    sequence->SetMemoryRoomQuery([] { return TMemoryRoom{1000, QStringLiteral("the test's limit")}; });
+    TKymogramSettings s;
+    s.span = {0, 100};  // 320 bytes a line, 40 lines: 12800 bytes
+    QImage bitmap;
+    EXPECT_THROW(TKymogramBuilder().Build(*sequence, s, bitmap), EOutOfMemory);
+    EXPECT_TRUE(bitmap.isNull());
+    s.span = {0, 4};  // 64 bytes a line: 2560 bytes, still too many
+    EXPECT_THROW(TKymogramBuilder().Build(*sequence, s, bitmap), EOutOfMemory);
+    sequence->SetMemoryRoomQuery([] { return TMemoryRoom{2560, QStringLiteral("the test's limit")}; });
+    TKymogramBuilder().Build(*sequence, s, bitmap);
+    EXPECT_EQ(bitmap.size(), QSize(4, 40));
+}

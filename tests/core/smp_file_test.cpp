@@ -2,8 +2,11 @@
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -296,4 +299,32 @@ TEST(SampleFile, LabelsMoveBetweenItemsAndTheirOwnSideFileOnly)
     smp.save_file();  // labels back into the header: the side file would be erased
     smp.close_file();
     EXPECT_EQ(ReadAll(scratch.Path(QStringLiteral("notes.txt"))), foreign);
+}
+
+// A header may name anything as its side file: a device that never ends, a FIFO nobody writes
+// to, a link to nowhere. Opening reads only regular files; saving never writes through a link.
+TEST(SampleFile, SideFilesThatAreNoRegularFilesAreNeitherReadNorWritten)
+{
+    TScratch scratch;
+    const QString fifo = scratch.Path(QStringLiteral("labels.fifo"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString dangling = scratch.Path(QStringLiteral("dangling.csv"));
+    const QString target = scratch.Path(QStringLiteral("elsewhere.csv"));
+    ASSERT_TRUE(QFile::link(target, dangling));
+    for (const QString& side : {QStringLiteral("/dev/zero"), fifo, dangling}) {
+        SCOPED_TRACE(side.toStdString());
+        const QString path = scratch.Write(QStringLiteral("s.smp"), ("labels=" + side + "\r\n=\r\n").toUtf8() + '\0');
+        const int status = RunInChild([&] {
+            alarm(20);  // a hang ends the child, not the test run
+            TSMPfile smp;
+            if (!smp.open_file(path, false) || !smp.ExternalLabels || !smp.Labels().isEmpty())
+                return 1;
+            smp.SetLabels({QStringLiteral("a,b,c")});
+            smp.save_file();
+            smp.close_file();
+            return 0;
+        });
+        EXPECT_EQ(status, 0);
+    }
+    EXPECT_FALSE(QFileInfo::exists(target));
 }

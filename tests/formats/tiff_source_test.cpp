@@ -150,3 +150,66 @@ TEST(TiffSource, RecognisedByEitherByteOrderAndBigTiff)
     EXPECT_FALSE(LooksLikeTiff(QByteArray("II*", 3)));
     EXPECT_FALSE(LooksLikeTiff(QByteArray("#Camera")));
 }
+
+namespace {
+
+// A little-endian 8-bit grey page of 16 x 16 pixels in one tile of the given size, by hand; the
+// tile's data is `bytes` of 9.
+QByteArray OneTileTiff(uint32_t tileWidth, uint32_t tileHeight, uint32_t bytes)
+{
+    QByteArray out("II*\0", 4);
+    auto u16 = [&](uint32_t v) { out.append(char(v & 0xFF)).append(char(v >> 8 & 0xFF)); };
+    auto u32 = [&](uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
+    auto entry = [&](uint16_t tag, uint16_t type, uint32_t value) {
+        u16(tag); u16(type); u32(1);
+        if (type == 3) { u16(value); u16(0); } else { u32(value); }
+    };
+    const uint32_t data = 8 + 2 + 10 * 12 + 4;
+    u32(8);
+    u16(10);
+    entry(256, 4, 16);
+    entry(257, 4, 16);
+    entry(258, 3, 8);
+    entry(259, 3, 1);
+    entry(262, 3, 1);
+    entry(277, 3, 1);
+    entry(322, 4, tileWidth);
+    entry(323, 4, tileHeight);
+    entry(324, 4, data);
+    entry(325, 4, bytes);
+    u32(0);
+    out.append(QByteArray(qsizetype(bytes), char(9)));
+    return out;
+}
+
+}  // namespace
+
+// A tile is decoded whole: one far beyond its page is refused by its size before any memory is
+// asked for (a crafted file asked for 4 GB for a page of 256 pixels).
+TEST(TiffSource, TilesFarLargerThanThePageAreRefusedNamingTheirSize)
+{
+    TScratch scratch;
+    const auto errorOf = [&](uint32_t tileWidth, uint32_t tileHeight) {
+        const uint32_t bytes = uint64_t(tileWidth) * tileHeight <= 65536 ? tileWidth * tileHeight : 256;
+        const QString path = scratch.Write(QStringLiteral("tile.tif"), OneTileTiff(tileWidth, tileHeight, bytes));
+        TTiffSource source(path);
+        TRecordingTarget target;
+        source.ReadHeader(target);
+        try {
+            ReadBlock(source, 0, 1, 16, 16);
+        } catch (const EInOutError& e) {
+            return e.Message();
+        }
+        return QStringLiteral("no error");
+    };
+    const QString path = scratch.Path(QStringLiteral("tile.tif"));
+    // 65536 * 65536 = 4294967296 bytes; 4096 * 4112 = 16842752, one row of tiles past 16 MB.
+    EXPECT_EQ(errorOf(65536, 65536),
+              Reading(path, QStringLiteral("page 1: its tiles of 65536 x 65536 pixels (4.3 GB) are far larger than its pages")));
+    EXPECT_EQ(errorOf(4096, 4112),
+              Reading(path, QStringLiteral("page 1: its tiles of 4096 x 4112 pixels (16.8 MB) are far larger than its pages")));
+    // 16 MB exactly is not refused for its size (its data is short); a common tile size on a
+    // small page is read.
+    EXPECT_FALSE(errorOf(4096, 4096).contains(QStringLiteral("far larger")));
+    EXPECT_EQ(errorOf(256, 256), QStringLiteral("no error"));
+}

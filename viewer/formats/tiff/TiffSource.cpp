@@ -1,6 +1,7 @@
 #include "viewer/formats/tiff/TiffSource.h"
 
 #include "platform/Conversions.h"
+#include "platform/SystemMemory.h"
 #include "viewer/formats/FormatSupport.h"
 
 #include <QFileInfo>
@@ -11,6 +12,9 @@
 #include <tiffio.h>
 
 namespace {
+
+// The largest tile read for a page smaller than it (see ReadTiles).
+constexpr int64_t kMaxTileBytes = int64_t(16) << 20;
 
 // One libtiff handle for one operation, keeping libtiff's last error for our messages instead of
 // letting it print.
@@ -273,8 +277,19 @@ private:
         if (tileWidth == 0 || tileHeight == 0)
             Fail(page, QStringLiteral("its tiles have no size"));
         const size_t sampleBytes = layout_.shape.bits / 8;
+        // A tile is decoded whole: one far larger than the page (a damaged or hostile file) would
+        // take gigabytes for a few pixels. Writers pad pages to whole tiles of a few hundred
+        // pixels a side, so the page rounded up to 16, or 16 MB, is room enough.
+        const int64_t tileArea = CheckedProduct(tileWidth, tileHeight, int64_t(sampleBytes));
+        const int64_t pageArea = CheckedProduct((int64_t(layout_.shape.width) + 15) / 16 * 16,
+                                                (int64_t(layout_.shape.height) + 15) / 16 * 16, int64_t(sampleBytes));
+        if (tileArea < 0 || tileArea > std::max<int64_t>(pageArea, kMaxTileBytes))
+            Fail(page, QStringLiteral("its tiles of %1 x %2 pixels (%3) are far larger than its pages")
+                           .arg(tileWidth)
+                           .arg(tileHeight)
+                           .arg(tileArea < 0 ? QStringLiteral("more than 9.2 EB") : ByteSizeText(tileArea)));
         const size_t tileRowBytes = size_t(tileWidth) * sampleBytes;
-        const size_t tileBytes = tileRowBytes * tileHeight;
+        const size_t tileBytes = size_t(tileArea);
         if (buffer_.size() < tileBytes)
             buffer_.resize(tileBytes);
         const int64_t rows = std::min<int64_t>(layout_.shape.height, height_);

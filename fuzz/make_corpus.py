@@ -117,6 +117,20 @@ def link_message():
           + message(9, partner, 0x04000000, msg=0xC001, sender=7))
 
 
+def version_file():
+    write("version_file", "announcement", b"3.1.0.7\r\nhttps://example.org/tremax/setup.exe\r\nunused\r\n"
+          b"New: Photron files.\r\n\r\nFaster playback.\r\n")
+    write("version_file", "lf-only", b"  3.0.0.3  \nhttp://example.org/t.zip\n")
+    write("version_file", "one-line", b"3.0.0.3")
+
+
+def tools_menu():
+    write("tools_menu", "file-and-args", b"%f -x \"%d\" %p/%0 %1 %%" + SEP + b"/data/run 3/run357.bld" + SEP
+          + b"/opt/tremax/tremax\n--fast")
+    write("tools_menu", "foreign-file", b"%a %f" + SEP + b"/data/movie.avi" + SEP + b"")
+    write("tools_menu", "quotes", b"\"%f\" \"\"%w\"\"" + SEP + b"/data/say \"hi\".smp" + SEP + b"x")
+
+
 def main():
     if os.path.isdir(CORPUS):
         shutil.rmtree(CORPUS)
@@ -126,6 +140,8 @@ def main():
     smp_header()
     registry_text()
     link_message()
+    version_file()
+    tools_menu()
     with tempfile.TemporaryDirectory() as tmp:
         tiff_source(tmp)
         video_source(tmp)

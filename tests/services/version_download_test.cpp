@@ -167,8 +167,9 @@ TEST(VersionDownload, EveryFailureIsCannotConnectForAManualCheckOnly)
         EXPECT_EQ(f.desktop.boxes[0].Text, kCannotConnect) << path;
         EXPECT_EQ(f.desktop.boxes[0].Caption, QStringLiteral("New version check")) << path;
         // The silent server is given up after its 0.4 s, timers firing all the while.
-        if (QByteArray(path) == "/silent")
+        if (QByteArray(path) == "/silent") {
             EXPECT_GE(f.ticks, 3);
+        }
     }
     EXPECT_LE(f.server.hits.value(QStringLiteral("/loop")), 2 * (1 + TNetworkVersionSource::kMaxRedirects));
 }

@@ -32,7 +32,9 @@ constexpr bool kAddressSanitizer = false;
 // Limits the address space to what the process uses now plus `extra` bytes.
 bool LimitAddressSpace(int64_t extra)
 {
-    const rlimit limit{rlim_t(AddressSpaceBytes() + extra), rlim_t(AddressSpaceBytes() + extra)};
+    // Read once: the reading itself may move the address space, and soft above hard is refused.
+    const rlim_t bytes = rlim_t(AddressSpaceBytes() + extra);
+    const rlimit limit{bytes, bytes};
     return ::setrlimit(RLIMIT_AS, &limit) == 0;
 }
 

@@ -73,7 +73,7 @@ struct TRecentTest : ::testing::Test {
             list->Loaded();
         return list;
     }
-    // The INI file of the specification's example: roaming folder, company, product, version.
+    // The INI file as the family places it: roaming folder, company, product, version.
     QString IniPath() const { return scratch.Path("roaming/VarnikData/Tremax/3.0.0.3/tremax.ini"); }
     QString IniText() const
     {

@@ -105,6 +105,16 @@ void Report(const char* what, const TTicks& ticks, int64_t readAhead, benchmark:
                 Percentile(ticks.refill, 1.0));
 }
 
+// Time passing between the user's actions: the event loop runs, as the program's would.
+void WaitWithEvents(std::chrono::milliseconds wait)
+{
+    const auto until = std::chrono::steady_clock::now() + wait;
+    while (std::chrono::steady_clock::now() < until) {
+        QApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
 struct TFixture {
     TFixture()
     {
@@ -119,9 +129,8 @@ struct TFixture {
         form.FirstActivation();
         form.OpenSequence(bld);
         form.SetPlaybackRate(200);  // 4 frames a tick
-        QApplication::processEvents();
         // The moment before Play is pressed: the read-ahead makes its memory meanwhile.
-        std::this_thread::sleep_for(std::chrono::seconds(2));
+        WaitWithEvents(std::chrono::seconds(2));
     }
     QTemporaryDir dir;
     QString bld;
@@ -173,7 +182,7 @@ void PlaybackAcrossBlocks(benchmark::State& state)
         ticks = {};
         session.SetKymogramSpan(1000, 1511);
         form.Sequence().GetPixel(kFrames - 1, 0, 0);
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the export ends, Play is pressed
+        WaitWithEvents(std::chrono::milliseconds(500));  // the export ends, Play is pressed
         state.SetIterationTime(fixture.Play(ticks) / 1000);
     }
     Report("Playback where the block must follow the frame", ticks, form.Sequence().RefillsReadAhead(), state);

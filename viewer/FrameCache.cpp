@@ -46,6 +46,7 @@ void TFrameCache::Reshape(int32_t width, int32_t height)
     std::fill_n(block.data(), block.size(), kFreshFill);
     block_.swap(block);
     origin_ = 0;
+    held_ = 0;
     width_ = width;
     height_ = height;
 }
@@ -58,6 +59,7 @@ void TFrameCache::SetSlotCount(int32_t slots)
     std::fill(block.data() + kept, block.data() + block.size(), kFreshFill);
     block_.swap(block);
     origin_ = 0;
+    held_ = 0;
     slots_ = slots;
 }
 
@@ -66,17 +68,35 @@ void TFrameCache::Fill(const TFrameSource* source, int32_t first)
     // A block taken over from a read ahead holds at least CacheSize slots: slot 0 moves back to
     // its start.
     origin_ = 0;
+    held_ = 0;  // until the read below is whole
     first_ = std::max(first, 0);
     if (!source) {
         std::fill_n(block_.data(), size_t(slots_) * FrameBytes(), kMissingFill);
         return;
     }
     source->ReadFrames(first_, slots_, width_, height_, block_.data());
+    held_ = size_t(slots_);
 }
 
 void TFrameCache::Adopt(TByteBuffer& frames, int32_t framesFirst, int32_t first)
 {
     block_.swap(frames);
     origin_ = size_t(first - framesFirst);
+    held_ = block_.size() / FrameBytes();
     first_ = first;
+}
+
+bool TFrameCache::ReadHolds(int32_t first) const
+{
+    const int64_t readFirst = int64_t(first_) - int64_t(origin_);
+    return first >= readFirst && int64_t(first) + slots_ <= readFirst + int64_t(held_);
+}
+
+bool TFrameCache::MoveWithinRead(int32_t first)
+{
+    if (!ReadHolds(first))
+        return false;
+    origin_ = size_t(int64_t(first) - (int64_t(first_) - int64_t(origin_)));
+    first_ = first;
+    return true;
 }

@@ -52,6 +52,12 @@ public:
     // the block starting at `first` (which the read must cover for CacheSize slots), and hands
     // the old block's memory back in `frames` for reuse.
     void Adopt(TByteBuffer& frames, int32_t framesFirst, int32_t first);
+    // Moves the block to start at `first` without reading, when the read it was taken from
+    // already holds those CacheSize frames; false (and nothing moved) otherwise.
+    bool MoveWithinRead(int32_t first);
+    bool ReadHolds(int32_t first) const;
+    // What the buffer holds beyond the block no longer counts as frames (another file).
+    void ForgetRead() { held_ = 0; }
 
 private:
     static TByteBuffer Allocate(int64_t bytes);
@@ -62,4 +68,5 @@ private:
     int32_t height_ = 64;
     TByteBuffer block_;
     size_t origin_ = 0;  // frames of block_ before slot 0
+    size_t held_ = 0;  // frames of block_, from its start, that hold frames read from the source
 };

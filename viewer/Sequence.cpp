@@ -20,6 +20,7 @@ TSequence::~TSequence() = default;
 void TSequence::SetFileName(const QString& fileName)
 {
     prefetcher_.Cancel();
+    cache_.ForgetRead();  // its frames beyond the block are the old file's
     header_.FileName = fileName;
     source_ = fileName.isEmpty() ? nullptr : formats_.Create(fileName);
     Q_EMIT fileNameChanged(fileName);
@@ -33,6 +34,11 @@ void TSequence::LoadFrames(int32_t first)
         return;
     Q_EMIT blockChanging();
     const int32_t start = std::max(first, 0);
+    if (first > 0 && cache_.MoveWithinRead(start)) {
+        ++movesWithinRead_;
+        Q_EMIT blockLoaded();
+        return;
+    }
     TByteBuffer frames;
     // Frame 0 is the refresh from the file: always read now, never taken from a read ahead.
     if (const std::optional<int32_t> framesFirst =
@@ -45,6 +51,11 @@ void TSequence::LoadFrames(int32_t first)
         cache_.Fill(source_.get(), first);
     }
     Q_EMIT blockLoaded();
+}
+
+bool TSequence::BlockReadHolds(int32_t first) const
+{
+    return first > 0 && first != cache_.FirstCachedFrame() && cache_.ReadHolds(first);
 }
 
 void TSequence::ReadAhead(int32_t firstLo, int32_t firstHi, bool prepare)

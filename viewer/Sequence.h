@@ -63,15 +63,18 @@ public:
 
     // Refills the block so that it starts at `first` (negative: 0). A block that already starts
     // there is kept unless `first` is 0, which always re-reads the file. For any other start,
-    // frames read ahead for it (see ReadAhead) are taken over instead of reading again.
+    // frames read ahead for it (see ReadAhead) are taken over instead of reading again, and a
+    // block taken over from a read that holds the new block's frames too just moves within it.
     void LoadFrames(int32_t first);
+    // Whether LoadFrames(first) would find its frames without reading the source.
+    bool BlockReadHolds(int32_t first) const;
     // Reads, on a worker thread, the frames a refill starting anywhere in firstLo … firstHi
     // would need (the frames of a block and a quarter, for starts up to a quarter block apart),
     // unless three such reads would take more than a quarter of the memory. The refill itself
     // decides whether it uses them. `prepare` also makes the memory for the next such read.
     void ReadAhead(int32_t firstLo, int32_t firstHi, bool prepare = false);
-    // Refills that took frames read ahead.
-    int64_t RefillsReadAhead() const { return prefetcher_.Taken(); }
+    // Refills that took frames read ahead or moved within them.
+    int64_t RefillsReadAhead() const { return prefetcher_.Taken() + movesWithinRead_; }
     // The grey value of any pixel of any frame; refills the block at `frame` when it misses.
     // Callers pass frame >= 0 and a pixel inside the image.
     uint8_t GetPixel(int32_t frame, int32_t row, int32_t column);
@@ -126,5 +129,6 @@ private:
     const TFrameSourceFactory& formats_;
     std::unique_ptr<TFrameSource> source_;
     TMemoryRoomQuery memoryRoom_ = MemoryRoom;
+    int64_t movesWithinRead_ = 0;
     TFramePrefetcher prefetcher_;  // last: it stops reading source_ before that goes
 };

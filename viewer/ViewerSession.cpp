@@ -29,11 +29,22 @@ TViewerSession::TViewerSession(TPlaybackClock& clock, const TFrameSourceFactory*
             ApplySpanChange();
     });
     connect(spectra_.get(), &TSpectrumStore::selectedBinChanged, this, [this] { Q_EMIT renderRequested(); });
-    // A block moved by something else while playing (an export, a trace): the next block
-    // playback needs may be another one now.
+    // A block moved by something else (an export, a trace): the next block playback needs may
+    // be another one now. While stopped, Play is foreseen once the block has stayed put a
+    // moment, so that pressing it shows the first frames on time.
+    readAheadForPlay_.setSingleShot(true);
+    readAheadForPlay_.setInterval(kReadAheadForPlayDelayMs);
+    connect(&readAheadForPlay_, &QTimer::timeout, this, [this] {
+        if (!playing_)
+            ReadAheadForComingFrames(true);
+    });
     connect(&sequence_, &TSequence::blockLoaded, this, [this] {
-        if (playing_ && !followingFrame_)
+        if (followingFrame_)
+            return;
+        if (playing_)
             ReadAheadForComingFrames();
+        else
+            readAheadForPlay_.start();
     });
     // Other pixels: the next click tracks again even at the same place.
     const auto invalidateTrace = [this] { speckleTrace_.Invalidate(); };
@@ -123,21 +134,24 @@ std::vector<int32_t> TViewerSession::RefillStarts(int32_t frame) const
     return starts;
 }
 
-void TViewerSession::ReadAheadForComingFrames()
+void TViewerSession::ReadAheadForComingFrames(bool asIfPlayedNow)
 {
     // The frames about to be shown: playback's next second, or a steady step continued.
     constexpr int kLookAhead = 50;
     std::vector<int32_t> coming;
     int32_t step = 0;
-    if (playing_) {
+    if (playing_ || asIfPlayedNow) {
         TPlaybackSpan span;
         span.lo = span_.LoValue();
         span.hi = span_.HiValue();
         span.frameCount = sequence_.Header().FrameCount;
         span.firstCachedFrame = sequence_.FirstCachedFrame();
         const double tickDays = kPlaybackTickMs / 86400e3;
-        for (const TPlaybackTick& tick : ComingTicks(clock_.NowDays(), tickDays, kLookAhead, view_.PlayAnchorTime,
-                                                     view_.PlayAnchorFrame, view_.PlaybackRate, span))
+        const double now = clock_.NowDays();
+        const double anchorTime = playing_ ? view_.PlayAnchorTime : now;
+        const int32_t anchorFrame = playing_ ? view_.PlayAnchorFrame : view_.CurrentFrame;
+        for (const TPlaybackTick& tick :
+             ComingTicks(now, tickDays, kLookAhead, anchorTime, anchorFrame, view_.PlaybackRate, span))
             coming.push_back(tick.frame);
         step = int32_t(std::min(std::ceil(std::fabs(view_.PlaybackRate) * kPlaybackTickMs / 1000), 1e6)) + 1;
     } else if (stepRepeats_ >= 2 && lastStep_ != 0 && std::abs(int64_t(lastStep_)) <= sequence_.CacheSize() / 4) {
@@ -155,7 +169,8 @@ void TViewerSession::ReadAheadForComingFrames()
         const int64_t to = steady ? std::max<int64_t>(previous, frame) + step : frame;
         for (int64_t f = std::max<int64_t>(from, 0); f <= to; ++f)
             for (const int32_t start : RefillStarts(int32_t(f)))
-                starts.push_back(start);
+                if (!sequence_.BlockReadHolds(start))  // moves within what it holds, no read
+                    starts.push_back(start);
         previous = frame;
         if (starts.empty())
             continue;

@@ -19,6 +19,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QTimer>
 #include <memory>
 #include <vector>
 
@@ -30,6 +31,8 @@ public:
     // The kymogram's frame span at start and after an open.
     static constexpr double kDefaultSpanLo = 0;
     static constexpr double kDefaultSpanHi = 100;
+    // How long the block stays put, while stopped, before the frames Play would need are read.
+    static constexpr int kReadAheadForPlayDelayMs = 200;
 
     explicit TViewerSession(TPlaybackClock& clock, const TFrameSourceFactory* formats = nullptr,
                             QObject* parent = nullptr);
@@ -171,7 +174,9 @@ private:
     }
     void ApplySpanChange();
     void AfterGreyLevel();
-    void ReadAheadForComingFrames();
+    // The block the coming frames will need, read ahead: playback's next ticks (or, with
+    // `asIfPlayedNow`, those Play would show if pressed now), or a steady step continued.
+    void ReadAheadForComingFrames(bool asIfPlayedNow = false);
 
     TPlaybackClock& clock_;
     TSequence sequence_;
@@ -187,4 +192,5 @@ private:
     int32_t lastStep_ = 0;    // the last change of the current frame
     int32_t stepRepeats_ = 0;  // how often in a row it was the same
     bool followingFrame_ = false;  // SetCurrentFrame is moving the block
+    QTimer readAheadForPlay_;  // once the block has stopped moving while stopped
 };

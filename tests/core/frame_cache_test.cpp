@@ -87,6 +87,36 @@ TEST_F(FrameCacheTest, ABlockStartingWhereItIsAlreadyIsKeptUnlessItIsFrameZero)
     EXPECT_EQ(changes.count(), 2);
 }
 
+TEST_F(FrameCacheTest, ABlockTakenFromALargerReadMovesWithinItToItsLastFrameAndNoFurther)
+{
+    OpenPattern();
+    // A read ahead on the 16-frame grid: 512 + 128 + 32 frames from 16, so frames 16 … 687.
+    sequence.ReadAhead(16, 16);
+    sequence.LoadFrames(20);
+    EXPECT_EQ(sequence.RefillsReadAhead(), 1);
+    EXPECT_TRUE(sequence.BlockReadHolds(176));  // slots up to frame 687
+    EXPECT_FALSE(sequence.BlockReadHolds(177));
+    EXPECT_FALSE(sequence.BlockReadHolds(15));
+    EXPECT_FALSE(sequence.BlockReadHolds(20));  // where it is: nothing to move
+    sequence.LoadFrames(176);
+    EXPECT_EQ(sequence.RefillsReadAhead(), 2);
+    EXPECT_EQ(SlotByte(0, 1, 2), PatternValue(176, 1, 2));
+    EXPECT_EQ(SlotByte(511, 2, 3), PatternValue(687, 2, 3));
+    sequence.LoadFrames(177);  // one frame beyond: read from the file
+    EXPECT_EQ(sequence.RefillsReadAhead(), 2);
+    EXPECT_EQ(SlotByte(511, 2, 3), PatternValue(688, 2, 3));
+    EXPECT_FALSE(sequence.BlockReadHolds(178));
+
+    // Another file of the same size: what the buffer holds beyond the block is the old file's.
+    sequence.ReadAhead(16, 16);
+    sequence.LoadFrames(20);
+    ASSERT_TRUE(sequence.BlockReadHolds(100));
+    sequence.SetFileName(scratch.Write(QStringLiteral("q.bld"), QByteArray(4 * 3 * 1000, char(33))));
+    EXPECT_FALSE(sequence.BlockReadHolds(100));
+    sequence.LoadFrames(100);
+    EXPECT_EQ(SlotByte(0, 0, 0), 33);
+}
+
 TEST_F(FrameCacheTest, GrowingTheCacheFillsNewSlotsWith64AndKeepsTheOthers)
 {
     OpenPattern();

@@ -7,6 +7,7 @@
 #include "viewer/FramePrefetcher.h"
 
 #include <QSignalSpy>
+#include <QTest>
 #include <atomic>
 #include <chrono>
 #include <stdexcept>
@@ -183,6 +184,58 @@ TEST_F(PlaybackReadAheadTest, ASteadyStepBeyondTheSpanReadsAheadToo)
     }
     EXPECT_GT(sequence.RefillsReadAhead(), 20);  // of about 30 span moves
     ExpectBlockHoldsItsFrames(sequence, Pattern);
+}
+
+namespace {
+
+// The pattern recording, counting its reads.
+class TCountingSource : public TMemoryFrameSource {
+public:
+    TCountingSource(const QString& path, std::atomic<int>& reads)
+        : TMemoryFrameSource(path, 16, 8, 3000, 1000, Pattern), reads_(reads)
+    {
+    }
+    void ReadFrames(int32_t first, int32_t count, int32_t width, int32_t height, uint8_t* block) const override
+    {
+        reads_.fetch_add(1);
+        TMemoryFrameSource::ReadFrames(first, count, width, height, block);
+    }
+
+private:
+    std::atomic<int>& reads_;
+};
+
+}  // namespace
+
+TEST(PlaybackReadAheadWhileStopped, TheBlockPlayWillNeedIsReadOnceTheMovedBlockStaysPut)
+{
+    std::atomic<int> reads{0};
+    TFakeClock clock;
+    TFrameSourceFactory formats;
+    formats.Register({QStringLiteral("mem")}, QStringLiteral("In memory"), [&reads](const QString& path) {
+        return std::make_unique<TCountingSource>(path, reads);
+    });
+    TViewerSession session(clock, &formats);
+    session.OpenSequence(QStringLiteral("clip.mem"));
+    session.SetKymogramSpan(1000, 1511);
+    session.SetPlaybackRate(200);
+    QTest::qWait(TViewerSession::kReadAheadForPlayDelayMs + 100);
+    session.Sequence().GetPixel(2500, 0, 0);  // an export leaves the block far from the span
+    const int afterMove = reads.load();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(reads.load(), afterMove);  // it may move on at once: nothing read yet
+    QTest::qWait(TViewerSession::kReadAheadForPlayDelayMs + 100);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reads.load() > afterMove; }, 2000));
+
+    const int64_t taken = session.Sequence().RefillsReadAhead();
+    session.SetPlaying(true);
+    clock.now += 0.020 / 86400;
+    session.PlaybackTick();
+    // The span pulled the frame to 1000; 200 frames/s for 20 ms; the block centred on it.
+    EXPECT_EQ(session.View().CurrentFrame, 1004);
+    EXPECT_EQ(session.Sequence().FirstCachedFrame(), 1004 - 256);
+    EXPECT_EQ(session.Sequence().RefillsReadAhead(), taken + 1);
+    ExpectBlockHoldsItsFrames(session.Sequence(), Pattern);
 }
 
 namespace {

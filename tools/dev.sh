@@ -116,9 +116,9 @@ tsan)
     # shellcheck disable=SC2046
     cmake -S "$root" -B build-tsan $(generator_args build-tsan) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTREMAX_WERROR=$werror -DTREMAX_TSAN=ON \
         -DTREMAX_BENCH=OFF "${sanitizer_flags[@]}" >/dev/null
-    cmake --build build-tsan -j"$(nproc)" --target tremax_core_tests
+    cmake --build build-tsan -j"$(nproc)" --target tremax_threaded_tests
     TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$root/tests/tsan.supp" QT_QPA_PLATFORM=offscreen \
-        build-tsan/tests/tremax_core_tests --gtest_filter='SpectrumSweep.CoversThe*:SpectrumSweep.Reports*:SpectrumSweep.EndsWhen*:SpectrumSweep.GoesOn*:Playback*:ViewerSession*'
+        build-tsan/tests/tremax_threaded_tests --gtest_filter='SpectrumSweep.CoversThe*:SpectrumSweep.Reports*:SpectrumSweep.EndsWhen*:SpectrumSweep.GoesOn*:Playback*:ViewerSession*'
     ;;
 bench)
     install_packages

@@ -2,7 +2,8 @@
 // frame, refills the block when needed, renders and paints. 500 ticks at 200 frames/s, looping
 // over the kymogram span, playing where the block must follow, and moving on steadily as the
 // companion link moves the frame; each prints the median and the 99th-percentile tick with the
-// refills (against the 5 ms limit), the late frames, and the refill ticks apart.
+// refills (against the 5 ms limit), the late frames, and the refill ticks apart. Last, the time
+// from opening a 1024 x 1024 sequence to its first frame painted (against 1 s).
 #include "viewer/ErrorHandler.h"
 #include "viewer/ImageBoxWidget.h"
 #include "viewer/ViewerSession.h"
@@ -208,6 +209,46 @@ void SteadyStepAcrossBlocks(benchmark::State& state)
     Report("Frame moved 4 a tick through the file", ticks, form.Sequence().RefillsReadAhead(), state);
 }
 
+// Opening a 1024 x 1024 sequence of 600 frames (in the page cache, as a file opened before)
+// until its first frame is painted: the whole block of 512 frames is read first.
+void OpenLargeSequence(benchmark::State& state)
+{
+    constexpr int kLargeSide = 1024;
+    constexpr int kLargeFrames = 600;
+    QTemporaryDir dir;
+    const QString bld = dir.filePath(QStringLiteral("large.bld"));
+    {
+        QFile file(bld);
+        file.open(QIODevice::WriteOnly);
+        std::vector<char> frame(size_t(kLargeSide) * kLargeSide);
+        for (int f = 0; f < kLargeFrames; ++f) {
+            std::fill(frame.begin(), frame.end(), char(f));
+            file.write(frame.data(), qint64(frame.size()));
+        }
+        QFile par(dir.filePath(QStringLiteral("large.par")));
+        par.open(QIODevice::WriteOnly);
+        par.write(QStringLiteral("RESOLUTION: %1x%1\nFRAMES: %2\n").arg(kLargeSide).arg(kLargeFrames).toLatin1());
+    }
+    TBenchClock clock;
+    TPrintErrors errors;
+    double worst = 0;
+    for (auto _ : state) {
+        TForm1 form{errors, clock};
+        form.resize(700, 700);
+        form.show();
+        form.FirstActivation();
+        const auto start = std::chrono::steady_clock::now();
+        form.OpenSequence(bld);
+        form.ImageBox().repaint();
+        const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        worst = std::max(worst, s);
+        state.SetIterationTime(s);
+    }
+    state.counters["worst_s"] = worst;
+    std::printf("\nOpening 1024 x 1024 until the first frame is painted: worst of %lld %.3f s (limit 1 s: %s)\n",
+                (long long)state.iterations(), worst, worst < 1 ? "ok" : "OVER");
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -222,6 +263,10 @@ int main(int argc, char** argv)
     benchmark::RegisterBenchmark("SteadyStepAcrossBlocks500Ticks", SteadyStepAcrossBlocks)
         ->UseManualTime()
         ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("OpenLargeSequence", OpenLargeSequence)
+        ->UseManualTime()
+        ->Iterations(5)
         ->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

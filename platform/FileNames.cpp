@@ -188,6 +188,63 @@ QStringList FolderEntries(const QString& folder)
     return names;
 }
 
+namespace {
+
+constexpr char16_t kReplacement = 0xFFFD;
+
+// A byte DecodeFileName could not decode, or a replacement character of the name itself.
+bool IsUndecoded(QChar c) { return (c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF) || c.unicode() == kReplacement; }
+
+// Whether `entry` (decoded without loss) is the name shown lossily as `shown`.
+bool ShownAs(const QString& entry, const QString& shown)
+{
+    qsizetype e = 0;
+    for (qsizetype s = 0; s < shown.size();) {
+        if (shown[s] == QChar(kReplacement)) {
+            while (s < shown.size() && shown[s] == QChar(kReplacement))
+                ++s;
+            const qsizetype start = e;
+            while (e < entry.size() && IsUndecoded(entry[e]))
+                ++e;
+            if (e == start)
+                return false;
+        } else {
+            if (e >= entry.size() || entry[e] != shown[s])
+                return false;
+            ++e;
+            ++s;
+        }
+    }
+    return e == entry.size();
+}
+
+}  // namespace
+
+QString ResolveShownFileName(const QString& shown)
+{
+    if (!shown.contains(QChar(kReplacement)) || FileKindOf(shown) != TFileKind::missing)
+        return shown;
+    const QStringList parts = shown.split(QLatin1Char('/'));
+    QString path;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const QString& part = parts[i];
+        const QString folder = i == 0 ? QStringLiteral(".") : path.isEmpty() ? QStringLiteral("/") : path;
+        const QString joined = i == 0 ? part : path + QLatin1Char('/') + part;
+        if (!part.contains(QChar(kReplacement)) || FileKindOf(joined) != TFileKind::missing) {
+            path = joined;
+            continue;
+        }
+        QStringList matches;
+        for (const QString& entry : FolderEntries(folder))
+            if (ShownAs(entry, part))
+                matches << entry;
+        if (matches.size() != 1)
+            return shown;
+        path = i == 0 ? matches.front() : path + QLatin1Char('/') + matches.front();
+    }
+    return path;
+}
+
 QString ChangeFileExtension(const QString& name, const QString& extension)
 {
     const qsizetype slash = name.lastIndexOf(QLatin1Char('/'));

@@ -31,6 +31,11 @@ QStringList FolderEntries(const QString& folder);
 // The name with its extension replaced as Windows does it: from the last "." of the file name
 // part ("seq." and "seq" both give "seq.par"), `extension` including its dot.
 QString ChangeFileExtension(const QString& name, const QString& extension);
+// The name of an existing file that Qt's file dialog shows as `shown`: Qt decodes names lossily,
+// each run of bytes that are not UTF-8 becoming U+FFFD. When `shown` does not exist, each part
+// holding U+FFFD is matched against its folder's entries; only a single match is taken.
+// Otherwise `shown` unchanged.
+QString ResolveShownFileName(const QString& shown);
 // The first `count` bytes of a regular file; empty for anything else or when it cannot be read.
 // Never waits on a FIFO.
 QByteArray ReadLeadingBytes(const QString& name, qsizetype count);

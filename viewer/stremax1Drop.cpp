@@ -2,6 +2,7 @@
 // dialog: playback stops, then OpenSequence.
 #include "viewer/stremax1.h"
 
+#include "platform/FileNames.h"
 #include "viewer/ErrorHandler.h"
 
 #include <QDragEnterEvent>
@@ -16,7 +17,8 @@ QString DroppedFile(const QMimeData* data)
 {
     if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls().front().isLocalFile())
         return QString();
-    return data->urls().front().toLocalFile();
+    // The path's bytes as the URL carries them: toLocalFile() would replace those that are not UTF-8.
+    return DecodeFileName(QByteArray::fromPercentEncoding(data->urls().front().path(QUrl::FullyEncoded).toLatin1()));
 }
 
 class TFileDrop : public QObject {

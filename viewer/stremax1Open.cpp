@@ -83,9 +83,37 @@ void TForm1::OpenSequence(const QString& fileName)
     SetStatusText(kNoticePanel, ShortFileNotice(sequence.FramesHeld(), sequence.Header().FrameCount));
 }
 
+namespace {
+
+// Qt's own dialog shows a name that is not UTF-8 with U+FFFD and then finds no such file; the
+// one file that name stands for is taken instead of "File not found".
+class TOpenSequenceDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+    QString ChosenFile() const { return chosen_.isEmpty() ? ResolveShownFileName(selectedFiles().value(0)) : chosen_; }
+    void accept() override
+    {
+        const QStringList files = selectedFiles();
+        if (files.size() == 1 && FileKindOf(files.front()) == TFileKind::missing) {
+            const QString resolved = ResolveShownFileName(files.front());
+            if (FileKindOf(resolved) == TFileKind::regular) {
+                chosen_ = resolved;
+                QDialog::accept();
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    QString chosen_;
+};
+
+}  // namespace
+
 void TForm1::ExecuteOpenDialog()
 {
-    QFileDialog dialog(this, QStringLiteral("Open image sequence"));
+    TOpenSequenceDialog dialog(this, QStringLiteral("Open image sequence"));
     // Every format first, then each on its own (raw frames first), then anything.
     const QStringList formats = session_.Sequence().Formats().Filters();
     QStringList patterns;
@@ -104,5 +132,5 @@ void TForm1::ExecuteOpenDialog()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     ReleasePlayButton();
-    OpenSequence(dialog.selectedFiles().front());
+    OpenSequence(dialog.ChosenFile());
 }

@@ -70,6 +70,32 @@ TEST(FileNames, ASequenceUnderANameThatIsNotUtf8OpensWithItsHeader)
     ::unlink(par.constData());
 }
 
+TEST(FileNames, ANameTheFileDialogShowsLossilyIsFoundWhenOnlyOneEntryFits)
+{
+    TScratch scratch;
+    const QByteArray folder = QFile::encodeName(scratch.Path(QStringLiteral("d\u00FCr"))).replace("\xC3\xBC", "\xFC");
+    ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+    const QByteArray one = folder + "/s\xE9q.bld";
+    const QByteArray cut = folder + "/x\xE2\x82.bld";  // a sequence cut short: two bytes, one or two U+FFFD
+    for (const QByteArray& name : {one, cut})
+        ::close(::open(name.constData(), O_WRONLY | O_CREAT, 0644));
+    const QString scratchPath = scratch.Path(QString());
+    const QString dur = scratchPath + QStringLiteral("/d") + QChar(0xDCFC) + QStringLiteral("r");
+    // What Qt's own decoding (the file dialog's) makes of the names.
+    EXPECT_EQ(ResolveShownFileName(QFile::decodeName(one)), dur + QStringLiteral("/s") + QChar(0xDCE9) + QStringLiteral("q.bld"));
+    EXPECT_EQ(ResolveShownFileName(QFile::decodeName(cut)),
+              dur + QStringLiteral("/x") + QChar(0xDCE2) + QChar(0xDC82) + QStringLiteral(".bld"));
+    // Two entries that show alike: neither is guessed. Names that exist or hold no U+FFFD stay.
+    const QByteArray other = folder + "/s\xE8q.bld";
+    ::close(::open(other.constData(), O_WRONLY | O_CREAT, 0644));
+    EXPECT_EQ(ResolveShownFileName(QFile::decodeName(one)), QFile::decodeName(one));
+    EXPECT_EQ(ResolveShownFileName(scratchPath + QStringLiteral("/none.bld")), scratchPath + QStringLiteral("/none.bld"));
+    EXPECT_EQ(ResolveShownFileName(dur + QStringLiteral("/s\uFFFD\uFFFDq.bld")), dur + QStringLiteral("/s\uFFFD\uFFFDq.bld"));
+    for (const QByteArray& name : {one, cut, other})
+        ::unlink(name.constData());
+    ::rmdir(folder.constData());
+}
+
 TEST(FileNames, HeaderLookUpFindsCaseVariantsAndFollowsABareDot)
 {
     TScratch scratch;

@@ -6,6 +6,7 @@
 #include "analysis/stremax4.h"
 #include "analysis/stremax5.h"
 #include "analysis/stremax7.h"
+#include "platform/FileNames.h"
 #include "plot/saxes.h"
 #include "support/TestDoubles.h"
 #include "support/TestSupport.h"
@@ -30,7 +31,9 @@
 #include <QTimer>
 #include <QUrl>
 #include <cmath>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -423,4 +426,35 @@ TEST_F(ResearchToolsTest, ASequenceDroppedOnAnyWindowOpensAsFromTheOpenDialog)
     QApplication::sendEvent(&kymogram, &again);
     EXPECT_EQ(main.Sequence().Width(), kWidth);
     EXPECT_TRUE(main.acceptDrops());
+
+    // A name that is not UTF-8 arrives percent-encoded and opens by its bytes.
+    const QByteArray raw = QFile::encodeName(scratch.Path(QString())) + "/s\xE9q";
+    for (const char* extension : {".bld", ".par"}) {
+        QFile from(ChangeFileExtension(other, QString::fromLatin1(extension)));
+        ASSERT_TRUE(from.open(QIODevice::ReadOnly));
+        const QByteArray bytes = from.readAll();
+        const int fd = ::open((raw + extension).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_EQ(::write(fd, bytes.constData(), size_t(bytes.size())), bytes.size());
+        ::close(fd);
+    }
+    QMimeData latin;
+    latin.setUrls({QUrl::fromEncoded("file://" + raw.toPercentEncoding("/") + ".bld")});
+    QDragEnterEvent enterLatin(QPoint(5, 5), Qt::CopyAction, &latin, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent dropLatin(QPointF(5, 5), Qt::CopyAction, &latin, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&waveform, &enterLatin);
+    QApplication::sendEvent(&waveform, &dropLatin);
+    EXPECT_EQ(main.Sequence().Width(), 30);
+    // The open dialog shows that name with U+FFFD, as Qt decodes it; choosing it opens the file.
+    main.OpenSequence(bld);
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectFile(QFile::decodeName(raw + ".bld"));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    main.ExecuteOpenDialog();
+    EXPECT_EQ(main.Sequence().Width(), 30);
+    EXPECT_EQ(main.Sequence().Header().FileName, DecodeFileName(raw + ".bld"));
+    ::unlink((raw + ".bld").constData());
+    ::unlink((raw + ".par").constData());
 }

@@ -3,6 +3,7 @@
 // for Photron MRAW, FFmpeg decoding the same packets (already in memory) for intra-only video.
 #include "BenchRatio.h"
 #include "tools/DemoSequence.h"
+#include "viewer/BldFrameSource.h"
 #include "viewer/FrameCache.h"
 #include "viewer/formats/photron/PhotronSource.h"
 #if TREMAX_HAVE_VIDEO
@@ -127,8 +128,9 @@ void BldRefill(benchmark::State& state)
     TFrameCache cache;
     cache.Reshape(kSide, kSide);
     cache.SetSlotCount(kFrames);
+    const TBldFrameSource bld(Files().bld);
     for (auto _ : state) {
-        cache.Fill(Files().bld, 0);
+        cache.Fill(&bld, 0);
         benchmark::DoNotOptimize(cache.Slot(0));
     }
 }

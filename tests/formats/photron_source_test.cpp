@@ -58,6 +58,38 @@ TEST(PhotronSource, TwelveBitPackedSamplesUnpackExactlyAndRowsCutShortRead127)
     EXPECT_EQ(ReadBlock(source, 0, 1, 4, 1), std::vector<uint8_t>({0xAB, 0x12, 0xFF, 127}));
 }
 
+TEST(PhotronSource, ARefillOfLargeTwelveBitFramesReadInHalvesSideBySideIsWholeAndStopsWhereTheFileDoes)
+{
+    // 1024 x 512 samples of 12 bits: 786432 bytes a frame, so a five-frame refill is read and
+    // unpacked in parts. Every sample of frame f is 0x123 + 0x211·f; its top 8 bits are shown.
+    TScratch scratch;
+    scratch.WriteText(QStringLiteral("big.cih"),
+                      CihText(QStringLiteral("Image Width : 1024\nImage Height : 512\nColor Type : Mono\n"
+                                             "Color Bit : 12\nEffectiveBit Depth : 12\nEffectiveBit Side : Lower\n"
+                                             "Total Frame : 5\n")));
+    QByteArray file;
+    for (int f = 0; f < 4; ++f) {
+        const int sample = 0x123 + 0x211 * f;
+        const char triple[3] = {char(sample >> 4), char(((sample & 0xF) << 4) | (sample >> 8)), char(sample & 0xFF)};
+        for (int pair = 0; pair < 1024 * 512 / 2; ++pair)
+            file.append(triple, 3);
+    }
+    file.truncate(3 * 786432 + 100 * 1536 + 7);  // frame 3 stops inside its row 100; frame 4 is missing
+    scratch.Write(QStringLiteral("big.mraw"), file);
+    TPhotronSource source(scratch.Path(QStringLiteral("big.mraw")));
+    TRecordingTarget target;
+    source.ReadHeader(target);
+    const std::vector<uint8_t> block = ReadBlock(source, 0, 5, 1024, 512);
+    ASSERT_EQ(block.size(), size_t(5) * 1024 * 512);
+    const uint8_t shown[] = {0x12, 0x33, 0x54, 0x75};
+    for (size_t i = 0; i < block.size(); ++i) {
+        const size_t frame = i / (1024 * 512);
+        const size_t row = i % (1024 * 512) / 1024;
+        const uint8_t expected = frame < 3 || (frame == 3 && row < 100) ? shown[frame] : 127;
+        ASSERT_EQ(block[i], expected) << "frame " << frame << " row " << row;
+    }
+}
+
 TEST(PhotronSource, TenAndSixteenBitSamplesMapByTheEffectiveDepth)
 {
     TScratch scratch;

@@ -143,7 +143,7 @@ fuzz)
     cmake -S "$root" -B build-fuzz $(generator_args build-fuzz) $first -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DTREMAX_FUZZ=ON -DTREMAX_WERROR=$werror >/dev/null
     cmake --build build-fuzz -j"$(nproc)" --target tremax_fuzzers
-    run_fuzzers build-fuzz "${FUZZ_SECONDS:-30}"
+    run_fuzzers build-fuzz "${FUZZ_SECONDS:-20}"
     ;;
 *)
     sed -n '2,9p' "$0"

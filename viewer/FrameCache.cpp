@@ -96,7 +96,7 @@ bool TFrameCache::MoveWithinRead(int32_t first)
 {
     if (!ReadHolds(first))
         return false;
-    origin_ = size_t(int64_t(first) - (int64_t(first_) - int64_t(origin_)));
+    origin_ = size_t(int64_t(origin_) + first - first_);
     first_ = first;
     return true;
 }

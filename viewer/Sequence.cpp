@@ -32,9 +32,10 @@ void TSequence::LoadFrames(int32_t first)
 {
     if (first == cache_.FirstCachedFrame() && first > 0)
         return;
+    const bool moveWithinRead = BlockReadHolds(first);
     Q_EMIT blockChanging();
     const int32_t start = std::max(first, 0);
-    if (first > 0 && cache_.MoveWithinRead(start)) {
+    if (moveWithinRead && cache_.MoveWithinRead(start)) {
         ++movesWithinRead_;
         Q_EMIT blockLoaded();
         return;

@@ -2,6 +2,7 @@
 
 #include "analysis/SpectrumStore.h"
 #include "platform/Conversions.h"
+#include "platform/Errors.h"
 #include "viewer/FrameCache.h"
 
 #include <algorithm>
@@ -64,9 +65,10 @@ QByteArray PointSpectrumTable(const TSpectrumStore& store, int32_t column, int32
     return csv.Take();
 }
 
-QByteArray RowSpectraTable(TSpectrumStore& store)
+QByteArray RowSpectraTable(const TSpectrumStore& store)
 {
-    store.ComputeRowSpectra();
+    if (!store.RowSpectraValid())
+        throw EError(QStringLiteral("The row spectra have not been computed"));
     TCsv csv("row,bin,frequency_hz,power_db");
     const int32_t bins = store.FFTLength() / 2;
     csv.Reserve(qsizetype(bins) * store.Height(), 40);

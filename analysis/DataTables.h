@@ -18,9 +18,9 @@ class TSpectrumStore;
 // header only when the pixel has none (constant over the block, or not computed).
 QByteArray PointSpectrumTable(const TSpectrumStore& store, int32_t column, int32_t row);
 
-// "row,bin,frequency_hz,power_db" for every row and bins 0 … N/2 − 1; computes the row spectra
-// when they are not valid.
-QByteArray RowSpectraTable(TSpectrumStore& store);
+// "row,bin,frequency_hz,power_db" for every row and bins 0 … N/2 − 1; the row spectra must have
+// been computed (EError otherwise).
+QByteArray RowSpectraTable(const TSpectrumStore& store);
 
 // "index,frame,value": the waveform's samples.
 QByteArray WaveformTable(const TWaveformSeries& series);

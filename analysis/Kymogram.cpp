@@ -69,13 +69,25 @@ void FitKymogramBitmap(const TKymogramSpan& span, int32_t imageWidth, QImage& bi
         bitmap.fill(Qt::black);  // shown black until the build that follows
 }
 
-bool KymogramRangeFollows(double& lo, double& hi, int32_t frame)
+bool KymogramRangeFollows(double& lo, double& hi, int32_t frame, double firstFrame, double lastFrame)
 {
     if (frame >= lo && frame <= hi)
         return false;
     const double d = hi - lo;
     lo = frame - d / 2;
     hi = frame + d / 2;
+    // Near an end of the file the span is shifted inside it rather than cut by the axis'
+    // limits, which would shorten it a little more at every jump to an end.
+    if (d >= lastFrame - firstFrame) {
+        lo = firstFrame;
+        hi = lastFrame;
+    } else if (lo < firstFrame) {
+        lo = firstFrame;
+        hi = firstFrame + d;
+    } else if (hi > lastFrame) {
+        hi = lastFrame;
+        lo = lastFrame - d;
+    }
     return true;
 }
 

@@ -42,8 +42,11 @@ void FitKymogramBitmap(const TKymogramSpan& span, int32_t imageWidth, QImage& bi
                        const TMemoryRoomQuery& room = MemoryRoom);
 
 // When `frame` lies outside lo … hi, moves the range to centre it, keeping hi − lo, and returns
-// true: the kymogram must then be rebuilt.
-bool KymogramRangeFollows(double& lo, double& hi, int32_t frame);
+// true: the kymogram must then be rebuilt. A range that would reach past firstFrame …
+// lastFrame (the frames the file holds) is shifted inside instead, still keeping hi − lo; one
+// wider than the file becomes the whole file.
+bool KymogramRangeFollows(double& lo, double& hi, int32_t frame, double firstFrame = -1e300,
+                          double lastFrame = 1e300);
 
 // Makes the block hold the span when it can: nothing happens when it already holds the span's
 // first frame and as many of the following as the cache has room for; otherwise the block is

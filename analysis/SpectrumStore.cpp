@@ -206,8 +206,17 @@ void TSpectrumStore::SetSpectrumLength(int32_t length)
     fft_.SetFFTSize(length);
     fftLength_ = fft_.FFTSize();
     Reshape();
-    if (selectedBin_ >= length)
-        SetSelectedBin(length - 1);
+    // The same bin number stands for another frequency now: the frequency the user picked is
+    // kept, at the nearest bin of the new length, so that the marker and every readout agree.
+    const double rate = sequence_.Header().FramesPerSecond;
+    const double nearest = std::nearbyint(selectedFrequency_ / rate * double(fftLength_));
+    const int32_t bin = nearest >= 0 && nearest <= double(length_ - 1) ? int32_t(nearest)
+                        : nearest > 0                                   ? length_ - 1
+                                                                        : 0;
+    selectedBin_ = bin;
+    selectedFrequency_ = BinFrequency(bin);
+    Q_EMIT selectedBinChanged(bin);
+    Q_EMIT selectedFrequencyChanged(selectedFrequency_);
     Q_EMIT spectrumLengthChanged(length_, fftLength_);
 }
 

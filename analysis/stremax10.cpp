@@ -34,7 +34,7 @@ TForm10::TForm10(TViewerSession& session, TErrorHandler& errors, QWidget* parent
     picture_ = new TImageBoxWidget(this);
     picture_->SetPicture(&bitmap_);
     picture_->OnLeftButtonPicks(this, [this](QPoint position) {
-        errors_.Guarded([&] { session_.Spectra().SetSelectedFrequency(xAxis_->PixelToValue(position.x())); });
+        errors_.Guarded([&] { session_.SetSelectedFrequency(xAxis_->PixelToValue(position.x())); });
     });
 
     connect(&session_.Sequence(), &TSequence::recordingRateChanged, this,
@@ -55,14 +55,17 @@ TForm10::TForm10(TViewerSession& session, TErrorHandler& errors, QWidget* parent
                    }});
 }
 
-QByteArray TForm10::DataTable() { return RowSpectraTable(session_.Spectra()); }
+QByteArray TForm10::DataTable()
+{
+    DrawRowSpectrum();  // computes the row spectra of the block now held
+    return RowSpectraTable(session_.Spectra());
+}
 
 void TForm10::DrawRowSpectrum()
 {
     if (!session_.Activated())
         return;
-    const QString failure =
-        session_.Spectra().DrawRowSpectrum(session_.View().SpectrumBlack, session_.View().SpectrumWhite, bitmap_);
+    const QString failure = session_.DrawRowSpectrum(bitmap_);
     if (!failure.isEmpty())
         session_.ShowStatus(1, failure);
     picture_->update();

@@ -20,7 +20,7 @@ constexpr int kGroupWidth = 200;
 
 }  // namespace
 
-TForm11::TForm11(TSpeckleSettings& settings, QWidget* parent) : QWidget(parent, Qt::Tool), settings_(settings)
+TForm11::TForm11(const TSpeckleSettings& settings, QWidget* parent) : QWidget(parent, Qt::Tool), settings_(settings)
 {
     setWindowTitle(QStringLiteral("Speckle properties"));
 
@@ -47,23 +47,17 @@ TForm11::TForm11(TSpeckleSettings& settings, QWidget* parent) : QWidget(parent, 
             showTraceClicked_(on);
     });
     const auto wire = [this](QSpinBox* edit, int32_t TSpeckleSettings::*field) {
-        connect(edit, &QSpinBox::valueChanged, this, [this, field](int value) {
-            settings_.*field = value;
-            Written();
-        });
+        connect(edit, &QSpinBox::valueChanged, this,
+                [this, field](int value) { Written([&](TSpeckleSettings& next) { next.*field = value; }); });
     };
     wire(corrxedit_, &TSpeckleSettings::CorrHalfX);
     wire(corryedit_, &TSpeckleSettings::CorrHalfY);
     wire(scoutxedit_, &TSpeckleSettings::ScoutHalfX);
     wire(scoutyedit_, &TSpeckleSettings::ScoutHalfY);
-    connect(correlateto_, &QButtonGroup::idClicked, this, [this](int id) {
-        settings_.CorrelateToFirst = id == 1;
-        Written();
-    });
-    connect(processing_, &QButtonGroup::idClicked, this, [this](int id) {
-        settings_.XDifferentiate = id == 1;
-        Written();
-    });
+    connect(correlateto_, &QButtonGroup::idClicked, this,
+            [this](int id) { Written([&](TSpeckleSettings& next) { next.CorrelateToFirst = id == 1; }); });
+    connect(processing_, &QButtonGroup::idClicked, this,
+            [this](int id) { Written([&](TSpeckleSettings& next) { next.XDifferentiate = id == 1; }); });
 }
 
 QGroupBox* TForm11::AddSizeGroup(const QString& role, const QString& caption, QSpinBox*& x, QSpinBox*& y)
@@ -133,8 +127,11 @@ void TForm11::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
 }
 
-void TForm11::Written()
+void TForm11::Written(const std::function<void(TSpeckleSettings&)>& change)
 {
-    if (!reading_ && settingsChanged_)
-        settingsChanged_();
+    if (reading_ || !settingsChanged_)
+        return;
+    TSpeckleSettings next = settings_;
+    change(next);
+    settingsChanged_(next);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // "Speckle properties": whether the trace is shown, the sizes of the correlation and scouting
-// areas, the reference image and the image processing. Every change is written straight into
-// the main window's speckle settings; nothing is tracked again until the next click. Laid out
+// areas, the reference image and the image processing. Every change is handed on as the whole
+// new settings (the session stores them); nothing is tracked again until the next click. Laid out
 // from the font, so larger desktop fonts make it grow rather than clip.
 
 #include <QWidget>
@@ -17,13 +17,13 @@ struct TSpeckleSettings;
 class TForm11 : public QWidget {
     Q_OBJECT
 public:
-    // `settings` belongs to the main window and must outlive this window.
-    explicit TForm11(TSpeckleSettings& settings, QWidget* parent = nullptr);
+    // `settings` are the session's, read only here; they must outlive this window.
+    explicit TForm11(const TSpeckleSettings& settings, QWidget* parent = nullptr);
 
     // The main window's SetSpeckleOn, called with the box's state when the user clicks it.
     void OnShowTraceClicked(std::function<void(bool)> handler) { showTraceClicked_ = std::move(handler); }
-    // Called after the user changed a size or an option and it was written.
-    void OnSettingsChanged(std::function<void()> handler) { settingsChanged_ = std::move(handler); }
+    // Called with the new settings after the user changed a size or an option.
+    void OnSettingsChanged(std::function<void(const TSpeckleSettings&)> handler) { settingsChanged_ = std::move(handler); }
 
     // The check box follows SpeckleOn; no handler is called.
     void ShowSpeckleOn(bool on);
@@ -38,11 +38,12 @@ private:
     QSpinBox* AddSpinEdit(QGridLayout& rows, int row, const QString& role, const QString& caption);
     QGroupBox* AddRadioGroup(const QString& role, const QString& caption, const QString& first,
                              const QString& second, QButtonGroup*& buttons);
-    void Written();
+    // Hands on the settings with one change made by `change`.
+    void Written(const std::function<void(TSpeckleSettings&)>& change);
 
-    TSpeckleSettings& settings_;
+    const TSpeckleSettings& settings_;
     std::function<void(bool)> showTraceClicked_;
-    std::function<void()> settingsChanged_;
+    std::function<void(const TSpeckleSettings&)> settingsChanged_;
     bool reading_ = false;
 
     QCheckBox* showtracecheck_;

@@ -98,8 +98,9 @@ void TForm4::ShowReadout(QPoint position)
     session_.ShowReadout(KymogramReadoutText(int64_t(timeAxis_->PixelToCell(position.x())), inside));
 }
 
-QByteArray TForm4::DataTable() const
+QByteArray TForm4::DataTable()
 {
+    session_.HoldKymogramSpan();
     const TAxisScale& span = session_.KymogramSpan();
     return KymogramTable(session_.Sequence().Cache(), session_.View().SelectedRow,
                          KymogramSpanOf(span.LoValue(), span.HiValue()), bitmap_);
@@ -136,7 +137,9 @@ void TForm4::BuildKymogram()
     settings.grayLevel = view.GrayLevel;
     settings.whiteLevel = view.WhiteLevel;
     settings.edgeEnhance = view.EdgeEnhance;
-    builder_.Build(session_.Sequence(), settings, bitmap_);
+    session_.HoldKymogramSpan();
+    builder_.BuildFromCache(session_.Sequence().Cache(), settings, bitmap_,
+                            [this] { return session_.Sequence().MemoryRoomNow(); });
     setWindowTitle(KymogramCaption(view.SelectedRow));
     picture_->update();
 }

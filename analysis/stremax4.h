@@ -27,7 +27,7 @@ public:
     const TKymogramBuilder& Builder() const { return builder_; }
     TImageBoxWidget& Picture() { return *picture_; }
     // The kymogram shown as the CSV table tremax-cli's kymogram command writes with -o FILE.csv.
-    QByteArray DataTable() const;
+    QByteArray DataTable();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -97,16 +97,16 @@ void TForm5::PickAt(QPoint position)
     errors_.Guarded([&] {
         xAxis_->SetMarkerPixel(position.x());
         yAxis_->SetMarkerPixel(position.y());
-        session_.Spectra().SetSelectedFrequency(xAxis_->PixelToValue(position.x()));
+        session_.SetSelectedFrequency(xAxis_->PixelToValue(position.x()));
     });
 }
 
 void TForm5::DrawPointSpectrum(int32_t column, int32_t row)
 {
-    TSpectrumStore& store = session_.Spectra();
+    const TSpectrumStore& store = session_.Spectra();
     if (store.SpectrumLength() <= 0)
         return;
-    store.ComputePixelSpectrum(column, row);
+    session_.ComputePointSpectrum(column, row);
     if (plot_.size() != picture_->size())
         plot_ = QImage(picture_->size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     plot_.fill(palette().color(QPalette::Base));

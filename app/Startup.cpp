@@ -158,7 +158,8 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
     windows->speckle = std::make_unique<TForm11>(session.SpeckleSettings(), &main);
     TForm11& speckle = *windows->speckle;
     speckle.OnShowTraceClicked([&session](bool on) { session.SetSpeckleOn(on); });
-    speckle.OnSettingsChanged([&session] { session.RequestRender(); });  // new rectangles, no new trace
+    // New rectangles, no new trace.
+    speckle.OnSettingsChanged([&session](const TSpeckleSettings& next) { session.SetSpeckleSettings(next); });
     QObject::connect(&session, &TViewerSession::speckleOnChanged, &speckle, [&speckle](bool on) {
         speckle.ShowSpeckleOn(on);
         if (on) {

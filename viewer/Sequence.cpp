@@ -136,13 +136,13 @@ void TSequence::SetFrameCount(int32_t frames)
     header_.FrameCount = frames;
 }
 
-TOpenPlan TSequence::PlanOpen(const QString& fileName) const
+TOpenPlan TSequence::PlanOpen(const QString& fileName, int32_t minCacheSize) const
 {
     TOpenPlan plan;
     plan.source = fileName.isEmpty() ? nullptr : formats_.Create(fileName);
     plan.header = header_;
     plan.header.FileName = fileName;
-    plan.cacheSize = kOpenCacheSize;
+    plan.cacheSize = std::max(kOpenCacheSize, minCacheSize);
     if (!plan.source)
         return plan;
     THeaderCollector collector;

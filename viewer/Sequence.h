@@ -95,9 +95,10 @@ public:
     void SetTrigger(int32_t frame) override { header_.Trigger = frame; }
 
     // Reads `fileName`'s header (".par" before ".dsc", or the defaults without one) into a plan,
-    // with the cache back to 512 frames. Throws what the header's reading throws, with the file,
-    // line and key in the message; nothing changes.
-    TOpenPlan PlanOpen(const QString& fileName) const;
+    // with the cache back to 512 frames, or to `minCacheSize` when that is more (the series
+    // analysed are taken from the block, so it must hold the analysis length). Throws what the
+    // header's reading throws, with the file, line and key in the message; nothing changes.
+    TOpenPlan PlanOpen(const QString& fileName, int32_t minCacheSize = 0) const;
     // Throws EOutOfMemory naming the sizes when the plan's block together with
     // `followerBytes` (what the sequence's followers make for its frame size) does not fit in
     // the memory the process may still take.

@@ -2,6 +2,7 @@
 
 #include "analysis/Kymogram.h"
 #include "analysis/SpectrumStore.h"
+#include "export/WaveformExport.h"
 #include "platform/Conversions.h"
 #include "platform/SystemMemory.h"
 #include "viewer/DisplayLevels.h"
@@ -74,7 +75,9 @@ int64_t TViewerSession::FrameBitmapsBytes(int64_t width, int64_t height) const
 
 void TViewerSession::OpenSequence(const QString& fileName)
 {
-    TOpenPlan plan = sequence_.PlanOpen(fileName);
+    // The block must hold the analysis length, also when the options made it longer than the
+    // block an open starts with.
+    TOpenPlan plan = sequence_.PlanOpen(fileName, spectra_->SpectrumLength());
     const int32_t width = plan.header.Width;
     const int32_t height = plan.header.Height;
     sequence_.CheckOpenFits(plan, CheckedSum(spectra_->BytesForFrame(width, height), FrameBitmapsBytes(width, height)));
@@ -100,7 +103,7 @@ void TViewerSession::SetCurrentFrame(int32_t frame)
         sequence_.FollowFrame(frame);
         double lo = span_.LoValue();
         double hi = span_.HiValue();
-        const bool spanMoves = KymogramRangeFollows(lo, hi, frame);
+        const bool spanMoves = KymogramRangeFollows(lo, hi, frame, span_.MinLoValue(), span_.MaxHiValue());
         span_.SetMarkerValue(frame);
         if (spanMoves) {
             span_.SetRange(lo, hi);
@@ -124,7 +127,7 @@ std::vector<int32_t> TViewerSession::RefillStarts(int32_t frame) const
     }
     double lo = span_.LoValue();
     double hi = span_.HiValue();
-    if (KymogramRangeFollows(lo, hi, frame)) {
+    if (KymogramRangeFollows(lo, hi, frame, span_.MinLoValue(), span_.MaxHiValue())) {
         TAxisScale span = span_;
         span.SetRange(lo, hi);
         const TKymogramAxisChange change = KymogramAxisChange(span.LoValue(), span.HiValue(), frame);
@@ -385,4 +388,84 @@ void TViewerSession::PlaybackTick()
         view_.PlayAnchorFrame = tick.frame;
     }
     SetCurrentFrame(tick.frame);
+}
+
+void TViewerSession::SetStartSequence()
+{
+    sequence_.SetImageHeight(64);
+    sequence_.SetImageWidth(64);
+    sequence_.SetFrameCount(128);
+    sequence_.SetCacheSize(TSequence::kOpenCacheSize);
+    sequence_.SetRecordingRate(1904);
+}
+
+void TViewerSession::ForgetFileName()
+{
+    if (!sequence_.Header().FileName.isEmpty())
+        sequence_.SetFileName(QString());
+}
+
+void TViewerSession::HoldFrames(int32_t first, int32_t count)
+{
+    CoverKymogramSpan(sequence_, TKymogramSpan{first, std::max(count, 1)});
+}
+
+void TViewerSession::HoldKymogramSpan()
+{
+    const TKymogramSpan span = KymogramSpanOf(span_.LoValue(), span_.HiValue());
+    HoldFrames(span.first, span.length);
+}
+
+int32_t TViewerSession::SpectrumLength() const { return spectra_->SpectrumLength(); }
+
+int32_t TViewerSession::CacheSize() const { return sequence_.CacheSize(); }
+
+void TViewerSession::SetSpectrumLength(int32_t frames) { spectra_->SetSpectrumLength(frames); }
+
+void TViewerSession::SetCacheSize(int32_t frames)
+{
+    // The store refuses a length above the block; the block must not shrink below the length.
+    if (frames < spectra_->SpectrumLength())
+        throw EError(QStringLiteral("The cache size (%1) must not be less than the analysis length (%2)")
+                         .arg(frames)
+                         .arg(spectra_->SpectrumLength()));
+    sequence_.SetCacheSize(frames);
+}
+
+void TViewerSession::SetSelectedFrequency(double hz) { spectra_->SetSelectedFrequency(hz); }
+
+void TViewerSession::SetSelectedBin(int32_t bin) { spectra_->SetSelectedBin(bin); }
+
+void TViewerSession::ComputePointSpectrum(int32_t column, int32_t row) { spectra_->ComputePixelSpectrum(column, row); }
+
+QString TViewerSession::DrawRowSpectrum(QImage& bitmap)
+{
+    return spectra_->DrawRowSpectrum(view_.SpectrumBlack, view_.SpectrumWhite, bitmap);
+}
+
+bool TViewerSession::ComputeAllSpectra(const std::function<bool(int32_t row)>& rowDone, int threads)
+{
+    bool ended = false;
+    int32_t rowsDone = 0;
+    spectra_->ColorizeSweep(
+        [&](int32_t row) {
+            rowsDone = row + 1;
+            if (!ended && rowDone && !rowDone(row)) {
+                ended = true;
+                spectra_->CancelSweep();
+            }
+        },
+        threads);
+    return !ended && rowsDone >= spectra_->Height();
+}
+
+void TViewerSession::ExportWaveform(TSMPfile& smp, QPoint pixel, const QString& fileName)
+{
+    ::ExportWaveform(smp, sequence_, pixel, fileName);
+}
+
+void TViewerSession::SetSpeckleSettings(const TSpeckleSettings& settings)
+{
+    speckleSettings_ = settings;
+    Q_EMIT renderRequested();
 }

@@ -11,6 +11,7 @@
 #include "analysis/SpeckleSettings.h"
 #include "analysis/SpeckleTrace.h"
 #include "plot/AxisScale.h"
+#include "viewer/AnalysisSizes.h"
 #include "viewer/DisplaySettingsTarget.h"
 #include "viewer/FrameSource.h"
 #include "viewer/Playback.h"
@@ -20,17 +21,23 @@
 #include <QObject>
 #include <QPoint>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <vector>
 
+class QImage;
+class TSMPfile;
 class TSpectrumStore;
 
-class TViewerSession : public QObject, public TDisplaySettingsTarget {
+class TViewerSession : public QObject, public TDisplaySettingsTarget, public TAnalysisSizesTarget {
     Q_OBJECT
 public:
     // The kymogram's frame span at start and after an open.
     static constexpr double kDefaultSpanLo = 0;
     static constexpr double kDefaultSpanHi = 100;
+    // How much more memory the process may take (the system's figures unless replaced).
+    void SetMemoryRoomQuery(TMemoryRoomQuery query) { sequence_.SetMemoryRoomQuery(std::move(query)); }
+
     // How long the block stays put, while stopped, before the frames Play would need are read.
     static constexpr int kReadAheadForPlayDelayMs = 200;
 
@@ -38,18 +45,20 @@ public:
                             QObject* parent = nullptr);
     ~TViewerSession() override;
 
-    TSequence& Sequence() { return sequence_; }
+    // Read-only views: every change goes through the session's commands below, so that it is
+    // checked, applied and signalled once.
     const TSequence& Sequence() const { return sequence_; }
     const TViewState& View() const { return view_; }
-    TSpectrumStore& Spectra() { return *spectra_; }
     const TSpectrumStore& Spectra() const { return *spectra_; }
     // The frames the kymogram shows (LoValue … HiValue, with the frame axis' range rules) and
     // its marker, the current frame.
     const TAxisScale& KymogramSpan() const { return span_; }
 
-    // The speckle trace and the speckle window's settings (written straight by that window).
+    // The speckle trace and the speckle window's settings.
     const TSpeckleTrace& SpeckleTrace() const { return speckleTrace_; }
-    TSpeckleSettings& SpeckleSettings() { return speckleSettings_; }
+    const TSpeckleSettings& SpeckleSettings() const { return speckleSettings_; }
+    // The speckle window's settings; only the overlay changes, so the image is redrawn.
+    void SetSpeckleSettings(const TSpeckleSettings& settings);
     // With SpeckleOn: the trace of the patch around `pixel` from the current frame on, its
     // progress shown step by step in status panel 1, then the image re-rendered. The same start
     // again costs nothing. Nothing happens while SpeckleOn is off.
@@ -63,6 +72,11 @@ public:
     // middle row is selected, frame 0 made current and the kymogram span reset. A failure
     // throws (the message names the file, line and key, or the sizes) with nothing changed.
     void OpenSequence(const QString& fileName);
+    // The sequence before any file is open: 64 x 64 pixels, 128 frames at 1904 frames/s, a
+    // block of 512 frames.
+    void SetStartSequence();
+    // No file open any more (the frames stay as they are).
+    void ForgetFileName();
     // The bytes of the bitmaps that follow the frame size: the frame, the kymogram after an
     // open, the row-spectrum image (24 bits, rows padded to 4 bytes); -1 beyond 64 bits.
     int64_t FrameBitmapsBytes(int64_t width, int64_t height) const;
@@ -109,6 +123,38 @@ public:
     void SetKymogramSpan(double lo, double hi);
     // After an open: 0 … 100 within 0 … frameCount − 1.
     void ResetKymogramSpan(int32_t frameCount);
+    // Makes the block hold frames first … first + count − 1 (as many as it has room for) for
+    // a reader of the block, an export say: nothing is read when it holds them already,
+    // otherwise the block is read from `first` on (the spectra then start there).
+    void HoldFrames(int32_t first, int32_t count);
+    // HoldFrames for the kymogram span, before the kymogram is built from the block.
+    void HoldKymogramSpan();
+
+    // The analysis sizes (the options dialog): frames per analysed series and frames in the
+    // block. Each is refused (EError, EFFTError, EOutOfMemory), changing nothing, when it does
+    // not fit the other or memory; a new length keeps the selected frequency at its nearest bin.
+    int32_t SpectrumLength() const override;
+    int32_t CacheSize() const override;
+    void SetSpectrumLength(int32_t frames) override;
+    void SetCacheSize(int32_t frames) override;
+
+    // The analysis frequency shared by the spectra and colorizing (see TSpectrumStore).
+    void SetSelectedFrequency(double hz);
+    void SetSelectedBin(int32_t bin);
+    // One pixel's spectra (the point spectrum); outside the image: ERangeError.
+    void ComputePointSpectrum(int32_t column, int32_t row);
+    // The row-spectrum image at the session's spectrum levels, the row spectra computed first;
+    // returns the status text of a pixel that could not be set.
+    QString DrawRowSpectrum(QImage& bitmap);
+    // Every pixel's spectra over the block, as colorizing and its table need them, on `threads`
+    // threads. `rowDone`(row) runs on this thread after each row, in order; when it returns
+    // false the sweep ends after that row (the rows done keep their spectra). Returns whether
+    // every row has its spectra.
+    bool ComputeAllSpectra(const std::function<bool(int32_t row)>& rowDone, int threads);
+    // The sample file of `pixel` over every frame (see ExportWaveform). The export reads the
+    // frames through the block, which it leaves at the file's end (the spectra are then
+    // invalid; the kymogram's next build takes its span back).
+    void ExportWaveform(TSMPfile& smp, QPoint pixel, const QString& fileName);
 
     // TDisplaySettingsTarget: store when different (and signal the value), then redraw always
     // (the rate and the two switches only when changed).

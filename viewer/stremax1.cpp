@@ -89,7 +89,7 @@ TForm1::TForm1(TErrorHandler& errors, TPlaybackClock& clock, QWidget* parent, co
 
 void TForm1::FollowSession()
 {
-    TSequence& sequence = session_.Sequence();
+    const TSequence& sequence = session_.Sequence();
     connect(&sequence, &TSequence::imageWidthChanged, this, [this](int32_t width) {
         SetAxisExtent(*imageXAxis_, width);
         FollowImageSize();
@@ -231,15 +231,11 @@ void TForm1::FirstActivation()
         return;
     session_.SetActivated();  // set first: what follows may show windows, which activates again
     errors_.Guarded([this] {
-        TSequence& sequence = session_.Sequence();
+        const TSequence& sequence = session_.Sequence();
         const TViewState& view = session_.View();
         frameBitmap_ = QImage(sequence.Width(), sequence.Height(), QImage::Format_BGR888);
         frameBitmap_.fill(Qt::black);
-        sequence.SetImageHeight(64);
-        sequence.SetImageWidth(64);
-        sequence.SetFrameCount(128);
-        sequence.SetCacheSize(512);
-        sequence.SetRecordingRate(1904);
+        session_.SetStartSequence();
         // The controls start from zero: push every level to them, in this order.
         if (controls_) {
             controls_->SetWhiteLevel(view.WhiteLevel);

@@ -78,9 +78,8 @@ public:
 
     TViewerSession& Session() { return session_; }
     const TViewState& View() const { return session_.View(); }
-    TSequence& Sequence() { return session_.Sequence(); }
     const TSequence& Sequence() const { return session_.Sequence(); }
-    TSpectrumStore& Spectra() { return session_.Spectra(); }
+    const TSpectrumStore& Spectra() const { return session_.Spectra(); }
     const QImage& FrameBitmap() const { return frameBitmap_; }
     TErrorHandler& Errors() { return errors_; }
     bool Activated() const { return session_.Activated(); }
@@ -100,6 +99,9 @@ public:
     void RenderFrame();
     // "Spectral colorizing": the sweep over every pixel when `down`, then the image re-rendered.
     void Colorize(bool down);
+    // Every pixel's spectra, with the rows done in the status bar (and on the image while it is
+    // colorized); Esc ends the sweep. Returns whether every row has its spectra.
+    bool ComputeAllSpectraShown();
     // The action's button, drawn up or down without running the action.
     bool ColorizeButtonDown() const;
 

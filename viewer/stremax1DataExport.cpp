@@ -109,11 +109,19 @@ QByteArray TForm1::DataTable(TDataView view)
 void TForm1::ExportData()
 {
     const TDataView view = dataView_;
+    // The image's table holds every pixel's spectra: they are computed first (as colorizing
+    // does, Esc stops), never written blank for lack of a sweep.
+    if (view == TDataView::image && !ComputeAllSpectraShown()) {
+        SetStatusText(kNoticePanel, QStringLiteral("Export data cancelled: not every pixel's spectrum was computed"));
+        return;
+    }
     AskAndWriteTable(this, session_.Sequence(), SuggestedTableName(session_.Sequence(), ViewName(view)),
                      [this, view] { return DataTable(view); });
 }
 
 void TForm1::ExportDataTo(const QString& path)
 {
+    if (dataView_ == TDataView::image && !ComputeAllSpectraShown())
+        throw EError(QStringLiteral("Export data cancelled: not every pixel's spectrum was computed"));
     WriteFileSafely(path, DataTable(dataView_), session_.Sequence().SourceFiles());
 }

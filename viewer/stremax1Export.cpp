@@ -41,7 +41,7 @@ void TForm1::SaveSmp()
     dialog.selectFile(DefaultSampleFileName(session_.Sequence().Header().FileName, pixel));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    ExportWaveform(smpFile_, session_.Sequence(), pixel, dialog.selectedFiles().front());
+    session_.ExportWaveform(smpFile_, pixel, dialog.selectedFiles().front());
 }
 
 void TForm1::BuildExportActions()

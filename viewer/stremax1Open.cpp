@@ -40,18 +40,14 @@ QString ShortFileNotice(int64_t framesHeld, int32_t frameCount)
 
 void TForm1::UpdateTitle(const QString& fileName)
 {
-    TSequence& sequence = session_.Sequence();
     if (!fileName.isEmpty() && FileKindOf(fileName) == TFileKind::regular) {
-        if (sequence.Header().FileName != fileName)  // the open has stored it already
-            sequence.SetFileName(fileName);
         openDialogFileName_ = fileName;
         setWindowTitle(fileName + QStringLiteral(" - Tremax"));
         applicationTitle_ = FileNamePart(fileName) + QStringLiteral(" - Tremax");
         ApplyTaskbarTitle();
         propertiesAction_->setEnabled(true);
     } else {
-        if (!sequence.Header().FileName.isEmpty())
-            sequence.SetFileName(QString());
+        session_.ForgetFileName();
         setWindowTitle(QStringLiteral("Tremax (none)"));
         applicationTitle_ = QStringLiteral("Tremax");
         ApplyTaskbarTitle();

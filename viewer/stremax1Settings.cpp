@@ -2,7 +2,6 @@
 // and the about box.
 #include "viewer/stremax1.h"
 
-#include "analysis/SequenceAnalysisSizes.h"
 #include "services/AboutDialog.h"
 #include "services/sabout.h"
 #include "services/sini.h"
@@ -30,8 +29,7 @@ void TForm1::LoadLayoutAtStart()
 
 void TForm1::ShowOptions()
 {
-    TSequenceAnalysisSizes sizes(session_.Sequence(), session_.Spectra());
-    TForm6 options(sizes, errors_, this);
+    TForm6 options(session_, errors_, this);
     options.ShowSettings();
 }
 

@@ -16,7 +16,7 @@
 
 int32_t TForm1::SpectrumLength() const { return session_.Spectra().SpectrumLength(); }
 
-void TForm1::SetSelectedFrequency(double hz) { session_.Spectra().SetSelectedFrequency(hz); }
+void TForm1::SetSelectedFrequency(double hz) { session_.SetSelectedFrequency(hz); }
 
 bool TForm1::ColorizeButtonDown() const { return colorizeAction_->isChecked(); }
 
@@ -31,32 +31,36 @@ void TForm1::Colorize(bool down)
 {
     colorizeAction_->setChecked(down);
     session_.SetColorizeOn(down);
-    if (down) {
-        // The colour spreads down the image row by row, each row shown at once, with the count
-        // in the status bar; the windows keep repainting and Esc stops the sweep after the row
-        // it is at (the rows done stay coloured). The busy cursor goes also when it fails.
-        TBusyWork busy;
-        TSpectrumStore& spectra = session_.Spectra();
-        const int32_t rows = spectra.Height();
-        bool cancelled = false;
-        const int threads = std::max(1, std::min(2, int(std::thread::hardware_concurrency())));
-        spectra.ColorizeSweep(
-            [&](int32_t row) {
+    if (down)
+        ComputeAllSpectraShown();
+    RenderFrame();
+}
+
+bool TForm1::ComputeAllSpectraShown()
+{
+    // The colour spreads down the image row by row, each row shown at once, with the count in
+    // the status bar; the windows keep repainting and Esc stops the sweep after the row it is
+    // at (the rows done stay coloured). The busy cursor goes also when it fails.
+    TBusyWork busy;
+    const int32_t rows = session_.Spectra().Height();
+    const int threads = std::max(1, std::min(2, int(std::thread::hardware_concurrency())));
+    const bool whole = session_.ComputeAllSpectra(
+        [&](int32_t row) {
+            if (session_.View().ColorizeOn) {
                 RenderFrame();
                 imageBox_->repaint();
-                SetStatusText(kNoticePanel, ColorizeProgressText(row + 1, rows, false));
-                statusPanels_[kNoticePanel]->repaint();
-                if (!cancelled && busy.Poll()) {
-                    cancelled = true;
-                    spectra.CancelSweep();
-                    SetStatusText(kNoticePanel, ColorizeProgressText(row + 1, rows, true));
-                }
-            },
-            threads);
-        if (!cancelled)
-            SetStatusText(kNoticePanel, QString());
-    }
-    RenderFrame();
+            }
+            SetStatusText(kNoticePanel, ColorizeProgressText(row + 1, rows, false));
+            statusPanels_[kNoticePanel]->repaint();
+            if (!busy.Poll())
+                return true;
+            SetStatusText(kNoticePanel, ColorizeProgressText(row + 1, rows, true));
+            return false;
+        },
+        threads);
+    if (whole)
+        SetStatusText(kNoticePanel, QString());
+    return whole;
 }
 
 void TForm1::CopyToClipboard(const QImage& image) { CopyImageToClipboard(image); }

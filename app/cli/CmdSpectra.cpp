@@ -42,6 +42,7 @@ int RunRowSpectra(const TCliArgs& args, QTextStream&, QTextStream& err)
     const auto store = OpenCliStore(*sequence, length);
 
     if (IsCsvPath(output)) {
+        store->ComputeRowSpectra();
         WriteCliFile(RowSpectraTable(*store), output, *sequence);
         return 0;
     }

@@ -106,7 +106,7 @@ TEST(SequenceOpen, AnAllocationThatFailsAnywayLeavesTheSequenceDrawable)
         TFakeClock clock;
         TViewerSession session(clock);
         session.OpenSequence(small);
-        session.Sequence().SetMemoryRoomQuery([] { return TMemoryRoom{int64_t(1) << 50, QStringLiteral("test")}; });
+        session.SetMemoryRoomQuery([] { return TMemoryRoom{int64_t(1) << 50, QStringLiteral("test")}; });
         if (!LimitAddressSpace(100 * kMegabyte))
             return 10;
         try {

@@ -195,12 +195,19 @@ TEST(SpectrumStore, SelectedFrequencySnapsOnlyWhenTheBinChanges)
     store.SetSelectedFrequency(5000);
     EXPECT_EQ(store.SelectedBin(), 255);
     EXPECT_EQ(store.SelectedFrequency(), 255 * 1904 / 256.0);
+    // A new length keeps the frequency at its nearest bin. 100 frames are transformed as 128,
+    // 14.875 Hz a bin: 1896.5625 Hz is bin 127.5, beyond the last of bins 0 … 99, so bin 99,
+    // 1472.625 Hz.
     store.SetSpectrumLength(100);
     EXPECT_EQ(store.SelectedBin(), 99);
-    // Shrinking to exactly the selected bin: bin 64 no longer exists among 0 … 63.
+    EXPECT_EQ(store.SelectedFrequency(), 1472.625);
+    // Bin 64 of 128 is 952 Hz; 64 frames give 29.75 Hz a bin, so bin 32, the same 952 Hz
+    // (the same bin number would have been 1904 Hz).
     store.SetSelectedBin(64);
     store.SetSpectrumLength(64);
-    EXPECT_EQ(store.SelectedBin(), 63);
+    EXPECT_EQ(store.SelectedBin(), 32);
+    EXPECT_EQ(store.SelectedFrequency(), 952.0);
+    EXPECT_EQ(status, QStringLiteral("f=952.0"));
 }
 
 TEST(SpectrumStore, StatusTextHasOneDecimalHalvesAwayFromZero)

@@ -229,8 +229,9 @@ TEST_F(MainWindowTest, LeavingTheKymogramSpanCentresItOnTheFrame)
     form.FirstActivation();
     const int builds = windows.builds;
     form.SetCurrentFrame(250);
-    EXPECT_EQ(Span().LoValue(), 200);
-    EXPECT_EQ(Span().HiValue(), 299);  // the last frame of the sequence
+    // 200 … 300 would reach past the last frame (299): shifted inside, the width kept.
+    EXPECT_EQ(Span().LoValue(), 199);
+    EXPECT_EQ(Span().HiValue(), 299);
     EXPECT_EQ(Span().MarkerValue(), 250);
     EXPECT_GT(windows.builds, builds);
 }
@@ -371,7 +372,7 @@ TEST_F(MainWindowTest, TheColorizingSweepShowsItsRowsRepaintsAndStopsAtEscape)
     form.SetCommandLineFile(WriteSequence());
     form.show();
     form.FirstActivation();
-    TSpectrumStore& spectra = form.Spectra();
+    const TSpectrumStore& spectra = form.Spectra();
     // Queued before the sweep: they can only be handled while it runs.
     QString shownWhileRunning;
     bool ranDuringTheSweep = false;

@@ -1,4 +1,4 @@
-// "Speckle properties": controls show the settings, every change is written straight back.
+// "Speckle properties": controls show the settings, every change is handed on whole.
 #include "analysis/SpeckleSettings.h"
 #include "analysis/stremax11.h"
 
@@ -10,14 +10,17 @@
 #include <QSpinBox>
 #include <QTest>
 
-TEST(SpeckleWindow, WritesEveryChangeStraightBack)
+TEST(SpeckleWindow, HandsOnEveryChange)
 {
     TSpeckleSettings settings;
     TForm11 window(settings);
     QList<bool> clicks;
     int changes = 0;
     window.OnShowTraceClicked([&](bool on) { clicks << on; });
-    window.OnSettingsChanged([&] { ++changes; });
+    window.OnSettingsChanged([&](const TSpeckleSettings& next) {
+        settings = next;
+        ++changes;
+    });
     const auto spin = [&](const char* name) { return window.findChild<QSpinBox*>(QLatin1String(name)); };
     const auto radio = [&](const char* name) { return window.findChild<QRadioButton*>(QLatin1String(name)); };
 

@@ -156,7 +156,7 @@ TEST_F(SpectrumWindowsTest, ColorizingColoursTheMovingEdgesAndLeavesTheBackgroun
     EXPECT_GT(std::abs(upper.hsvHue() - lower.hsvHue()), 20);
 
     // A new block draws the button up; the image is grey again until spectra return.
-    main.Sequence().LoadFrames(100);
+    main.Session().HoldFrames(600, 1);  // beyond the block of frames 0 … 511
     EXPECT_FALSE(main.ColorizeButtonDown());
     main.RenderFrame();
     EXPECT_TRUE(Grey(Shown(demo.width / 2 - 2, row)));

@@ -121,7 +121,9 @@ void TForm1::ExportData()
 
 void TForm1::ExportDataTo(const QString& path)
 {
-    if (dataView_ == TDataView::image && !ComputeAllSpectraShown())
+    // Taken first: the windows repaint during the sweep, and an activation would change it.
+    const TDataView view = dataView_;
+    if (view == TDataView::image && !ComputeAllSpectraShown())
         throw EError(QStringLiteral("Export data cancelled: not every pixel's spectrum was computed"));
-    WriteFileSafely(path, DataTable(dataView_), session_.Sequence().SourceFiles());
+    WriteFileSafely(path, DataTable(view), session_.Sequence().SourceFiles());
 }

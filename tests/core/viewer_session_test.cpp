@@ -4,6 +4,7 @@
 #include "support/TestDoubles.h"
 #include "viewer/ViewerSession.h"
 
+#include "platform/Errors.h"
 #include "viewer/FramePrefetcher.h"
 
 #include <QElapsedTimer>
@@ -83,6 +84,58 @@ TEST_F(ViewerSessionTest, AFrameLeavingTheSpanMovesSpanAndBlockAndInvalidatesThe
     session->SetCurrentFrame(1990);
     EXPECT_EQ(session->KymogramSpan().HiValue(), 1999);
     EXPECT_EQ(session->KymogramSpan().LoValue(), 1899);
+}
+
+TEST_F(ViewerSessionTest, JumpsToTheEndsKeepTheSpanWidth)
+{
+    // End, Home, End, Home: each span is 101 frames, shifted inside 0 … 1999.
+    const std::pair<int32_t, std::pair<double, double>> steps[] = {
+        {1999, {1899, 1999}}, {0, {0, 100}}, {1999, {1899, 1999}}, {0, {0, 100}}};
+    for (const auto& [frame, span] : steps) {
+        session->SetCurrentFrame(frame);
+        EXPECT_EQ(session->KymogramSpan().LoValue(), span.first) << frame;
+        EXPECT_EQ(session->KymogramSpan().HiValue(), span.second) << frame;
+        EXPECT_EQ(session->Sequence().FirstCachedFrame(), int32_t(span.first)) << frame;
+    }
+    // Far jumps as the companion link makes them: the span follows, never shorter.
+    for (const int32_t frame : {1548, 1148, 1748, 1999, 3}) {
+        session->SetCurrentFrame(frame);
+        EXPECT_EQ(session->KymogramSpan().HiValue() - session->KymogramSpan().LoValue(), 100) << frame;
+        EXPECT_LE(session->KymogramSpan().LoValue(), frame);
+        EXPECT_GE(session->KymogramSpan().HiValue(), frame);
+    }
+}
+
+TEST_F(ViewerSessionTest, ALongerAnalysisLengthStillOpensEveryFileAndKeepsTheFrequency)
+{
+    // 250 Hz at 1000 frames/s is bin 64 of 256 …
+    session->SetSelectedFrequency(250);
+    ASSERT_EQ(session->Spectra().SelectedBin(), 64);
+    QSignalSpy frequencies(&session->Spectra(), &TSpectrumStore::selectedFrequencyChanged);
+    session->SetCacheSize(2048);
+    session->SetSpectrumLength(1024);
+    // … and bin 256 of 1024, not bin 64 (62.5 Hz).
+    EXPECT_EQ(session->Spectra().SelectedBin(), 256);
+    EXPECT_EQ(session->Spectra().SelectedFrequency(), 250.0);
+    ASSERT_FALSE(frequencies.isEmpty());
+    EXPECT_EQ(frequencies.last().at(0).toDouble(), 250.0);
+
+    // An open starts with a block of 512 frames, but never fewer than the analysis length.
+    session->OpenSequence(QStringLiteral("again.mem"));
+    EXPECT_EQ(session->Sequence().Header().FileName, QStringLiteral("again.mem"));
+    EXPECT_EQ(session->CacheSize(), 1024);
+    EXPECT_EQ(session->SpectrumLength(), 1024);
+    session->ComputePointSpectrum(3, 2);
+    ASSERT_TRUE(session->Spectra().SpectrumValid(2, 3));
+    int32_t loudest = 1;
+    for (int32_t bin = 1; bin < session->Spectra().FFTLength() / 2; ++bin)
+        if (session->Spectra().Power(bin, 2, 3) > session->Spectra().Power(loudest, 2, 3))
+            loudest = bin;
+    EXPECT_EQ(loudest, 128);  // 125 Hz · 1024 / 1000 frames/s
+
+    // The block never shrinks below the length.
+    EXPECT_THROW(session->SetCacheSize(1000), EError);
+    EXPECT_EQ(session->CacheSize(), 1024);
 }
 
 TEST_F(ViewerSessionTest, ARowIsRebuiltOnceAndAnAskedSpanStopsPlaybackAndKeepsWholeFrames)

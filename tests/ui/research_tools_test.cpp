@@ -309,6 +309,15 @@ TEST_F(ResearchToolsTest, ExportDataWritesTheBytesTremaxCliWrites)
                   scratch.Path(QStringLiteral("colour.csv"))));
 }
 
+TEST_F(ResearchToolsTest, ExportDataRightAfterAnOpenComputesTheColorizingFirst)
+{
+    // No colorizing has run: the table still holds every pixel's power and phase.
+    main.SetSelectedFrequency(10);
+    EXPECT_EQ(Exported(TForm1::TDataView::image),
+              Cli({QStringLiteral("colorize"), QStringLiteral("--frequency"), QStringLiteral("10")},
+                  scratch.Path(QStringLiteral("colour.csv"))));
+}
+
 TEST_F(ResearchToolsTest, ExportDataAsksWhereAndOffersANameBesideTheSequence)
 {
     main.SetSelectedPoint(5, 7);

@@ -74,8 +74,10 @@ bool KymogramRangeFollows(double& lo, double& hi, int32_t frame, double firstFra
     if (frame >= lo && frame <= hi)
         return false;
     const double d = hi - lo;
-    lo = frame - d / 2;
-    hi = frame + d / 2;
+    // Whole frames each side: n ± d/2 with an odd width would be two halves that the frame
+    // axis rounds to even, one up and one down, making the span a frame wider or narrower.
+    lo = frame - std::floor(d / 2);
+    hi = lo + d;
     // Near an end of the file the span is shifted inside it rather than cut by the axis'
     // limits, which would shorten it a little more at every jump to an end.
     if (d >= lastFrame - firstFrame) {

@@ -41,8 +41,8 @@ TKymogramAxisChange KymogramAxisChange(double lo, double hi, double marker);
 void FitKymogramBitmap(const TKymogramSpan& span, int32_t imageWidth, QImage& bitmap,
                        const TMemoryRoomQuery& room = MemoryRoom);
 
-// When `frame` lies outside lo … hi, moves the range to centre it, keeping hi − lo, and returns
-// true: the kymogram must then be rebuilt. A range that would reach past firstFrame …
+// When `frame` lies outside lo … hi, moves the range to centre it, keeping hi − lo (an odd
+// width has the extra frame after `frame`), and returns true: the kymogram must then be rebuilt. A range that would reach past firstFrame …
 // lastFrame (the frames the file holds) is shifted inside instead, still keeping hi − lo; one
 // wider than the file becomes the whole file.
 bool KymogramRangeFollows(double& lo, double& hi, int32_t frame, double firstFrame = -1e300,

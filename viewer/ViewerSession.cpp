@@ -21,13 +21,19 @@ TViewerSession::TViewerSession(TPlaybackClock& clock, const TFrameSourceFactory*
     span_.SetMaxLoValue(TAxisScale::kUnbounded);
     span_.SetMinHiValue(-TAxisScale::kUnbounded);
     span_.SetMaxHiValue(TAxisScale::kUnbounded);
-    span_.SetMaxValueDifference(TSequence::kOpenCacheSize);
+    span_.SetMaxValueDifference(TSequence::kOpenCacheSize - 1);
     span_.SetIsInteger(true);
     span_.SetRange(kDefaultSpanLo, kDefaultSpanHi);
 
+    // A smaller block narrows the span; a frame it leaves behind is taken to its nearer end.
     connect(&sequence_, &TSequence::cacheSizeChanged, this, [this](int32_t slots) {
-        if (span_.SetMaxValueDifference(slots - 1))
-            ApplySpanChange();
+        const double lo = span_.LoValue();
+        const double hi = span_.HiValue();
+        if (!span_.SetMaxValueDifference(slots - 1) && span_.LoValue() == lo && span_.HiValue() == hi)
+            return;
+        ApplySpanChange();
+        const double inside = std::clamp(double(view_.CurrentFrame), span_.LoValue(), span_.HiValue());
+        SetCurrentFrame(RoundToInt(inside));
     });
     connect(spectra_.get(), &TSpectrumStore::selectedBinChanged, this, [this] { Q_EMIT renderRequested(); });
     // A block moved by something else (an export, a trace): the next block playback needs may
@@ -197,6 +203,10 @@ void TViewerSession::ApplySpanChange()
 
 void TViewerSession::SetKymogramSpan(double lo, double hi)
 {
+    // Taken inside the file first: the axis counts its largest width from the low value as
+    // asked, so a span asked for wholly before frame 0 would end before it.
+    lo = std::clamp(lo, span_.MinLoValue(), std::max(span_.MinLoValue(), span_.MaxLoValue()));
+    hi = std::clamp(hi, span_.MinHiValue(), std::max(span_.MinHiValue(), span_.MaxHiValue()));
     if (!span_.SetRange(lo, hi))
         return;
     SetPlaying(false);
@@ -208,7 +218,10 @@ void TViewerSession::ResetKymogramSpan(int32_t frameCount)
 {
     bool changed = span_.SetLoValue(kDefaultSpanLo);
     changed = span_.SetHiValue(kDefaultSpanHi) || changed;
+    // Both ends inside the file: a span asked for wholly before or after it is taken inside.
     changed = span_.SetMinLoValue(0) || changed;
+    changed = span_.SetMaxLoValue(frameCount - 1) || changed;
+    changed = span_.SetMinHiValue(0) || changed;
     changed = span_.SetMaxHiValue(frameCount - 1) || changed;
     if (!changed)
         return;

@@ -106,6 +106,49 @@ TEST_F(ViewerSessionTest, JumpsToTheEndsKeepTheSpanWidth)
     }
 }
 
+TEST_F(ViewerSessionTest, AnOddSpanWidthIsKeptWhenTheFrameLeavesTheSpan)
+{
+    // Found by the property test: 35 … 66 and frame 16 gave 0 … 32 (16 ± 15.5, halves to even),
+    // and frame 17 would give 2 … 32.
+    session->SetKymogramSpan(35, 66);
+    session->SetCurrentFrame(16);
+    EXPECT_EQ(session->KymogramSpan().LoValue(), 1);
+    EXPECT_EQ(session->KymogramSpan().HiValue(), 32);
+    session->SetCurrentFrame(33);
+    EXPECT_EQ(session->KymogramSpan().LoValue(), 18);
+    EXPECT_EQ(session->KymogramSpan().HiValue(), 49);
+}
+
+TEST_F(ViewerSessionTest, ASpanAskedWhollyOutsideTheFileIsTakenInside)
+{
+    // Found by the property test: -204.8 … -204.8 left the span at 0 … -204, the frame after it.
+    session->SetKymogramSpan(-204.8, -204.8);
+    EXPECT_EQ(session->KymogramSpan().LoValue(), 0);
+    EXPECT_EQ(session->KymogramSpan().HiValue(), 0);
+    EXPECT_EQ(session->View().CurrentFrame, 0);
+    session->SetKymogramSpan(2100, 2300);
+    EXPECT_EQ(session->KymogramSpan().LoValue(), 1999);
+    EXPECT_EQ(session->KymogramSpan().HiValue(), 1999);
+    EXPECT_EQ(session->View().CurrentFrame, 1999);
+}
+
+TEST_F(ViewerSessionTest, ASmallerBlockTakesTheFrameIntoTheNarrowerSpan)
+{
+    // Found by the property test: frame 2 in 0 … 100, then a block of 2 frames (0 … 1).
+    session->SetCurrentFrame(2);
+    ApplyAnalysisSizes(*session, QStringLiteral("2"), QStringLiteral("2"));
+    EXPECT_EQ(session->KymogramSpan().LoValue(), 0);
+    EXPECT_EQ(session->KymogramSpan().HiValue(), 1);
+    EXPECT_EQ(session->View().CurrentFrame, 1);
+}
+
+TEST_F(ViewerSessionTest, TheSpanNeverHoldsMoreFramesThanTheBlock)
+{
+    // Found by the property test: 0 … 512 is 513 frames, one more than the 512 slots.
+    session->SetKymogramSpan(0, 512);
+    EXPECT_EQ(session->KymogramSpan().HiValue(), 511);
+}
+
 TEST_F(ViewerSessionTest, ALongerAnalysisLengthStillOpensEveryFileAndKeepsTheFrequency)
 {
     // 250 Hz at 1000 frames/s is bin 64 of 256 …

@@ -60,7 +60,7 @@ struct TSpectrumStore::TSweepState {
 
 void TSpectrumStore::TFree::operator()(void* p) const { std::free(p); }
 
-TSpectrumStore::TSpectrumStore(TSequence& sequence, QObject* parent)
+TSpectrumStore::TSpectrumStore(const TSequence& sequence, QObject* parent)
     : QObject(parent), sequence_(sequence), sweepPool_(std::make_unique<QThreadPool>())
 {
     fft_.SetWindowSize(length_);

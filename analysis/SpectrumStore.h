@@ -27,7 +27,7 @@ public:
     // Follows the sequence's frame and the default analysis length. The spectra themselves are
     // made on first use, one image row at a time: a point spectrum takes one row, colorizing
     // all of them.
-    explicit TSpectrumStore(TSequence& sequence, QObject* parent = nullptr);
+    explicit TSpectrumStore(const TSequence& sequence, QObject* parent = nullptr);
     ~TSpectrumStore() override;
 
     // The main window's FFT engine; every spectrum goes through it.
@@ -138,7 +138,7 @@ private:
     void CheckComputable() const;
     void StopSweep();
 
-    TSequence& sequence_;
+    const TSequence& sequence_;
     TFFT fft_;
     int32_t length_ = kDefaultSpectrumLength;
     int32_t fftLength_ = kDefaultSpectrumLength;

@@ -1,8 +1,7 @@
 #pragma once
 // The two sizes the "Settings" dialog edits: the frames per analysed series (SpectrumLength)
 // and the frames in the cache (CacheSize). The dialog reaches them only through this interface;
-// the main window provides it (TSequenceAnalysisSizes does so over a sequence and its spectrum
-// store). User-interface thread.
+// the viewer session provides it. User-interface thread.
 
 #include <QString>
 #include <cstdint>

@@ -1,9 +1,9 @@
-// The "Settings" dialog's rule over the real sequence and spectrum store.
-#include "analysis/SequenceAnalysisSizes.h"
+// The "Settings" dialog's rule over the session's real sequence and spectrum store.
 #include "analysis/SpectrumStore.h"
 #include "platform/Errors.h"
+#include "support/TestDoubles.h"
 #include "support/TestSupport.h"
-#include "viewer/Sequence.h"
+#include "viewer/ViewerSession.h"
 
 #include <gtest/gtest.h>
 
@@ -12,24 +12,25 @@ namespace {
 struct TViewer {
     TViewer()
     {
-        const QString bld = WriteFrames(scratch, QStringLiteral("s.bld"), 16, 8, 600, PatternValue);
+        bld = WriteFrames(scratch, QStringLiteral("s.bld"), 16, 8, 600, PatternValue);
         scratch.WriteText(QStringLiteral("s.par"), QStringLiteral("test\nRESOLUTION: 16x8\nFRAMES/S: 2000\nFRAMES: 600\n"));
-        sequence.SetFileName(bld);
-        sequence.ReadSequenceFiles();
+        session.OpenSequence(bld);
     }
     QString Failure(const QString& length, const QString& cache)
     {
         try {
-            ApplyAnalysisSizes(sizes, length, cache);
+            ApplyAnalysisSizes(session, length, cache);
         } catch (const EError& e) {
             return e.Message();
         }
         return {};
     }
     TScratch scratch;
-    TSequence sequence;
-    TSpectrumStore store{sequence};
-    TSequenceAnalysisSizes sizes{sequence, store};
+    QString bld;
+    TFakeClock clock;
+    TViewerSession session{clock};
+    const TSequence& sequence = session.Sequence();
+    const TSpectrumStore& store = session.Spectra();
 };
 
 }  // namespace
@@ -37,22 +38,26 @@ struct TViewer {
 TEST(AnalysisSizes, LengthThreeHundredGivesFFTLength512AndARowSpectrum256Wide)
 {
     TViewer viewer;
-    ApplyAnalysisSizes(viewer.sizes, QStringLiteral("300"), QStringLiteral("512"));
+    ApplyAnalysisSizes(viewer.session, QStringLiteral("300"), QStringLiteral("512"));
     EXPECT_EQ(viewer.store.SpectrumLength(), 300);
     EXPECT_EQ(viewer.store.FFTLength(), 512);
     QImage rows;
-    viewer.store.DrawRowSpectrum(-100, 0, rows);
+    viewer.session.DrawRowSpectrum(rows);
     EXPECT_EQ(rows.width(), 256);
     EXPECT_EQ(rows.height(), 8);
 }
 
-TEST(AnalysisSizes, ACacheOf2000IsBackTo512AfterAnOpen)
+TEST(AnalysisSizes, ACacheOf2000IsBackTo512AfterAnOpenButNeverBelowTheLength)
 {
     TViewer viewer;
-    ApplyAnalysisSizes(viewer.sizes, QStringLiteral("256"), QStringLiteral("2000"));
+    ApplyAnalysisSizes(viewer.session, QStringLiteral("256"), QStringLiteral("2000"));
     EXPECT_EQ(viewer.sequence.CacheSize(), 2000);
-    viewer.sequence.ReadSequenceFiles();
+    viewer.session.OpenSequence(viewer.bld);
     EXPECT_EQ(viewer.sequence.CacheSize(), 512);
+    ApplyAnalysisSizes(viewer.session, QStringLiteral("1024"), QStringLiteral("2000"));
+    viewer.session.OpenSequence(viewer.bld);
+    EXPECT_EQ(viewer.sequence.CacheSize(), 1024);
+    EXPECT_EQ(viewer.store.SpectrumLength(), 1024);
 }
 
 TEST(AnalysisSizes, TheLengthNeverExceedsTheCache)

@@ -69,7 +69,9 @@ QAccessibleInterface* PaintedWidgetFactory(const QString&, QObject* object)
     if (const TAccessibleTextSource* source = SourceOf(object))
         return new TPaintedAccessible(widget, source->Role());
     // A tool window made of a plain widget reads as a window, not as an unnamed filler.
-    if (widget->isWindow() && widget->windowType() == Qt::Tool && widget->metaObject()->superClass() == &QWidget::staticMetaObject)
+    const QMetaObject* kind = widget->metaObject();
+    const bool plain = kind == &QWidget::staticMetaObject || kind->superClass() == &QWidget::staticMetaObject;
+    if (plain && widget->isWindow() && widget->windowType() == Qt::Tool)
         return new QAccessibleWidget(widget, QAccessible::Window);
     return nullptr;
 }

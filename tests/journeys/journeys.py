@@ -408,11 +408,6 @@ def axis_range(app, window_prefix, axis_name):
     return float(lo), float(hi), text
 
 
-def frame_panel(main):
-    label = find(main, role="label", prefix="Frame #:")
-    return int(fresh(label).name.split(":")[1])
-
-
 def status_frame(app):
     """The frame the status bar shows; 0 before it shows one."""
     bar = find(main_window(app), role="status bar")
@@ -432,7 +427,7 @@ def journey_open_play_stop(session):
     start = status_frame(app)
     play = find(find(main_window(app), role="tool bar"), name="Play", what="the Play button")
     press(play)
-    moved = wait_for("playback to move the frame", lambda: status_frame(app) != start, timeout=10)
+    wait_for("playback to move the frame", lambda: status_frame(app) != start, timeout=10)
     press(play)  # the same button stops
     time.sleep(0.4)
     stopped = status_frame(app)
@@ -474,8 +469,9 @@ def journey_click_follows(session):
         node = find(win, role="chart", name=plot, what=f"the {plot} plot")
         wait_for(f"{plot} to follow the click ({expected!r})", lambda: expected in description(node), timeout=8)
         read.append(f"{plot}: {description(node)}")
-    if not window(app, prefix="Kymo").name.endswith(str(row)) and str(row) not in window(app, prefix="Kymo").name:
-        raise Failure(f"the kymogram's title names no row {row}: {window(app, prefix='Kymo').name}")
+    kymo_title = window(app, prefix="Kymo").name
+    if not kymo_title.endswith(f" {row}"):
+        raise Failure(f"the kymogram's title names no row {row}: {kymo_title!r}")
     return "; ".join(read)
 
 

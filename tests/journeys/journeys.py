@@ -343,8 +343,8 @@ def default_answer(title, text):
 
 
 def message_boxes(app):
-    return [w for w in windows(app) if role_of(w) in ("dialog", "alert") and showing(w)
-            and (w.name or "") not in ("Settings", "Export data", "Axis limits")]
+    """The message boxes up (not the dialogs, nor a progress window)."""
+    return [w for w in windows(app) if role_of(w) == "alert" and showing(w)]
 
 
 def answer_one(app, answer=default_answer):
@@ -636,8 +636,24 @@ def journey_export_after_open(session):
     if save is None:
         raise Failure("the export dialog has no Save button")
     press(save, opens_modal=True)
-    answer_questions(app, lambda title, text: "Yes" if "exists" in text else "No", timeout=2)
-    written = wait_for("the exported table", lambda: sorted(set(os.listdir(os.path.dirname(demo))) - before), timeout=60)
+
+    # The table, or a message saying why there is none. A table is written to a temporary file
+    # renamed at the end: only a ".csv" counts.
+    def written_or_said():
+        said = [(box.name, " ".join(n.name for n, _ in walk(box) if role_of(n) == "label" and n.name))
+                for box in message_boxes(app)]
+        made = [n for n in sorted(set(os.listdir(os.path.dirname(demo))) - before) if n.endswith(".csv")]
+        return ("said", said) if said else ("written", made) if made else None
+
+    kind, what = wait_for("the exported table", written_or_said, timeout=90)
+    if kind == "said":
+        # Saying why it cannot, and writing nothing, is the other right answer.
+        answer_questions(app, timeout=1)
+        left = [n for n in set(os.listdir(os.path.dirname(demo))) - before if n.endswith(".csv")]
+        if left:
+            raise Failure(f"the export said {what} and still wrote {left}")
+        return f"no table written; said {what}"
+    written = what
     path = os.path.join(os.path.dirname(demo), written[0])
     time.sleep(0.5)
     with open(path) as table:

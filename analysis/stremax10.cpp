@@ -2,6 +2,7 @@
 
 #include "analysis/DataTables.h"
 #include "analysis/PlotWindow.h"
+#include "plot/AccessibleText.h"
 #include "analysis/SpectrumStore.h"
 #include "plot/saxes.h"
 #include "viewer/AxisSetup.h"
@@ -48,6 +49,11 @@ TForm10::TForm10(TViewerSession& session, TErrorHandler& errors, QWidget* parent
     connect(&session_.Sequence(), &TSequence::blockLoaded, this, &TForm10::DrawRowSpectrum);
     connect(&session_, &TViewerSession::rowSpectrumRedrawRequested, this, &TForm10::DrawRowSpectrum);
     new TPlotPlacer(*this, *yAxis_, *xAxis_, *picture_);
+    xAxis_->setAccessibleName(QStringLiteral("Frequency axis"));
+    yAxis_->setAccessibleName(QStringLiteral("Row axis"));
+    SetAccessibleTexts(*picture_, QAccessible::Chart, QStringLiteral("Row spectrum"), [this] {
+        return QStringLiteral("Power of every row over frequency, selected row %1").arg(session_.View().SelectedRow);
+    });
     AttachPlotMenu(*picture_, errors_, {{}, {}, [this] {
                        AskAndWriteTable(this, session_.Sequence(),
                                         SuggestedTableName(session_.Sequence(), QStringLiteral("rowspectra")),

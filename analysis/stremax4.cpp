@@ -2,6 +2,7 @@
 
 #include "analysis/DataTables.h"
 #include "analysis/PlotWindow.h"
+#include "plot/AccessibleText.h"
 #include "plot/saxes.h"
 #include "viewer/AxisSetup.h"
 #include "viewer/ErrorHandler.h"
@@ -78,6 +79,13 @@ TForm4::TForm4(TViewerSession& session, TErrorHandler& errors, QWidget* parent)
     connect(&session_, &TViewerSession::kymogramColumnMarked, this,
             [this](double column) { columnAxis_->SetMarkerValue(column); });
     new TPlotPlacer(*this, *columnAxis_, *timeAxis_, *picture_);
+    timeAxis_->setAccessibleName(QStringLiteral("Frame axis"));
+    columnAxis_->setAccessibleName(QStringLiteral("Column axis"));
+    SetAccessibleTexts(*picture_, QAccessible::Chart, QStringLiteral("Kymogram"), [this] {
+        return QStringLiteral("Row %1 over frames %2 to %3")
+            .arg(session_.View().SelectedRow)
+            .arg(AccessibleNumber(timeAxis_->LoValue()), AccessibleNumber(timeAxis_->HiValue()));
+    });
 
     // The time navigator takes the frame keys too.
     AddFrameNavigation(*this, session_, errors_);

@@ -3,6 +3,7 @@
 #include "analysis/DataTables.h"
 #include "analysis/PlotFit.h"
 #include "analysis/PlotWindow.h"
+#include "plot/AccessibleText.h"
 #include "analysis/SpectrumStore.h"
 #include "plot/saxes.h"
 #include "viewer/AxisSetup.h"
@@ -90,6 +91,15 @@ TForm5::TForm5(TViewerSession& session, TErrorHandler& errors, QWidget* parent)
         errors_.Guarded([&] { DrawPointSpectrum(column, row); });
     });
     new TPlotPlacer(*this, *yAxis_, *xAxis_, *picture_, [this] { Redraw(); });
+    yAxis_->setAccessibleName(QStringLiteral("Power axis"));
+    xAxis_->setAccessibleName(QStringLiteral("Frequency axis"));
+    SetAccessibleTexts(*picture_, QAccessible::Chart, QStringLiteral("Point spectrum"), [this] {
+        QString text = QStringLiteral("Spectrum at column %1, row %2").arg(pixel_.x()).arg(pixel_.y());
+        if (!hasCurve_)
+            return text + QStringLiteral(": constant, no spectrum");
+        const QString value = SelectedValueText();
+        return value.isEmpty() ? text : text + QStringLiteral(": ") + value;
+    });
 }
 
 void TForm5::PickAt(QPoint position)

@@ -3,6 +3,7 @@
 #include "analysis/DataTables.h"
 #include "analysis/PlotFit.h"
 #include "analysis/PlotWindow.h"
+#include "plot/AccessibleText.h"
 #include "analysis/SpectrumStore.h"
 #include "analysis/Waveform.h"
 #include "plot/saxes.h"
@@ -54,6 +55,14 @@ TForm7::TForm7(TViewerSession& session, TErrorHandler& errors, QWidget* parent)
     });
     connect(&session_, &TViewerSession::currentFrameChanged, this, &TForm7::SetFrameMarker);
     new TPlotPlacer(*this, *yAxis_, *xAxis_, *picture_, [this] { Redraw(); });
+    yAxis_->setAccessibleName(QStringLiteral("Grey value axis"));
+    xAxis_->setAccessibleName(QStringLiteral("Frame axis"));
+    SetAccessibleTexts(*picture_, QAccessible::Chart, QStringLiteral("Waveform"), [this] {
+        return QStringLiteral("Grey values at column %1, row %2 over frames %3 to %4")
+            .arg(pixel_.x())
+            .arg(pixel_.y())
+            .arg(AccessibleNumber(xAxis_->LoValue()), AccessibleNumber(xAxis_->HiValue()));
+    });
     AttachPlotMenu(*picture_, errors_,
                    {[this] { FitToData(); }, [this] { ResetRange(); }, [this] {
                         AskAndWriteTable(this, session_.Sequence(),

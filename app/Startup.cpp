@@ -18,10 +18,12 @@
 #include "services/SettingsContext.h"
 #include "services/cErrorLog.h"
 #include "services/cFileAssociate.h"
+#include "services/sini.h"
 #include "services/sabout.h"
 #include "viewer/formats/AllFormats.h"
 #include "viewer/ImageBoxWidget.h"
 #include "viewer/Playback.h"
+#include "viewer/WindowLayout.h"
 #include "viewer/stremax1.h"
 #include "viewer/stremax2.h"
 
@@ -71,44 +73,67 @@ QMargins FrameMargins(const QWidget& window)
     return QMargins(2, title, 2, 2);
 }
 
-void Apply(QWidget& window, const QRect& client, const QMargins& frame, bool resizable)
+// The frame of a window that keeps the place a saved layout gave it; null when it is to be placed.
+QRect KeptFrame(const QWidget& window, const TLayoutSaved& saved, const QMargins& frame)
 {
-    if (resizable)
-        window.resize(client.size());
-    window.move(client.topLeft() - QPoint(frame.left(), frame.top()));  // a window moves by its frame
+    if (!saved.Position)
+        return {};
+    return QRect(window.pos(), window.size().grownBy(frame));  // a window moves by its frame
 }
 
 // The start-up layout (PlaceStartupWindows) applied to the windows, once the main window shows
-// the command-line file: its image at a whole zoom, the tool windows beside and below it.
+// the command-line file: its image at a whole zoom, the tool windows beside and below it. A
+// window whose place the saved layout gave (read back before, at the first activation) keeps it,
+// and the others are placed around it.
 void PlaceWindows(TTremaxWindows& windows)
 {
     TForm1& main = *windows.main;
     const QScreen* screen = main.screen() ? main.screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
+    const auto savedOf = [&windows](const char* section) {
+        const TIni store(*windows.settings);
+        return SavedLayoutOf(store, QLatin1String(section));
+    };
     TPlacementInput input;
     input.screen = screen->availableGeometry();
     input.frame = FrameMargins(main);
     input.image = QSize(main.Sequence().Width(), main.Sequence().Height());
     input.mainChrome = main.size() - main.ImageBox().size();
     input.mainMinimum = main.minimumSize();
+    const TLayoutSaved mainSaved = savedOf("Film");
+    input.keptMain = KeptFrame(main, mainSaved, input.frame);
     QWidget* const tools[] = {windows.controls.get(),      windows.kymogram.get(), windows.pointSpectrum.get(),
                               windows.waveform.get(),      windows.rowSpectrum.get(), windows.speckle.get()};
-    for (QWidget* tool : tools) {
+    // The row spectrum's layout is never saved.
+    const char* const sections[] = {"Controls", "Kymo", "PointSpectrum", "Waveform", nullptr, "Speckle"};
+    std::vector<TLayoutSaved> saved;
+    for (size_t i = 0; i < std::size(tools); ++i) {
+        QWidget* tool = tools[i];
+        saved.push_back(sections[i] ? savedOf(sections[i]) : TLayoutSaved{});
         const bool fixed = tool->minimumSize() == tool->maximumSize();
         // A plot is not made smaller than the kymogram's least size, whatever its own.
         const QSize least = fixed ? tool->size() : tool->minimumSize().expandedTo(QSize(200, 100)).boundedTo(tool->size());
-        input.tools.push_back({tool->size(), least, tool->isVisible()});
+        input.tools.push_back({tool->size(), least, tool->isVisible(), KeptFrame(*tool, saved.back(), input.frame)});
     }
     const TPlacement placement = PlaceStartupWindows(input);
-    Apply(main, placement.main, input.frame, true);
-    // The axes' strips may come out another pixel wide at the new size: the box keeps its zoom.
-    const QSize box = main.ImageBox().size();
-    const QSize wanted = placement.main.size() - input.mainChrome;
-    if (box != wanted)
-        main.resize(main.size() + (wanted - box));
-    for (size_t i = 0; i < std::size(tools); ++i)
-        Apply(*tools[i], placement.tools[i], input.frame, tools[i]->minimumSize() != tools[i]->maximumSize());
+    if (!mainSaved.Position)
+        main.move(placement.main.topLeft() - QPoint(input.frame.left(), input.frame.top()));
+    if (!mainSaved.Size) {
+        main.resize(placement.main.size());
+        // The axes' strips may come out another pixel wide at the new size: the box keeps its zoom.
+        const QSize box = main.ImageBox().size();
+        const QSize wanted = placement.main.size() - input.mainChrome;
+        if (box != wanted)
+            main.resize(main.size() + (wanted - box));
+    }
+    for (size_t i = 0; i < std::size(tools); ++i) {
+        QWidget& tool = *tools[i];
+        if (!saved[i].Position)
+            tool.move(placement.tools[i].topLeft() - QPoint(input.frame.left(), input.frame.top()));
+        if (!saved[i].Size && !saved[i].Position && tool.minimumSize() != tool.maximumSize())
+            tool.resize(placement.tools[i].size());
+    }
 }
 
 }  // namespace

@@ -86,15 +86,21 @@ TAttempt TryZoom(const TPlacementInput& input, const QRect& area, double zoom, b
     placement.zoom = zoom;
     const QSize box(int(std::ceil(zoom * input.image.width())), int(std::ceil(zoom * input.image.height())));
     const QSize mainClient = (box + input.mainChrome).expandedTo(input.mainMinimum);
-    const QRect mainFrame(area.topLeft(), Framed(mainClient, input.frame));
-    if (!area.contains(mainFrame))
+    const bool mainKept = !input.keptMain.isNull();
+    const QRect mainFrame = mainKept ? input.keptMain : QRect(area.topLeft(), Framed(mainClient, input.frame));
+    if (!mainKept && !area.contains(mainFrame))
         return attempt;
     placement.main = ClientOf(mainFrame, input.frame);
     TFrameShelf shelf(area, input.gap);
     shelf.Add(mainFrame);
     placement.tools.assign(input.tools.size(), QRect());
+    for (size_t i = 0; i < input.tools.size(); ++i)
+        if (!input.tools[i].kept.isNull()) {
+            shelf.Add(input.tools[i].kept);
+            placement.tools[i] = ClientOf(input.tools[i].kept, input.frame);
+        }
     for (size_t i = 0; i < input.tools.size(); ++i) {
-        if (!input.tools[i].shownAtStart)
+        if (!input.tools[i].shownAtStart || !input.tools[i].kept.isNull())
             continue;
         const std::optional<QRect> fit = FitTool(shelf, input.tools[i], input.frame, mayShrink);
         if (!fit)
@@ -104,7 +110,7 @@ TAttempt TryZoom(const TPlacementInput& input, const QRect& area, double zoom, b
     }
     // Windows opened later get a free place too when there is one.
     for (size_t i = 0; i < input.tools.size(); ++i) {
-        if (input.tools[i].shownAtStart)
+        if (input.tools[i].shownAtStart || !input.tools[i].kept.isNull())
             continue;
         if (const std::optional<QRect> fit = FitTool(shelf, input.tools[i], input.frame, true)) {
             shelf.Add(*fit);

@@ -2,7 +2,8 @@
 // Where the windows go at start-up when no saved layout says otherwise: the main window in the
 // top left corner of the screen, sized so that the image shows at the largest whole zoom factor
 // that leaves room for the tool windows, which fill the space beside and below it without
-// overlapping one another or leaving the screen. Pure arithmetic over rectangles, so any screen
+// overlapping one another or leaving the screen. Windows that a saved layout places keep their
+// frames, and the others are placed around them. Pure arithmetic over rectangles, so any screen
 // and any font can be tried without a display.
 
 #include <QMargins>
@@ -14,6 +15,7 @@ struct TPlacementTool {
     QSize size;             // client size it would like
     QSize minimum;          // the least it may be given (equal to size: fixed)
     bool shownAtStart = true;
+    QRect kept;             // the frame a saved layout gave it, which stays; null: to be placed
 };
 
 struct TPlacementInput {
@@ -25,6 +27,7 @@ struct TPlacementInput {
     int maxZoom = 8;
     int gap = 6;            // between frames and from the screen's edges
     std::vector<TPlacementTool> tools;
+    QRect keptMain;         // the main window's frame from a saved layout; null: to be placed
 };
 
 struct TPlacement {

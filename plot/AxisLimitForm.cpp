@@ -35,6 +35,9 @@ TAxisLimitForm::TAxisLimitForm(QWidget* parent) : QDialog(parent)
     auto* lowLabel = new QLabel(QStringLiteral("Low value"), this);
     lowEdit_ = new QLineEdit(this);
     lowEdit_->setObjectName(QStringLiteral("lowedit"));
+    // The labels above are no buddies: the edits are named for assistive technology.
+    highLabel->setBuddy(highEdit_);
+    lowLabel->setBuddy(lowEdit_);
     okButton_ = new QPushButton(QStringLiteral("&Ok"), this);
     okButton_->setObjectName(QStringLiteral("okbutton"));
     okButton_->setDefault(true);

@@ -1,6 +1,7 @@
 #include "plot/saxes.h"
 
 #include "platform/Conversions.h"
+#include "plot/AccessibleText.h"
 #include "plot/AxisPainter.h"
 #include "plot/LabelMetrics.h"
 
@@ -35,6 +36,7 @@ TAxis::TAxis(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);  // the drag cursors follow the pointer without a button
     resize(200, 200);
+    InstallPaintedAccessibility();
 }
 
 // ----- range
@@ -47,6 +49,8 @@ void TAxis::TicksChanged()
 
 void TAxis::ReportScaleChanged(bool changed)
 {
+    if (changed)
+        AccessibleDescriptionChanged(*this);
     if (changed && !inEvent_ && IsConnected(&TAxis::OnScaleChanged))
         Raise(&TAxis::OnScaleChanged);
 }
@@ -278,7 +282,10 @@ void TAxis::SetMarkerValue(double value)
     if (inEvent_)
         return;
     const int32_t oldPixel = MarkerPixel();
+    const double oldValue = MarkerValue();
     scale_.SetMarkerValue(value);
+    if (MarkerValue() != oldValue)
+        AccessibleDescriptionChanged(*this);
     if (!markerVisible_)
         return;
     // Repainting the old and the new line at once erases the one and inverts the other.
@@ -369,6 +376,7 @@ void TAxis::ApplyDrag(const TAxisDragResult& result)
         StoreDragged(&TAxisScale::StoreHi, *result.hi);
     if (result.lo)
         StoreDragged(&TAxisScale::StoreLo, *result.lo);
+    AccessibleDescriptionChanged(*this);
 }
 
 void TAxis::mouseMoveEvent(QMouseEvent* event)

@@ -14,6 +14,7 @@ root=$PWD
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev libgmock-dev
           libbenchmark-dev libfftw3-dev librapidcheck-dev dbus-daemon python3 fonts-dejavu-core ccache ninja-build
           xvfb xauth x11-utils xdotool xclip imagemagick
+          at-spi2-core python3-pyatspi python3-dogtail dbus-x11
           libtiff-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
           xdg-utils shared-mime-info desktop-file-utils libfile-mimeinfo-perl
           clang libclang-rt-14-dev)

@@ -2,6 +2,8 @@
 
 #include "services/sini.h"
 
+#include <limits>
+
 namespace {
 
 const QString kXPos = QStringLiteral("XPos");
@@ -62,6 +64,17 @@ void LoadLayout(const TIni& store, const std::vector<TLayoutEntry>& windows)
             window.SetHeight(store.ReadInteger(entry.Section, kYSize, window.Geometry().Height));
         }
     }
+}
+
+TLayoutSaved SavedLayoutOf(const TIni& store, const QString& section)
+{
+    // No window sits at this value: it stands for a key the store does not hold.
+    constexpr int32_t kAbsent = std::numeric_limits<int32_t>::min();
+    const auto held = [&](const QString& key) { return store.ReadInteger(section, key, kAbsent) != kAbsent; };
+    TLayoutSaved saved;
+    saved.Position = held(kXPos) && held(kYPos);
+    saved.Size = RuleOf(section).ReadSize && held(kXSize) && held(kYSize);
+    return saved;
 }
 
 bool ReadSaveOnExit(const TIni& store) { return store.ReadBool(kCommon, QStringLiteral("SaveOnExit"), false); }

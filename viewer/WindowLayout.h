@@ -56,6 +56,14 @@ void SaveLayout(TIni& store, const std::vector<TLayoutEntry>& windows, const QSt
 // Reads the layout and applies each key at once: left, top, then width, height.
 void LoadLayout(const TIni& store, const std::vector<TLayoutEntry>& windows);
 
+// What the store holds for a section that LoadLayout reads back: its position, its size. The
+// start-up placement places only what no saved layout says.
+struct TLayoutSaved {
+    bool Position = false;
+    bool Size = false;
+};
+TLayoutSaved SavedLayoutOf(const TIni& store, const QString& section);
+
 // "&Always save on exit": a switch kept in "Common" as "SaveOnExit" (0 or 1, default off).
 bool ReadSaveOnExit(const TIni& store);
 void WriteSaveOnExit(TIni& store, bool on);

@@ -81,6 +81,7 @@ TForm1::TForm1(TErrorHandler& errors, TPlaybackClock& clock, QWidget* parent, co
     BuildDataExport();
     BuildLegendView();
     AcceptDroppedFiles(*this);
+    BuildAccessibleTexts();
 
     playTimer_.setInterval(kPlaybackIntervalMs);
     connect(&playTimer_, &QTimer::timeout, this, [this] { errors_.Guarded([this] { PlaybackTick(); }); });

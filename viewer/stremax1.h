@@ -216,6 +216,8 @@ private:
     void BuildMenus();
     void BuildToolBar();
     void BuildStatusBar();
+    // stremax1Accessible.cpp: names and descriptions for assistive technology.
+    void BuildAccessibleTexts();
     // stremax1Export.cpp: the Edit menu's copies and "Save several images...".
     void BuildExportActions();
     // stremax1Picking.cpp

@@ -187,6 +187,11 @@ TForm2::TColumn TForm2::AddColumn(int index, const QString& caption, const QStri
     const QFontMetrics metrics(edit->font());
     edit->setFixedWidth(std::max(kColumnWidth, metrics.horizontalAdvance(QStringLiteral("-100.5")) + 12));
 
+    // The caption above names the pair for assistive technology (it is no buddy label); the
+    // image's and the spectrum's columns share captions.
+    const QString group = index < 3 ? QStringLiteral("Image ") : index < 7 ? QStringLiteral("Spectrum ") : QString();
+    track->setAccessibleName(group + caption);
+    edit->setAccessibleName(group + caption);
     columns_->addWidget(label, 0, index, Qt::AlignHCenter | Qt::AlignBottom);
     columns_->addWidget(track, 1, index, Qt::AlignHCenter);
     columns_->addWidget(edit, 2, index, Qt::AlignHCenter);

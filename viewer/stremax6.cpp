@@ -21,6 +21,9 @@ TForm6::TForm6(TAnalysisSizesTarget& sizes, TErrorHandler& errors, QWidget* pare
     fftsizeedit_->setObjectName(QStringLiteral("fftsizeedit"));
     cachesizeedit_ = new QLineEdit(this);
     cachesizeedit_->setObjectName(QStringLiteral("cachesizeedit"));
+    fftsizeedit_->setAccessibleName(QStringLiteral("FFT/kymogram size [points]"));
+    cachesizeedit_->setAccessibleName(QStringLiteral("Cache size [frames]"));
+    setAccessibleDescription(QStringLiteral("The analysis length and the number of frames in the cache"));
     auto* fields = new QFormLayout;
     fields->addRow(QStringLiteral("FFT/kymogram size [points]"), fftsizeedit_);
     fields->addRow(QStringLiteral("Cache size [frames]"), cachesizeedit_);

@@ -8,6 +8,8 @@
 #include "platform/SafeFileWriter.h"
 #include "viewer/formats/AllFormats.h"
 
+#include <vector>
+
 namespace {
 constexpr int32_t kLevelLimit = 255;
 }  // namespace
@@ -87,8 +89,19 @@ std::unique_ptr<TSequence> OpenCliSequence(const TCliArgs& args)
 
 TSequenceHeader ReadCliHeader(const TCliArgs& args)
 {
-    const TSequence sequence;
-    return sequence.PlanOpen(CliSequencePath(args)).header;
+    // The same formats as every other command, so that a camera file gives its own header.
+    const TCliSequence sequence;
+    TOpenPlan plan = sequence.PlanOpen(CliSequencePath(args));
+    // A recording whose header reads but whose frames cannot fails here as it would in any
+    // other command: the first frame is read when it is of a size worth reading for that.
+    const TSequenceHeader& header = plan.header;
+    constexpr int64_t kProbeLimit = int64_t(64) << 20;
+    const int64_t frameBytes = int64_t(header.Width) * header.Height;
+    if (plan.source && header.Width > 0 && header.Height > 0 && frameBytes <= kProbeLimit) {
+        std::vector<uint8_t> frame(static_cast<size_t>(frameBytes));
+        plan.source->ReadFrames(0, 1, header.Width, header.Height, frame.data());
+    }
+    return plan.header;
 }
 
 void CheckFrameOption(const TSequence& sequence, const char* option, int32_t frame)

@@ -34,7 +34,8 @@ QString CliSequencePath(const TCliArgs& args);
 // Opens that sequence exactly as the program opens it (the cache back to 512 frames, the header
 // or the defaults, the memory checked, the block from frame 0).
 std::unique_ptr<TSequence> OpenCliSequence(const TCliArgs& args);
-// The header as that open would apply it, read and checked, without making a frame block.
+// The header as that open would apply it, through the same formats, read and checked, with
+// the first frame read (not kept) so that an unreadable recording fails; no frame block is made.
 TSequenceHeader ReadCliHeader(const TCliArgs& args);
 
 // Refuses a frame option outside the sequence: "--frame 4 is outside the sequence (frames 0

@@ -10,6 +10,11 @@
 #include "services/srecent.h"
 #include "support/TestSupport.h"
 #include "viewer/stremax1.h"
+#include "viewer/stremax2.h"
+#include "analysis/stremax4.h"
+#include "analysis/stremax5.h"
+#include "analysis/stremax7.h"
+#include "analysis/stremax11.h"
 
 #include <gtest/gtest.h>
 
@@ -243,4 +248,68 @@ TEST(ProgramStart, RecentFilesErrorLogAndTerminationAsTheProgramRunsThem)
         EXPECT_TRUE(main.isEnabled());
     }
     EXPECT_TRUE(TIniFile(logFile).ReadValue(QStringLiteral("Termination"), program)->startsWith(QStringLiteral("Terminated at ")));
+}
+
+namespace {
+
+// The menu item of the main window with this text, in any menu.
+QAction* MenuItem(TForm1& main, const QString& text)
+{
+    for (QMenu* menu : main.menuBar()->findChildren<QMenu*>())
+        for (QAction* action : menu->actions())
+            if (action->text() == text)
+                return action;
+    return nullptr;
+}
+
+}  // namespace
+
+TEST(ProgramStart, SavedLayoutComesBackOverTheStartupPlacement)
+{
+    TScratch scratch;
+    const TScratchEnvironment environment(scratch);
+    TBoxCloser closer;
+    // Places no start-up placement would choose: the main window away from the corner, the
+    // tools overlapping it and each other.
+    struct TPlace {
+        QWidget* window;
+        QRect geometry;  // left, top, width, height; a null size: the position only
+    };
+    const auto placesOf = [](TTremaxWindows& w) {
+        return std::vector<TPlace>{{w.main.get(), QRect(210, 130, 350, 330)},
+                                   {w.controls.get(), QRect(QPoint(230, 150), QSize())},
+                                   {w.kymogram.get(), QRect(250, 170, 301, 211)},
+                                   {w.pointSpectrum.get(), QRect(270, 190, 322, 233)},
+                                   {w.waveform.get(), QRect(290, 210, 343, 244)},
+                                   {w.speckle.get(), QRect(QPoint(310, 230), QSize())}};
+    };
+    QSize speckleDesign;
+    {
+        auto windows = CreateTremaxWindows(QString());
+        windows->main->show();
+        windows->main->FirstActivation();
+        QCoreApplication::processEvents();
+        speckleDesign = windows->speckle->size();
+        for (const TPlace& place : placesOf(*windows)) {
+            place.window->move(place.geometry.topLeft());
+            if (!place.geometry.size().isEmpty())
+                place.window->resize(place.geometry.size());
+        }
+        // The speckle window's size is written but never read back.
+        windows->speckle->resize(speckleDesign + QSize(40, 30));
+        QAction* save = MenuItem(*windows->main, QStringLiteral("Save &now!"));
+        ASSERT_NE(save, nullptr);
+        save->trigger();
+    }
+    auto windows = CreateTremaxWindows(QString());
+    windows->main->show();
+    windows->main->FirstActivation();
+    QCoreApplication::processEvents();
+    for (const TPlace& place : placesOf(*windows)) {
+        const QString name = place.window->metaObject()->className();
+        EXPECT_EQ(place.window->pos(), place.geometry.topLeft()) << name.toStdString();
+        if (!place.geometry.size().isEmpty())
+            EXPECT_EQ(place.window->size(), place.geometry.size()) << name.toStdString();
+    }
+    EXPECT_EQ(windows->speckle->size(), speckleDesign);
 }

@@ -102,3 +102,24 @@ TEST(WindowPlacement, ZoomIsAsLargeAsTheRoomAllows)
     EXPECT_GT(placement.zoom, 0);
     ExpectSound(large, placement, "large image");
 }
+
+// A saved layout gave the main window and the kymogram their frames: they stay exactly, and
+// the windows it said nothing of are placed on the screen clear of them and of each other.
+TEST(WindowPlacement, SavedFramesStayAndTheRestGoAroundThem)
+{
+    TPlacementInput input = Desktop(QRect(0, 0, 1920, 1040), 1, QSize(256, 128));
+    input.keptMain = QRect(700, 400, 600, 500);
+    const QRect kymogram(1350, 20, 422, 325);
+    input.tools[1].kept = kymogram;
+    const TPlacement placement = PlaceStartupWindows(input);
+    EXPECT_EQ(FrameOf(placement.main, input.frame), input.keptMain);
+    EXPECT_EQ(FrameOf(placement.tools[1], input.frame), kymogram);
+    std::vector<QRect> shown{input.keptMain, kymogram};
+    for (size_t i : {size_t(0), size_t(2), size_t(3)})
+        shown.push_back(FrameOf(placement.tools[i], input.frame));
+    for (size_t i = 0; i < shown.size(); ++i) {
+        EXPECT_TRUE(input.screen.contains(shown[i])) << "window " << i;
+        for (size_t j = i + 1; j < shown.size(); ++j)
+            EXPECT_FALSE(shown[i].intersects(shown[j])) << "windows " << i << " and " << j << " overlap";
+    }
+}

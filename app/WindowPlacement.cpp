@@ -16,6 +16,13 @@ public:
 
     std::optional<QRect> Fit(QSize frame) const
     {
+        const std::vector<QRect> fits = Fits(frame, true);
+        return fits.empty() ? std::nullopt : std::optional<QRect>(fits.front());
+    }
+    // Every free corner's frame, highest then leftmost first (only that one with `firstOnly`).
+    std::vector<QRect> Fits(QSize frame, bool firstOnly = false) const
+    {
+        std::vector<QRect> fits;
         std::set<std::pair<int, int>> corners{{area_.top(), area_.left()}};  // (y, x): rows first
         for (const QRect& placed : placed_) {
             const int right = placed.right() + 1 + gap_;
@@ -31,10 +38,13 @@ public:
         }
         for (const auto& [y, x] : corners) {
             const QRect candidate(QPoint(x, y), frame);
-            if (area_.contains(candidate) && Free(candidate))
-                return candidate;
+            if (area_.contains(candidate) && Free(candidate)) {
+                fits.push_back(candidate);
+                if (firstOnly)
+                    break;
+            }
         }
-        return std::nullopt;
+        return fits;
     }
     void Add(const QRect& frame) { placed_.push_back(frame); }
 
@@ -154,4 +164,19 @@ TPlacement PlaceStartupWindows(const TPlacementInput& input)
         corner += QPoint(24, 24);
     }
     return placement;
+}
+
+std::optional<QPoint> FreePlace(const QRect& screen, const std::vector<QRect>& occupied, QSize frame, QPoint wanted,
+                                int gap)
+{
+    TFrameShelf shelf(screen.adjusted(gap, gap, -gap, -gap), gap);
+    for (const QRect& taken : occupied)
+        shelf.Add(taken);
+    const std::vector<QRect> fits = shelf.Fits(frame);
+    if (fits.empty())
+        return std::nullopt;
+    const auto distance = [&](const QRect& fit) { return (fit.topLeft() - wanted).manhattanLength(); };
+    return std::min_element(fits.begin(), fits.end(), [&](const QRect& a, const QRect& b) {
+               return distance(a) < distance(b);
+           })->topLeft();
 }

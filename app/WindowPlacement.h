@@ -8,6 +8,7 @@
 #include <QMargins>
 #include <QRect>
 #include <QSize>
+#include <optional>
 #include <vector>
 
 struct TPlacementTool {
@@ -34,3 +35,9 @@ struct TPlacement {
 };
 
 TPlacement PlaceStartupWindows(const TPlacementInput& input);
+
+// A free place for a window opened after start-up: the top left corner of a frame of size
+// `frame` that touches none of the `occupied` frames (`gap` apart) inside `screen`, beside them,
+// the one nearest to `wanted` (where it would have opened); none when there is no room left.
+std::optional<QPoint> FreePlace(const QRect& screen, const std::vector<QRect>& occupied, QSize frame, QPoint wanted,
+                                int gap = 6);

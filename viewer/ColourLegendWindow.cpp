@@ -20,7 +20,9 @@ void TColourLegendWindow::SetLevels(double loSat, double hiSat, bool showPhase)
     // Room for the legend at its own size at least: scaled down, its labels run together.
     const int line = fontMetrics().height();
     const QSize wanted = legend_.size() + QSize(4, 2 * line + 4);
-    if (width() < wanted.width() || height() < wanted.height())
+    if (!isVisible())
+        resize(wanted);  // opened at the legend's own size
+    else if (width() < wanted.width() || height() < wanted.height())
         resize(size().expandedTo(wanted));
     update();
 }
@@ -43,7 +45,8 @@ void TColourLegendWindow::paintEvent(QPaintEvent*)
     const QRect room = rect().adjusted(2, line + 2, -2, -(units.size() > 1 ? line + 2 : 2));
     QRect target(room.topLeft(), QSize(0, 0));
     if (!legend_.isNull() && room.width() > 0 && room.height() > 0) {
-        target.setSize(legend_.size().scaled(room.size(), Qt::KeepAspectRatio));
+        // Never enlarged: its labels would grow out of proportion with the window's texts.
+        target.setSize(legend_.size().boundedTo(legend_.size().scaled(room.size(), Qt::KeepAspectRatio)));
         painter.drawImage(target, legend_);
     }
     // Each unit by its scale: dB over the level labels, degrees under the phase labels' end.

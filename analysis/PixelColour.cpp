@@ -169,10 +169,15 @@ QImage ColourLegend(double loSat, double hiSat, bool showPhase)
     LineTo(painter, pen, d, th + 256);
     LineTo(painter, pen, showPhase ? tw + 266 : tw + 30, th + 256);
     if (showPhase) {
+        // Labels every 90 degrees while they stand apart; a large font gets every 180 degrees
+        // (they would run together as "180270360"). Every tick stays.
+        const int apart = text.Width(painter, QStringLiteral("360")) + text.Width(painter, QStringLiteral(" "));
+        const int labelStep = apart > 64 ? 180 : 90;
         for (int a = 0; a <= 360; a += 90) {
             const QString label = QString::number(a);
             const int x = d + int(std::nearbyint(a / 360.0 * 256));
-            text.Draw(painter, x - text.Width(painter, label) / 2, th + 266, label);
+            if (a % labelStep == 0)
+                text.Draw(painter, x - text.Width(painter, label) / 2, th + 266, label);
             Segment(painter, x, th + 266, x, th + 256);
         }
     }

@@ -12,7 +12,15 @@ bool TSpeckleTrace::TrackSpeckle(TPixelSource& pixels, int32_t startFrame, QPoin
     startFrame_ = startFrame;
     start_ = start;
     settings_ = settings;
+    tracked_ = true;
     tracker_.Track(pixels, startFrame, start, settings, hooks, points_);
     current_ = true;
     return true;
+}
+
+void TSpeckleTrace::Clear()
+{
+    points_.fill(QPointF(0, 0));
+    current_ = false;
+    tracked_ = false;
 }

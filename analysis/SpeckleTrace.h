@@ -24,6 +24,10 @@ public:
     // The pixels have changed (another sequence, another frame size): the next TrackSpeckle
     // computes even for the same start. The points stay until then.
     void Invalidate() { current_ = false; }
+    // Another sequence: its points mean nothing there, so they go (back to the start state).
+    void Clear();
+    // Whether the points are a trace (a run has written them since the start or the last Clear).
+    bool Tracked() const { return tracked_; }
 
 private:
     TSpeckleTracker tracker_;
@@ -32,4 +36,5 @@ private:
     QPoint start_{0, 0};
     TSpeckleSettings settings_;
     bool current_ = false;
+    bool tracked_ = false;
 };

@@ -31,6 +31,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 #include <algorithm>
 #include <iterator>
 
@@ -227,11 +228,21 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
     associate.AboutBox = &main.About();
     associate.Description = QStringLiteral("High-speed video");
     associate.Desktop = windows->desktop.get();
+    // Its question waits until the windows are shown and placed (below).
+    associate.AutoCheck = false;
     errors.Guarded([&associate] { associate.Loaded(); });
     errorLog.Loaded();
     windows->main->SetCommandLineFile(commandLineFile);
     QObject::connect(&main, &TForm1::firstActivationDone, &main, [placed] { PlaceWindows(*placed); },
                      Qt::SingleShotConnection);
+    QObject::connect(
+        &main, &TForm1::firstActivationDone, &main,
+        [placed] {
+            QTimer::singleShot(0, placed->main.get(), [placed] {
+                placed->errors->Guarded([placed] { placed->fileAssociate->Check(); });
+            });
+        },
+        Qt::SingleShotConnection);
     return windows;
 }
 

@@ -16,6 +16,27 @@ public:
 
     std::optional<QRect> Fit(QSize frame) const
     {
+        const std::vector<QRect> fits = Fits(frame, true);
+        return fits.empty() ? std::nullopt : std::optional<QRect>(fits.front());
+    }
+    // Every free corner's frame, highest then leftmost first (only that one with `firstOnly`).
+    std::vector<QRect> Fits(QSize frame, bool firstOnly = false) const
+    {
+        std::vector<QRect> fits;
+        for (const QRect& candidate : Candidates(frame, false)) {
+            if (area_.contains(candidate) && Free(candidate)) {
+                fits.push_back(candidate);
+                if (firstOnly)
+                    break;
+            }
+        }
+        return fits;
+    }
+    // The frames at every corner beside those placed, highest then leftmost first; with
+    // `intoArea` each is pushed back inside the area where it would leave it.
+    std::vector<QRect> Candidates(QSize frame, bool intoArea) const
+    {
+        std::vector<QRect> candidates;
         std::set<std::pair<int, int>> corners{{area_.top(), area_.left()}};  // (y, x): rows first
         for (const QRect& placed : placed_) {
             const int right = placed.right() + 1 + gap_;
@@ -30,11 +51,23 @@ public:
             }
         }
         for (const auto& [y, x] : corners) {
-            const QRect candidate(QPoint(x, y), frame);
-            if (area_.contains(candidate) && Free(candidate))
-                return candidate;
+            QRect candidate(QPoint(x, y), frame);
+            if (intoArea)
+                candidate.moveTo(std::max(area_.left(), std::min(x, area_.right() + 1 - frame.width())),
+                                 std::max(area_.top(), std::min(y, area_.bottom() + 1 - frame.height())));
+            candidates.push_back(candidate);
         }
-        return std::nullopt;
+        return candidates;
+    }
+    // How much of the frame lies over those placed.
+    int64_t Covered(const QRect& candidate) const
+    {
+        int64_t covered = 0;
+        for (const QRect& placed : placed_) {
+            const QRect both = placed.intersected(candidate);
+            covered += int64_t(both.width()) * both.height();
+        }
+        return covered;
     }
     void Add(const QRect& frame) { placed_.push_back(frame); }
 
@@ -160,4 +193,27 @@ TPlacement PlaceStartupWindows(const TPlacementInput& input)
         corner += QPoint(24, 24);
     }
     return placement;
+}
+
+std::optional<QPoint> FreePlace(const QRect& screen, const std::vector<QRect>& occupied, QSize frame, QPoint wanted,
+                                int gap)
+{
+    TFrameShelf shelf(screen.adjusted(gap, gap, -gap, -gap), gap);
+    for (const QRect& taken : occupied)
+        shelf.Add(taken);
+    const auto distance = [&](const QRect& fit) { return (fit.topLeft() - wanted).manhattanLength(); };
+    const std::vector<QRect> fits = shelf.Fits(frame);
+    if (!fits.empty())
+        return std::min_element(fits.begin(), fits.end(), [&](const QRect& a, const QRect& b) {
+                   return distance(a) < distance(b);
+               })->topLeft();
+    // A full screen: where it covers the least of the others.
+    const std::vector<QRect> candidates = shelf.Candidates(frame, true);
+    if (candidates.empty() || frame.width() > screen.width() || frame.height() > screen.height())
+        return std::nullopt;
+    return std::min_element(candidates.begin(), candidates.end(), [&](const QRect& a, const QRect& b) {
+               const int64_t coverA = shelf.Covered(a);
+               const int64_t coverB = shelf.Covered(b);
+               return coverA != coverB ? coverA < coverB : distance(a) < distance(b);
+           })->topLeft();
 }

@@ -9,6 +9,7 @@
 #include <QMargins>
 #include <QRect>
 #include <QSize>
+#include <optional>
 #include <vector>
 
 struct TPlacementTool {
@@ -37,3 +38,10 @@ struct TPlacement {
 };
 
 TPlacement PlaceStartupWindows(const TPlacementInput& input);
+
+// A free place for a window opened after start-up: the top left corner of a frame of size
+// `frame` that touches none of the `occupied` frames (`gap` apart) inside `screen`, beside them,
+// the one nearest to `wanted` (where it would have opened). On a full screen, the place beside
+// them where it covers the least of them; none when it is larger than the screen.
+std::optional<QPoint> FreePlace(const QRect& screen, const std::vector<QRect>& occupied, QSize frame, QPoint wanted,
+                                int gap = 6);

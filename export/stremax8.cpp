@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,14 +18,16 @@
 
 namespace {
 
-QLineEdit* AddEdit(QWidget* parent, const char* caption, const char* name, const char* text, int top)
+// A caption above its edit box, in the left column.
+QLineEdit* AddEdit(QWidget* parent, QVBoxLayout* column, const char* caption, const char* name, const char* text)
 {
     auto* label = new QLabel(QString::fromUtf8(caption), parent);
-    label->setGeometry(8, top, 140, 16);
     auto* edit = new QLineEdit(QString::fromLatin1(text), parent);
     edit->setObjectName(QString::fromLatin1(name));
-    edit->setGeometry(8, top + 17, 121, 22);
+    edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 12 + 12);
     label->setBuddy(edit);
+    column->addWidget(label);
+    column->addWidget(edit);
     return edit;
 }
 
@@ -37,17 +40,21 @@ TForm8::TForm8(TViewerSession& session, TErrorHandler& errors, TPictureCopy copy
 {
     setWindowTitle(QStringLiteral("Sequence"));
     setModal(true);
-    setFixedSize(292, 165);
 
-    skipedit_ = AddEdit(this, "Down-sampling (skip factor)", "skipedit", "4", 6);
-    nxedit_ = AddEdit(this, "# of pics (x-wise)", "nxedit", "4", 50);
-    nyedit_ = AddEdit(this, "# of pics (y-wise)", "nyedit", "3", 94);
+    // Laid out by the texts' sizes, so that no caption is cut at any font size; the dialog is
+    // as large as they need and no larger.
+    auto* edits = new QVBoxLayout;
+    edits->setSpacing(2);
+    skipedit_ = AddEdit(this, edits, "Down-sampling (skip factor)", "skipedit", "4");
+    edits->addSpacing(6);
+    nxedit_ = AddEdit(this, edits, "# of pics (x-wise)", "nxedit", "4");
+    edits->addSpacing(6);
+    nyedit_ = AddEdit(this, edits, "# of pics (y-wise)", "nyedit", "3");
+    edits->addStretch(1);
 
     auto* textgroup = new QGroupBox(QStringLiteral("Text on each image"), this);
     textgroup->setObjectName(QStringLiteral("textgroup"));
-    textgroup->setGeometry(150, 6, 134, 90);
     auto* choices = new QVBoxLayout(textgroup);
-    choices->setContentsMargins(8, 4, 4, 4);
     choices->setSpacing(0);
     nonebutton_ = new QRadioButton(QStringLiteral("None"), textgroup);
     framebutton_ = new QRadioButton(QStringLiteral("Frame number"), textgroup);
@@ -58,18 +65,34 @@ TForm8::TForm8(TViewerSession& session, TErrorHandler& errors, TPictureCopy copy
 
     aspectbox_ = new QCheckBox(QStringLiteral("Fix aspect ratio"), this);
     aspectbox_->setObjectName(QStringLiteral("aspectbox"));
-    aspectbox_->setGeometry(150, 102, 134, 20);
     aspectbox_->setChecked(true);
+    auto* options = new QVBoxLayout;
+    options->addWidget(textgroup);
+    options->addWidget(aspectbox_);
+    options->addStretch(1);
 
     auto* copybutton = new QPushButton(QStringLiteral("Copy to clipboard"), this);
     copybutton->setObjectName(QStringLiteral("copybutton"));
-    copybutton->setGeometry(8, 134, 130, 25);
     copybutton->setDefault(true);
     connect(copybutton, &QPushButton::clicked, this, &TForm8::CopyToClipboard);
     auto* closebutton = new QPushButton(QStringLiteral("Close"), this);
     closebutton->setObjectName(QStringLiteral("closebutton"));
-    closebutton->setGeometry(204, 134, 80, 25);
     connect(closebutton, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(copybutton);
+    buttons->addStretch(1);
+    buttons->addWidget(closebutton);
+
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(edits);
+    columns->addSpacing(12);
+    columns->addLayout(options);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(8, 6, 8, 6);
+    outer->addLayout(columns);
+    outer->addSpacing(6);
+    outer->addLayout(buttons);
+    outer->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 TMontageSettings TForm8::Settings() const

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -23,29 +24,35 @@ TForm9::TForm9(TViewerSession& session, TErrorHandler& errors, TPictureCopy copy
 {
     setWindowTitle(QStringLiteral("Form9"));
     setModal(true);
-    resize(141, 185);
 
-    const auto addEdit = [this](const char* caption, const char* name, const char* text, int top) {
+    // Laid out by the texts' sizes: nothing is cut at any font size.
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(8, 8, 8, 8);
+    column->setSpacing(2);
+    const auto addEdit = [this, column](const char* caption, const char* name, const char* text) {
         auto* label = new QLabel(QString::fromUtf8(caption), this);
-        label->setGeometry(8, top, 125, 16);
         auto* edit = new QLineEdit(QString::fromLatin1(text), this);
         edit->setObjectName(QString::fromLatin1(name));
-        edit->setGeometry(8, top + 17, 125, 22);
         label->setBuddy(edit);
+        column->addWidget(label);
+        column->addWidget(edit);
+        column->addSpacing(6);
         return edit;
     };
-    imagesedit_ = addEdit("# of images", "imagesedit", "10", 8);
-    skipedit_ = addEdit("Skip", "skipedit", "2", 54);
+    imagesedit_ = addEdit("# of images", "imagesedit", "10");
+    skipedit_ = addEdit("Skip", "skipedit", "2");
 
     auto* copybutton = new QPushButton(QStringLiteral("Copy to clipboard"), this);
     copybutton->setObjectName(QStringLiteral("copybutton"));
-    copybutton->setGeometry(8, 110, 125, 25);
     copybutton->setDefault(true);
     connect(copybutton, &QPushButton::clicked, this, &TForm9::CopyToClipboard);
     auto* closebutton = new QPushButton(QStringLiteral("Close"), this);
     closebutton->setObjectName(QStringLiteral("closebutton"));
-    closebutton->setGeometry(8, 145, 125, 25);
     connect(closebutton, &QPushButton::clicked, this, &QDialog::reject);
+    column->addWidget(copybutton);
+    column->addSpacing(8);
+    column->addWidget(closebutton);
+    column->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 TExplanatorySettings TForm9::Settings() const

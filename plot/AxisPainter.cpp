@@ -60,6 +60,37 @@ private:
     int gapY_;
 };
 
+struct TLabelBox {
+    QRect box;
+    QString text;
+};
+
+// The labels drawn at a regular stride: every one if they are apart, else every 2nd, 4th, 5th,
+// 10th, ... from the first, the smallest stride that keeps them apart. Greedy thinning would
+// keep a label between two dropped ones ("1000  1400  1800") and read as irregular steps.
+std::vector<TLabelBox> EvenlyThinned(const std::vector<TLabelBox>& labels, const TPlacedLabels& fixed, int gapX,
+                                     int gapY)
+{
+    std::vector<TLabelBox> free;
+    for (const TLabelBox& label : labels)
+        if (fixed.Free(label.box))
+            free.push_back(label);
+    for (const size_t stride : {1, 2, 4, 5, 10, 20, 25, 50, 100, 200, 500, 1000}) {
+        std::vector<QRect> boxes;
+        TPlacedLabels placed(boxes, gapX, gapY);
+        std::vector<TLabelBox> kept;
+        bool apart = true;
+        for (size_t i = 0; i < free.size() && apart; i += stride) {
+            apart = placed.Free(free[i].box);
+            placed.Add(free[i].box);
+            kept.push_back(free[i]);
+        }
+        if (apart)
+            return kept;
+    }
+    return free.empty() ? free : std::vector<TLabelBox>{free.front()};
+}
+
 void PaintVertical(QPainter& painter, const QFontMetrics& metrics, const TAxisPaintInput& input,
                    const TAxisTickList& ticks, int32_t base, std::vector<QRect>& boxes)
 {
@@ -77,6 +108,7 @@ void PaintVertical(QPainter& painter, const QFontMetrics& metrics, const TAxisPa
     const int labelLimit = TextHeight(metrics, input.axisText);
     for (const TAxisTick& tick : ticks)
         DrawMark(painter, base, tick.pixel, input.tickMarkSize, true);
+    std::vector<TLabelBox> labels;
     for (const TAxisTick& tick : ticks) {
         if (tick.label.isEmpty())
             continue;
@@ -88,10 +120,13 @@ void PaintVertical(QPainter& painter, const QFontMetrics& metrics, const TAxisPa
         const int x = input.position == posright ? input.tickMarkSize + 1 : base - input.tickMarkSize - labelWidth;
         // Never cut off: a strip too narrow for the label leaves it out.
         const QRect box(x, top, labelWidth, labelHeight);
-        if (x < 1 || box.right() >= input.width - (input.position == posright ? 1 : 0) || !placed.Free(box))
+        if (x < 1 || box.right() >= input.width - (input.position == posright ? 1 : 0))
             continue;
-        DrawTextAt(painter, metrics, x, top, tick.label);
-        placed.Add(box);
+        labels.push_back({box, tick.label});
+    }
+    for (const TLabelBox& label : EvenlyThinned(labels, placed, 0, 1)) {
+        DrawTextAt(painter, metrics, label.box.x(), label.box.y(), label.text);
+        placed.Add(label.box);
     }
 }
 
@@ -112,6 +147,7 @@ void PaintHorizontal(QPainter& painter, const QFontMetrics& metrics, const TAxis
     const int labelLimit = input.width - captionWidth;
     for (const TAxisTick& tick : ticks)
         DrawMark(painter, tick.pixel, base, input.tickMarkSize, false);
+    std::vector<TLabelBox> labels;
     for (const TAxisTick& tick : ticks) {
         if (tick.label.isEmpty() || !fitsAcross)
             continue;
@@ -120,10 +156,13 @@ void PaintHorizontal(QPainter& painter, const QFontMetrics& metrics, const TAxis
         if (left < 0 || tick.pixel + labelWidth / 2 >= labelLimit)
             continue;
         const QRect box(left, textY, labelWidth, labelHeight);
-        if (box.right() >= input.width || !placed.Free(box))
+        if (box.right() >= input.width)
             continue;
-        DrawTextAt(painter, metrics, left, textY, tick.label);
-        placed.Add(box);
+        labels.push_back({box, tick.label});
+    }
+    for (const TLabelBox& label : EvenlyThinned(labels, placed, metrics.horizontalAdvance(QLatin1Char(' ')), 0)) {
+        DrawTextAt(painter, metrics, label.box.x(), label.box.y(), label.text);
+        placed.Add(label.box);
     }
 }
 

@@ -163,6 +163,19 @@ QString TDesktopAssociation::EntryProgram(const QString& desktopId) const
         .replace(QStringLiteral("%%"), QStringLiteral("%"));
 }
 
+bool TDesktopAssociation::EntryStartsMe(const QString& desktopId) const
+{
+    const QString program = EntryProgram(desktopId);
+    if (program.isEmpty())
+        return false;
+    if (program == executable_)
+        return true;
+    // A bare name is looked up as the desktop runs it; links lead to the same file.
+    const QString found = program.contains(QLatin1Char('/')) ? program : QStandardPaths::findExecutable(program);
+    const QString theirs = QFileInfo(found).canonicalFilePath();
+    return !theirs.isEmpty() && theirs == QFileInfo(executable_).canonicalFilePath();
+}
+
 bool TDesktopAssociation::MachineWideInstalled() const
 {
     for (const QString& folder : folders_.DataDirs)
@@ -174,10 +187,11 @@ bool TDesktopAssociation::MachineWideInstalled() const
 
 bool TDesktopAssociation::OpensType() const
 {
+    // The entry must start this very program: one left by a build elsewhere starts nothing.
     const QString current = DefaultApplication();
-    if (!current.isEmpty())
-        return current == DesktopId;
-    return !FindEntry(DesktopId).isEmpty();
+    if (!current.isEmpty() && current != DesktopId)
+        return false;
+    return EntryStartsMe(DesktopId);
 }
 
 void TDesktopAssociation::Claim(bool makeDefault)
@@ -185,7 +199,8 @@ void TDesktopAssociation::Claim(bool makeDefault)
     // Without a home folder there is no user's folder to write to (and never "/").
     if (folders_.DataHome.isEmpty() || folders_.ConfigHome.isEmpty())
         throw EInOutError(QStringLiteral("No user folder for the desktop's file association (HOME is not set)"));
-    const bool ownFiles = !MachineWideInstalled();
+    // The user's own entry, found before the machine's, also when that one starts another program.
+    const bool ownFiles = !MachineWideInstalled() || !EntryStartsMe(DesktopId);
     if (ownFiles) {
         const QString packages = folders_.DataHome + QStringLiteral("/mime/packages");
         const QString applications = folders_.DataHome + QStringLiteral("/applications");

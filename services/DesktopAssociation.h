@@ -49,10 +49,13 @@ public:
     QString DefaultApplication() const;
     // The program a desktop entry starts (its Exec line's first word); empty when not found.
     QString EntryProgram(const QString& desktopId) const;
+    // Whether a desktop entry starts this program: its Exec names the executable, or a file that
+    // is the same one (a bare name as found on PATH, links followed).
+    bool EntryStartsMe(const QString& desktopId) const;
     // Whether the MIME package and the entry are installed machine-wide (in a data folder).
     bool MachineWideInstalled() const;
-    // Whether the program opens the type: it is the default, or nothing is and its entry is
-    // installed (the desktop then offers only it).
+    // Whether the program opens the type: its entry is the default, or nothing is and its entry
+    // is installed (the desktop then offers only it); either way the entry starts this program.
     bool OpensType() const;
 
     // The claim (see above); `makeDefault`: the user agreed to replace another default.

@@ -176,14 +176,16 @@ void TFileAssociate::CheckDesktop()
     try {
         if (Desktop->OpensType())
             return;
+        // What the desktop starts now: the default's program or, without a default, the one our
+        // own entry names (left behind by a build that moved or is gone).
         const QString current = Desktop->DefaultApplication();
-        if (current.isEmpty() && AutoRegister) {
+        QString registered = Desktop->EntryProgram(current.isEmpty() ? Desktop->DesktopId : current);
+        if (registered.isEmpty())
+            registered = current;
+        if (registered.isEmpty() && AutoRegister) {
             Desktop->Claim(false);
             return;
         }
-        QString registered = current.isEmpty() ? QString() : Desktop->EntryProgram(current);
-        if (registered.isEmpty())
-            registered = current;
         if (Ask(registered))
             Desktop->Claim(true);
     } catch (const EError&) {

@@ -5,7 +5,7 @@
 #   tools/dev.sh sanitize   the same tests built with AddressSanitizer and UBSan
 #   tools/dev.sh tsan       the threaded tests (sweep, playback, session) under ThreadSanitizer
 #   tools/dev.sh bench      build and run the benchmarks
-#   tools/dev.sh screenshot build and retake docs/screenshot.png from the program under Xvfb
+#   tools/dev.sh screenshot build and retake docs/screenshot.png and docs/usage.png under Xvfb
 #   tools/dev.sh fuzz       build the fuzz targets (clang, ASan, UBSan) and run each for a while
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,7 +13,7 @@ root=$PWD
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev libgmock-dev
           libbenchmark-dev libfftw3-dev librapidcheck-dev dbus-daemon python3 fonts-dejavu-core ccache ninja-build
-          xvfb xauth x11-utils xdotool xclip imagemagick
+          xvfb xauth x11-utils x11-xserver-utils openbox xdotool xclip imagemagick
           at-spi2-core python3-pyatspi python3-dogtail dbus-x11
           libtiff-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
           xdg-utils shared-mime-info desktop-file-utils libfile-mimeinfo-perl
@@ -134,6 +134,7 @@ screenshot)
     install_packages
     build build -DTREMAX_WERROR=$werror -DTREMAX_BENCH=OFF
     tools/screenshot.sh docs/screenshot.png
+    tools/screenshot.sh --usage docs/usage.png
     ;;
 fuzz)
     install_packages

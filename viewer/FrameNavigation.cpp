@@ -49,6 +49,16 @@ void GoToFrame(TViewerSession& session, int64_t frame)
     session.SetCurrentFrame(ClampToSequence(frame, session.Sequence().Header().FrameCount));
 }
 
+QString GoToFrameNotice(int64_t frame, int32_t frameCount)
+{
+    const int32_t target = ClampToSequence(frame, frameCount);
+    if (target == frame)
+        return QString();
+    if (frame < target)
+        return QStringLiteral("Frame %1 is before the first frame: went to frame %2").arg(frame).arg(target);
+    return QStringLiteral("Frame %1 is past the last frame: went to frame %2").arg(frame).arg(target);
+}
+
 QString FrameTimeText(int32_t frame, double framesPerSecond)
 {
     if (!(framesPerSecond > 0) || !std::isfinite(framesPerSecond))

@@ -21,6 +21,9 @@ int32_t ClampToSequence(int64_t frame, int32_t frameCount);
 // clock would take the frame straight back.
 void StepFrame(TViewerSession& session, TFrameStep step);
 void GoToFrame(TViewerSession& session, int64_t frame);
+// What GoToFrame did with a frame outside the sequence ("Frame 99999 is past the last frame,
+// 299: went there"); empty for a frame inside it.
+QString GoToFrameNotice(int64_t frame, int32_t frameCount);
 
 // The time of a frame from the start of the file, in milliseconds with three decimals
 // ("12.605 ms"); empty for a rate that is not positive.

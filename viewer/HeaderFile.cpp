@@ -205,6 +205,31 @@ QString FindHeaderFile(const QString& frameFileName)
     return candidates.isEmpty() ? QString() : candidates.front();
 }
 
+QString FrameFileOfHeader(const QString& path)
+{
+    const QString name = FileNamePart(path);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString extension = dot < 0 ? QString() : name.mid(dot).toLower();
+    if (extension != QLatin1String(".par") && extension != QLatin1String(".dsc"))
+        return path;
+    const QString exact = ChangeFileExtension(path, QStringLiteral(".bld"));
+    if (FileKindOf(exact) == TFileKind::regular)
+        return exact;
+    const QString folder = FolderPart(exact);
+    const QString wanted = FileNamePart(exact);
+    QStringList entries = FolderEntries(folder);
+    std::sort(entries.begin(), entries.end());
+    for (const QString& entry : entries) {
+        if (entry.compare(wanted, Qt::CaseInsensitive) != 0)
+            continue;
+        const QString variant = folder == QLatin1String("/") ? folder + entry : folder + QLatin1Char('/') + entry;
+        if (FileKindOf(variant) == TFileKind::regular)
+            return variant;
+    }
+    throw EInOutError(QStringLiteral("\"%1\" is the header of a sequence; its frame file \"%2\" is missing")
+                          .arg(path, FileNamePart(exact)));
+}
+
 void ApplyHeaderLine(const QString& line, THeaderTarget& target)
 {
     QString value;

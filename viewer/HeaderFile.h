@@ -85,6 +85,12 @@ QStringList HeaderFileCandidates(const QString& frameFileName);
 // The first candidate, or empty.
 QString FindHeaderFile(const QString& frameFileName);
 
+// A header chosen in place of its sequence (".par" or ".dsc", in any case) stands for the frame
+// file of its base name: the ".bld" beside it, else one whose name differs in case only. Any
+// other path is returned as it is. A header without a frame file beside it raises EInOutError
+// naming both.
+QString FrameFileOfHeader(const QString& path);
+
 // Applies one line of a header. Throws EConvertError or ERangeError with the run-time
 // library's messages when a used line's value does not convert.
 void ApplyHeaderLine(const QString& line, THeaderTarget& target);

@@ -20,10 +20,25 @@ void TImageBoxWidget::resizeEvent(QResizeEvent* event)
         backBuffer_ = QImage(size(), QImage::Format_RGB32);
 }
 
+void TImageBoxWidget::SetInvitation(const QString& text)
+{
+    if (text == invitation_)
+        return;
+    invitation_ = text;
+    update();
+}
+
 void TImageBoxWidget::paintEvent(QPaintEvent*)
 {
     if (backBuffer_.size() != size())
         backBuffer_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    if (!invitation_.isEmpty()) {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette().color(QPalette::Base));
+        painter.setPen(palette().color(QPalette::Text));
+        painter.drawText(rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, invitation_);
+        return;
+    }
     if (picture_ && !picture_->isNull())
         StretchPicture();  // each axis scaled on its own, no smoothing
     else

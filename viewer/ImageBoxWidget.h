@@ -18,6 +18,9 @@ public:
     // Drawn over the stretched picture, in box pixels (the speckle trace).
     void SetOverlay(std::function<void(QPainter&)> overlay) { overlay_ = std::move(overlay); }
     const QImage& BackBuffer() const { return backBuffer_; }
+    // A text shown instead of the picture (what to do while nothing is open); empty: the picture.
+    void SetInvitation(const QString& text);
+    const QString& Invitation() const { return invitation_; }
     // Calls `pick` on a left-button press and on every move while the left button is held.
     void OnLeftButtonPicks(const QObject* context, const std::function<void(QPoint)>& pick);
 
@@ -43,4 +46,5 @@ private:
     std::vector<int32_t> sourceColumns_;  // per box column, kept between paints
     QImage backBuffer_;
     std::function<void(QPainter&)> overlay_;
+    QString invitation_;
 };

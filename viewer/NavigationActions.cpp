@@ -8,8 +8,12 @@
 #include <QInputDialog>
 #include <QWidget>
 #include <algorithm>
+#include <limits>
 
 namespace {
+
+// The main window's status panel for notices.
+constexpr int kGoToNoticePanel = 3;
 
 struct TStepKey {
     const char* text;
@@ -31,6 +35,7 @@ QAction* AddFrameNavigation(QWidget& window, TViewerSession& session, TErrorHand
         {"One span back", QKeyCombination(Qt::Key_PageUp), TFrameStep::pageBack},
         {"One span on", QKeyCombination(Qt::Key_PageDown), TFrameStep::pageForward},
     };
+    QList<QAction*> ours;
     for (const TStepKey& key : keys) {
         auto* action = new QAction(QString::fromUtf8(key.text), &window);
         action->setShortcut(QKeySequence(key.key));
@@ -40,6 +45,7 @@ QAction* AddFrameNavigation(QWidget& window, TViewerSession& session, TErrorHand
             errors.Guarded([&session, step] { StepFrame(session, step); });
         });
         window.addAction(action);
+        ours << action;
     }
     auto* goTo = new QAction(QStringLiteral("Go to frame..."), &window);
     goTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
@@ -49,16 +55,34 @@ QAction* AddFrameNavigation(QWidget& window, TViewerSession& session, TErrorHand
         errors.Guarded([parent, &session] { AskGoToFrame(parent, session); });
     });
     window.addAction(goTo);
+    ours << goTo;
+
+    // Without a sequence there is nothing to step through (the start-up frames are made up).
+    const auto follow = [&session, ours] {
+        const bool open = !session.Sequence().Header().FileName.isEmpty();
+        for (QAction* action : ours)
+            action->setEnabled(open);
+    };
+    QObject::connect(&session.Sequence(), &TSequence::fileNameChanged, &window, follow);
+    follow();
     return goTo;
 }
 
 void AskGoToFrame(QWidget* parent, TViewerSession& session)
 {
-    const int32_t last = std::max(0, session.Sequence().Header().FrameCount - 1);
+    const int32_t frameCount = session.Sequence().Header().FrameCount;
+    const int32_t last = std::max(0, frameCount - 1);
     bool ok = false;
+    // Any number is taken as typed (a spin box bounded by the last frame would drop the digits
+    // that do not fit, silently); one outside the sequence is clamped and said so.
     const int frame = QInputDialog::getInt(parent, QStringLiteral("Go to frame"),
                                            QStringLiteral("Frame (0 to %1):").arg(last),
-                                           session.View().CurrentFrame, 0, last, 1, &ok);
-    if (ok)
-        GoToFrame(session, frame);
+                                           session.View().CurrentFrame, -std::numeric_limits<int>::max(),
+                                           std::numeric_limits<int>::max(), 1, &ok);
+    if (!ok)
+        return;
+    GoToFrame(session, frame);
+    const QString notice = GoToFrameNotice(frame, frameCount);
+    if (!notice.isEmpty())
+        session.ShowStatus(kGoToNoticePanel, notice);
 }

@@ -57,7 +57,8 @@ TViewerSession::TViewerSession(TPlaybackClock& clock, const TFrameSourceFactory*
     const auto invalidateTrace = [this] { speckleTrace_.Invalidate(); };
     connect(&sequence_, &TSequence::imageWidthChanged, this, invalidateTrace);
     connect(&sequence_, &TSequence::imageHeightChanged, this, invalidateTrace);
-    connect(&sequence_, &TSequence::fileNameChanged, this, invalidateTrace);
+    // Another file: the old trace goes, it marks nothing there.
+    connect(&sequence_, &TSequence::fileNameChanged, this, [this] { speckleTrace_.Clear(); });
 }
 
 TViewerSession::~TViewerSession() = default;

@@ -1,5 +1,6 @@
 #include "viewer/stremax1.h"
 
+#include "app/WindowPlacement.h"
 #include "analysis/Kymogram.h"
 #include "analysis/PixelColour.h"
 #include "analysis/SpeckleOverlay.h"
@@ -14,8 +15,12 @@
 
 #include <QEvent>
 #include <QLabel>
+#include <QLayout>
+#include <QPainter>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -65,6 +70,10 @@ TForm1::TForm1(TErrorHandler& errors, TPlaybackClock& clock, QWidget* parent, co
         if (!view.SpeckleOn)
             return;
         const TSpeckleTrace& trace = session_.SpeckleTrace();
+        if (!trace.Tracked())
+            return;
+        // The current point's circle: yellow inside its red outline, seen on dark and bright images.
+        painter.setBrush(QColor(Qt::yellow));
         DrawSpeckleOverlay(painter, trace.Points(), trace.StartFrame(), view.CurrentFrame, session_.SpeckleSettings(),
                            [this](double v) { return double(imageXAxis_->ValueToPixel(v)); },
                            [this](double v) { return double(imageYAxis_->ValueToPixel(v)); });
@@ -82,6 +91,7 @@ TForm1::TForm1(TErrorHandler& errors, TPlaybackClock& clock, QWidget* parent, co
     BuildLegendView();
     AcceptDroppedFiles(*this);
     BuildAccessibleTexts();
+    FollowSequenceOpen();
 
     playTimer_.setInterval(kPlaybackIntervalMs);
     connect(&playTimer_, &QTimer::timeout, this, [this] { errors_.Guarded([this] { PlaybackTick(); }); });
@@ -102,7 +112,10 @@ void TForm1::FollowSession()
     connect(&session_.Spectra(), &TSpectrumStore::colorizeButtonReleased, this,
             [this] { colorizeAction_->setChecked(false); });
     connect(&session_.Spectra(), &TSpectrumStore::selectedFrequencyChanged, this,
-            [this](double hz) { SetStatusText(1, SelectedFrequencyText(hz)); });
+            [this](double hz) {
+                frequencyText_ = SelectedFrequencyText(hz);
+                SetStatusText(1, frequencyText_);
+            });
 
     connect(&session_, &TViewerSession::renderRequested, this, &TForm1::RenderFrame);
     connect(&session_, &TViewerSession::currentFrameChanged, this, [this](int32_t frame) {
@@ -116,9 +129,11 @@ void TForm1::FollowSession()
             [this](double column) { imageXAxis_->SetMarkerValue(column); });
     // Shown at once: the speckle tracking reports its steps from inside one long call.
     connect(&session_, &TViewerSession::statusTextChanged, this, [this](int panel, const QString& text) {
-        SetStatusText(panel, text);
+        // The speckle progress shares the frequency's panel: once it is over the frequency is back.
+        SetStatusText(panel, panel == 1 && text.isEmpty() ? frequencyText_ : text);
         statusPanels_.at(size_t(panel))->repaint();
     });
+    SetStatusText(0, QStringLiteral("Frame #:%1").arg(session_.View().CurrentFrame));
     connect(&session_, &TViewerSession::playingChanged, this, [this](bool on) {
         if (playAction_->isChecked() != on)
             playAction_->setChecked(on);
@@ -161,8 +176,10 @@ TForm1::~TForm1() = default;
 void TForm1::AttachControls(TForm2* controls)
 {
     controls_ = controls;
-    if (controls_)
+    if (controls_) {
         AcceptDroppedFiles(*controls_);
+        controls_->installEventFilter(this);
+    }
     ApplyTaskbarTitle();
 }
 
@@ -175,6 +192,8 @@ void TForm1::AttachToolWindows(const TToolWindows& windows)
             AcceptDroppedFiles(*window);
     if (tools_.speckle)
         AcceptDroppedFiles(*tools_.speckle);
+    for (QWidget* window : PlacedWindows())
+        window->installEventFilter(this);
     ApplyTaskbarTitle();
 }
 
@@ -199,8 +218,48 @@ bool TForm1::event(QEvent* event)
     return QMainWindow::event(event);
 }
 
+std::vector<QWidget*> TForm1::PlacedWindows() const
+{
+    std::vector<QWidget*> windows;
+    for (QWidget* window : {static_cast<QWidget*>(controls_), tools_.kymogram, tools_.pointSpectrum, tools_.rowSpectrum,
+                            tools_.waveform, tools_.speckle, legendWindow_})
+        if (window)
+            windows.push_back(window);
+    return windows;
+}
+
+void TForm1::PlaceBesideOthers(QWidget& window)
+{
+    // The window's frame: its own once it has been shown, else the main window's margins around it.
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    QRect frame = window.frameGeometry();
+    if (frame == window.geometry())
+        frame.adjust(outer.left() - inner.left(), outer.top() - inner.top(), outer.right() - inner.right(),
+                     outer.bottom() - inner.bottom());
+    std::vector<QRect> occupied{outer};
+    for (QWidget* other : PlacedWindows())
+        if (other != &window && other->isVisible())
+            occupied.push_back(other->frameGeometry());
+    if (std::none_of(occupied.begin(), occupied.end(), [&](const QRect& taken) { return taken.intersects(frame); }))
+        return;
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    if (const std::optional<QPoint> place = FreePlace(screen->availableGeometry(), occupied, frame.size(), frame.topLeft()))
+        window.move(*place);
+}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == statusBar() && event->type() == QEvent::Resize)
+        FitStatusPanels();
+    // A tool window opened after start-up takes free room beside the others instead of covering them.
+    if (event->type() == QEvent::Show && placesLaterWindows_ && watched != this) {
+        auto* window = qobject_cast<QWidget*>(watched);
+        if (window && window->isWindow() && !window->isMinimized())
+            PlaceBesideOthers(*window);
+    }
     // An axis asks for a layout when its labels need other room.
     if (watched == imageArea_ && (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest))
         LayoutImage();
@@ -263,6 +322,7 @@ void TForm1::FirstActivation()
     if (!commandLineFile_.isEmpty())
         errors_.Guarded([this] { OpenSequence(commandLineFile_); });
     Q_EMIT firstActivationDone();
+    placesLaterWindows_ = true;
 }
 
 void TForm1::ShowToolWindow(QWidget* window)
@@ -304,7 +364,36 @@ void TForm1::RenderFrame()
 
 QString TForm1::StatusText(int panel) const { return statusPanels_.at(size_t(panel))->text(); }
 
-void TForm1::SetStatusText(int panel, const QString& text) { statusPanels_.at(size_t(panel))->setText(text); }
+void TForm1::SetStatusText(int panel, const QString& text)
+{
+    statusPanels_.at(size_t(panel))->setText(text);
+    FitStatusPanels();
+}
+
+void TForm1::FitStatusPanels()
+{
+    // In a narrow window the panels that do not fit give way, the least needed first, instead of
+    // running into each other; the frame number always stays.
+    QStatusBar* bar = statusBar();
+    if (!bar->layout() || std::any_of(statusPanels_.begin(), statusPanels_.end(), [](QLabel* p) { return !p; }))
+        return;
+    const int spacing = std::max(bar->layout()->spacing(), 0) + 8;
+    const QMargins margins = bar->layout()->contentsMargins();
+    int room = bar->width() - margins.left() - margins.right() - (bar->isSizeGripEnabled() ? 20 : 0);
+    const int order[] = {0, kNoticePanel, 1, kTimePanel, 2, kReadoutPanel};
+    bool full = false;
+    for (const int panel : order) {
+        QLabel* label = statusPanels_[size_t(panel)];
+        const bool fixed = label->minimumWidth() == label->maximumWidth();
+        const int need = (fixed ? label->maximumWidth() : label->text().isEmpty() ? 0 : label->sizeHint().width()) + spacing;
+        const bool fits = panel == 0 || (!full && need <= room);
+        full = full || !fits;
+        if (fits)
+            room -= need;
+        if (label->isHidden() == fits)
+            label->setVisible(fits);
+    }
+}
 
 void TForm1::ShowProperties()
 {

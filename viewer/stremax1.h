@@ -19,11 +19,13 @@
 #include <QTimer>
 #include <array>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QCheckBox;
 class QLabel;
 class QMenu;
+class QPushButton;
 class TAxis;
 class TApplicationWindow;
 class TSonelSync;
@@ -58,6 +60,13 @@ QString ColorizeProgressText(int32_t rowsDone, int32_t rows, bool cancelled);
 // The notice for a frame file that holds fewer whole frames than its header names (the frames
 // past its end show grey); empty otherwise.
 QString ShortFileNotice(int64_t framesHeld, int32_t frameCount);
+// The link's state for the status bar: "Link to Sonel is on: Sonel answered", ... is off, or
+// on without a companion (and whether its library could be loaded).
+QString LinkStateText(const QString& direction, bool on, bool libraryLoaded, bool companionFound);
+// What "Save several images..." says it did: how many files, in which folder, first and last name.
+QString SavedImagesNotice(const QString& sequenceFile, int32_t first, int32_t count);
+// The notice for a frame file without a header beside it: the sizes it was opened with.
+QString NoHeaderNotice(const QString& frameFile, const TSequenceHeader& header);
 
 class TForm1 : public QMainWindow, public TDisplaySettingsTarget {
     Q_OBJECT
@@ -184,6 +193,8 @@ public:
     static constexpr int kReadoutPanel = 5;
     QString StatusText(int panel) const;
     void SetStatusText(int panel, const QString& text);
+    // Shows the panels that fit the status bar's width, hides the rest (see stremax1.cpp).
+    void FitStatusPanels();
     QAction* Action(const QString& caption) const;
 
     // "Export data..." (stremax1DataExport.cpp): the data of the analysis view used last (a
@@ -218,6 +229,8 @@ private:
     void BuildStatusBar();
     // stremax1Accessible.cpp: names and descriptions for assistive technology.
     void BuildAccessibleTexts();
+    // Without a sequence: the actions that need one disabled, the image box inviting an open.
+    void FollowSequenceOpen();
     // stremax1Export.cpp: the Edit menu's copies and "Save several images...".
     void BuildExportActions();
     // stremax1Picking.cpp
@@ -230,6 +243,8 @@ private:
     // stremax1Link.cpp
     void BuildLinkMenu(QMenu* view);
     void SendFrameToLink(int32_t frame);
+    // The notice after a link direction was switched: on or off, and whether a companion answered.
+    void ShowLinkState(const QString& direction, bool on);
     // stremax1Settings.cpp
     void LoadLayoutAtStart();
     // stremax1Navigate.cpp: frame keys, "Go to frame...", the frame's time, the readouts.
@@ -249,6 +264,10 @@ private:
     void ShowProperties();
     void CopyToClipboard(const QImage& image);
     static void ShowToolWindow(QWidget* window);
+    // The tool windows that take free room when they open after start-up; the main window
+    // moves one that would cover another there.
+    std::vector<QWidget*> PlacedWindows() const;
+    void PlaceBesideOthers(QWidget& window);
     void ApplyTaskbarTitle();
 
     TErrorHandler& errors_;
@@ -278,6 +297,7 @@ private:
     QString commandLineFile_;
     QString openDialogFileName_;
     QString applicationTitle_ = QStringLiteral("Tremax");
+    QString frequencyText_;  // panel 1's text for the selected frequency
 
     TForm2* controls_ = nullptr;
     TToolWindows tools_;
@@ -287,6 +307,7 @@ private:
     TAxis* imageYAxis_ = nullptr;
     TImageBoxWidget* imageBox_ = nullptr;
     std::array<QLabel*, 6> statusPanels_{};
+    QPushButton* openFolderButton_ = nullptr;  // after "Save several images...": opens their folder
     QTimer playTimer_;
 
     QAction* openAction_ = nullptr;
@@ -304,4 +325,5 @@ private:
     QWidget* legendWindow_ = nullptr;
     QAction* legendAction_ = nullptr;
     bool legendPlaced_ = false;
+    bool placesLaterWindows_ = false;  // from the end of the first activation on
 };

@@ -21,6 +21,21 @@ QString DroppedFile(const QMimeData* data)
     return DecodeFileName(QByteArray::fromPercentEncoding(data->urls().front().path(QUrl::FullyEncoded).toLatin1()));
 }
 
+// Taken as a copy (or a link), never as a move: a file manager that honours a move would delete
+// the user's recording once it is dropped. False when the source offers neither.
+bool TakeAsCopy(QDropEvent& event)
+{
+    const Qt::DropActions possible = event.possibleActions();
+    if (possible & Qt::CopyAction)
+        event.setDropAction(Qt::CopyAction);
+    else if (possible & Qt::LinkAction)
+        event.setDropAction(Qt::LinkAction);
+    else
+        return false;
+    event.accept();
+    return true;
+}
+
 class TFileDrop : public QObject {
 public:
     TFileDrop(QWidget& window, std::function<void(const QString&)> open) : QObject(&window), open_(std::move(open))
@@ -36,7 +51,8 @@ protected:
             auto* drag = static_cast<QDragMoveEvent*>(event);
             if (DroppedFile(drag->mimeData()).isEmpty())
                 return false;
-            drag->acceptProposedAction();
+            if (!TakeAsCopy(*drag))
+                drag->ignore();
             return true;
         }
         if (event->type() == QEvent::Drop) {
@@ -44,7 +60,10 @@ protected:
             const QString file = DroppedFile(drop->mimeData());
             if (file.isEmpty())
                 return false;
-            drop->acceptProposedAction();
+            if (!TakeAsCopy(*drop)) {
+                drop->ignore();
+                return true;
+            }
             open_(file);
             return true;
         }

@@ -8,12 +8,15 @@
 #include "export/Clipboard.h"
 #include "export/ImageSeries.h"
 #include "export/WaveformExport.h"
+#include "platform/FileNames.h"
 #include "viewer/ErrorHandler.h"
 
 #include <QAction>
 #include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
+#include <QPushButton>
 
 namespace {
 
@@ -87,5 +90,26 @@ void TForm1::SaveSeveralImages()
 void TForm1::SaveImages(const QString& countText)
 {
     const int32_t count = ImageSeriesCount(countText, session_.Sequence().Header().FrameCount);
+    const int32_t first = session_.View().CurrentFrame;
+    const QString sequenceFile = session_.Sequence().Header().FileName;
     SaveImageSeries(session_, count, [this]() -> const QImage& { return frameBitmap_; });
+    // Said where and how many, with the folder a click away.
+    const QString folder = FolderPart(ImageSeriesFileName(sequenceFile, first));
+    SetStatusText(kNoticePanel, SavedImagesNotice(sequenceFile, first, count));
+    statusPanels_[kNoticePanel]->setToolTip(StatusText(kNoticePanel));
+    openFolderButton_->setProperty("folder", folder);
+    openFolderButton_->setVisible(count > 0);
+}
+
+QString SavedImagesNotice(const QString& sequenceFile, int32_t first, int32_t count)
+{
+    const QString folder = FolderPart(ImageSeriesFileName(sequenceFile, first));
+    if (count <= 0)
+        return QStringLiteral("No images saved");
+    const QString firstName = FileNamePart(ImageSeriesFileName(sequenceFile, first));
+    if (count == 1)
+        return QStringLiteral("Saved 1 image in %1: %2").arg(folder, firstName);
+    return QStringLiteral("Saved %1 images in %2: %3 to %4")
+        .arg(count)
+        .arg(folder, firstName, FileNamePart(ImageSeriesFileName(sequenceFile, first + count - 1)));
 }

@@ -11,6 +11,7 @@ void TForm1::BuildLegendView()
 {
     auto* legend = new TColourLegendWindow(this);
     legendWindow_ = legend;
+    legend->installEventFilter(this);  // opened later: free room beside the others
     legendAction_ = new QAction(QStringLiteral("Color legend"), this);
     legendAction_->setCheckable(true);
     legendAction_->setStatusTip(QStringLiteral("Shows the colour legend beside the image while it is colorized"));

@@ -7,6 +7,7 @@
 #include "viewer/ErrorHandler.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 
@@ -69,6 +70,7 @@ void TForm1::BuildLinkMenu(QMenu* view)
     connect(linkToAction_, &QAction::triggered, this, [this] {
         errors_.Guarded([this] { link_->sync.Linktosonel1Click(); });
         linkToAction_->setChecked(link_->sync.LinkToSonel());
+        ShowLinkState(QStringLiteral("Link to Sonel"), link_->sync.LinkToSonel());
     });
     linkFromAction_ = view->addAction(QStringLiteral("Link from Sonel"));
     linkFromAction_->setCheckable(true);
@@ -76,6 +78,7 @@ void TForm1::BuildLinkMenu(QMenu* view)
     connect(linkFromAction_, &QAction::triggered, this, [this] {
         errors_.Guarded([this] { link_->sync.LinkfromSonel1Click(); });
         linkFromAction_->setChecked(link_->sync.LinkFromSonel());
+        ShowLinkState(QStringLiteral("Link from Sonel"), link_->sync.LinkFromSonel());
     });
     QAction* synchronize = view->addAction(QStringLiteral("Synchronize at Sonel cursor!"));
     synchronize->setStatusTip(QStringLiteral("Synchronizes video end with sonel cursor position"));
@@ -88,6 +91,25 @@ void TForm1::BuildLinkMenu(QMenu* view)
     });
     connect(view, &QMenu::aboutToShow, this,
             [this, synchronize] { synchronize->setEnabled(link_ && link_->sync.SonelsyncEnabled()); });
+}
+
+QString LinkStateText(const QString& direction, bool on, bool libraryLoaded, bool companionFound)
+{
+    if (!on)
+        return direction + QStringLiteral(" is off");
+    if (companionFound)
+        return direction + QStringLiteral(" is on: Sonel answered");
+    return direction + (libraryLoaded ? QStringLiteral(" is on, but no companion answered: start Sonel to link")
+                                      : QStringLiteral(" is on, but no companion answered and the companion library "
+                                                       "could not be loaded"));
+}
+
+void TForm1::ShowLinkState(const QString& direction, bool on)
+{
+    // Looked for now, so that the user knows at once whether the link reaches anyone.
+    const bool found = on && link_->link.PartnerWindow() != 0;
+    SetStatusText(kNoticePanel, LinkStateText(direction, on, link_->link.LibraryLoaded(), found));
+    statusPanels_[kNoticePanel]->setToolTip(StatusText(kNoticePanel));
 }
 
 void TForm1::SendFrameToLink(int32_t frame)

@@ -3,12 +3,16 @@
 
 #include "analysis/PixelColour.h"
 #include "viewer/ErrorHandler.h"
+#include "viewer/ImageBoxWidget.h"
 #include "viewer/stremax2.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
+#include <QDesktopServices>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QUrl>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -140,12 +144,45 @@ void TForm1::BuildStatusBar()
     const int widths[3] = {std::max(80, metrics.horizontalAdvance(QStringLiteral("Frame #:9999999")) + 8),
                            std::max(80, metrics.horizontalAdvance(QStringLiteral("f=99999.9")) + 8),
                            std::max(50, metrics.horizontalAdvance(QStringLiteral("i1=999")) + 8)};
+    // The frame number always shows: a large font widens the least window to hold it.
+    setMinimumWidth(std::max(minimumWidth(), widths[0] + 24));
     for (size_t i = 0; i <= size_t(kNoticePanel); ++i) {
         statusPanels_[i] = new QLabel(statusBar());
         if (i < 3)
             statusPanels_[i]->setFixedWidth(widths[i]);
         statusBar()->addWidget(statusPanels_[i], i < 3 ? 0 : 1);
     }
+    openFolderButton_ = new QPushButton(QStringLiteral("Open folder"), statusBar());
+    openFolderButton_->setObjectName(QStringLiteral("openfolderbutton"));
+    openFolderButton_->setFlat(true);
+    openFolderButton_->hide();
+    statusBar()->addWidget(openFolderButton_);
+    connect(openFolderButton_, &QPushButton::clicked, this, [this] {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(openFolderButton_->property("folder").toString()));
+    });
+}
+
+void TForm1::FollowSequenceOpen()
+{
+    // The start-up frames are made up, not the user's: nothing plays, copies or exports them.
+    static const char* const kNeedSequence[] = {
+        "Play", "Spectral colorizing", "Save SMP...", "Save several images...", "Export data...",
+        "Copy image", "Copy kymogram", "Copy point spectrum", "Copy Image sequence",
+        "Copy explanatory image sequence", "Copy spectrum",
+    };
+    const auto follow = [this] {
+        const bool open = !session_.Sequence().Header().FileName.isEmpty();
+        for (const char* caption : kNeedSequence)
+            if (QAction* action = Action(QString::fromUtf8(caption)))
+                action->setEnabled(open);
+        openFolderButton_->hide();  // the images saved were the last file's
+        imageBox_->SetInvitation(open ? QString()
+                                      : QStringLiteral("No sequence is open.\n\nOpen one with File \u2192 Open image "
+                                                       "sequence (Ctrl+O), drop a recording on this window, or "
+                                                       "pick a recent file from the File menu."));
+    };
+    connect(&session_.Sequence(), &TSequence::fileNameChanged, this, follow);
+    follow();
 }
 
 QAction* TForm1::Action(const QString& caption) const

@@ -29,6 +29,10 @@ void TForm1::BuildNavigation()
     statusBar()->insertWidget(1, statusPanels_[kTimePanel]);
     statusPanels_[kReadoutPanel] = new QLabel(statusBar());
     statusBar()->addPermanentWidget(statusPanels_[kReadoutPanel]);
+    // Shrunk, never pushed over their neighbours; FitStatusPanels hides what does not fit.
+    statusPanels_[kReadoutPanel]->setMinimumWidth(1);
+    statusPanels_[kNoticePanel]->setMinimumWidth(1);
+    statusBar()->installEventFilter(this);
 
     const auto showTime = [this] {
         const QString text =
@@ -43,6 +47,7 @@ void TForm1::BuildNavigation()
                 layout->invalidate();
                 layout->activate();
             }
+            FitStatusPanels();
         }
     };
     connect(&session_, &TViewerSession::currentFrameChanged, this, showTime);

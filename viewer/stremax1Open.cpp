@@ -5,10 +5,14 @@
 #include "platform/Errors.h"
 #include "platform/FileNames.h"
 #include "plot/saxes.h"
+#include "viewer/BldFrameSource.h"
+#include "viewer/HeaderFile.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
 
 namespace {
 
@@ -38,6 +42,16 @@ QString ShortFileNotice(int64_t framesHeld, int32_t frameCount)
     return QStringLiteral("The file holds %1 of %2 frames").arg(framesHeld).arg(frameCount);
 }
 
+QString NoHeaderNotice(const QString& frameFile, const TSequenceHeader& header)
+{
+    return QStringLiteral("No header (.par or .dsc) beside %1: defaults used, %2 x %3 pixels, %4 frames at %5 frames/s")
+        .arg(FileNamePart(frameFile))
+        .arg(header.Width)
+        .arg(header.Height)
+        .arg(header.FrameCount)
+        .arg(header.FramesPerSecond);
+}
+
 void TForm1::UpdateTitle(const QString& fileName)
 {
     if (!fileName.isEmpty() && FileKindOf(fileName) == TFileKind::regular) {
@@ -64,7 +78,8 @@ void TForm1::OpenSequence(const QString& fileName)
     if (kind != TFileKind::regular)
         throw EInOutError(
             QStringLiteral("Cannot open \"%1\": it is %2, not a frame file").arg(fileName, FileKindText(kind)));
-    const QString path = AbsoluteFileName(fileName);
+    // A header chosen in place of its sequence opens the frame file it describes.
+    const QString path = AbsoluteFileName(FrameFileOfHeader(fileName));
     TViewerSession& session = session_;
     const TOpenClosing closing([&session] {
         session.RequestRender();
@@ -76,7 +91,13 @@ void TForm1::OpenSequence(const QString& fileName)
     UpdateTitle(path);
     Q_EMIT sequenceOpened(path);
     const TSequence& sequence = session_.Sequence();
-    SetStatusText(kNoticePanel, ShortFileNotice(sequence.FramesHeld(), sequence.Header().FrameCount));
+    QStringList notices;
+    if (dynamic_cast<const TBldFrameSource*>(sequence.Source()) && FindHeaderFile(path).isEmpty())
+        notices << NoHeaderNotice(path, sequence.Header());
+    notices << ShortFileNotice(sequence.FramesHeld(), sequence.Header().FrameCount);
+    notices.removeAll(QString());
+    SetStatusText(kNoticePanel, notices.join(QStringLiteral("; ")));
+    statusPanels_[kNoticePanel]->setToolTip(notices.join(QLatin1Char('\n')));
 }
 
 namespace {
@@ -123,6 +144,10 @@ void TForm1::ExecuteOpenDialog()
     dialog.setDefaultSuffix(QStringLiteral("bld"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::ReadOnly, false);
+    // The detail view's columns as wide as their texts ("64.0 MiB", not "64....MiB").
+    for (QHeaderView* header : dialog.findChildren<QHeaderView*>())
+        for (int section = 1; section < header->count(); ++section)
+            header->setSectionResizeMode(section, QHeaderView::ResizeToContents);
     if (!openDialogFileName_.isEmpty())
         dialog.selectFile(openDialogFileName_);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

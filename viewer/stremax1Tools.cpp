@@ -173,9 +173,16 @@ void TForm1::AttachServiceMenus(TSettingsContext& settings, TApplicationWindow* 
         menus.helpMenu = menu;
     };
     help.BuildMenu();
-    // The question and the check wait for the event loop, so that the window is there.
-    QTimer::singleShot(0, this, [this] {
-        if (serviceMenus_)
-            errors_.Guarded([this] { serviceMenus_->help.StartupCheck(); });
-    });
+    // The question and the check wait until the windows are shown and placed (the first
+    // activation's end), and for the event loop after that.
+    const auto check = [this] {
+        QTimer::singleShot(0, this, [this] {
+            if (serviceMenus_)
+                errors_.Guarded([this] { serviceMenus_->help.StartupCheck(); });
+        });
+    };
+    if (Activated())
+        check();
+    else
+        connect(this, &TForm1::firstActivationDone, this, check, Qt::SingleShotConnection);
 }

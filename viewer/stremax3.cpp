@@ -33,6 +33,9 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent)
     frameslabel_ = addLine("frameslabel");
     framesperseclabel_ = addLine("framesperseclabel");
     startframelabel_ = addLine("startframelabel");
+    // The recording's own number of frame 0 (the header's key), apart from the playback anchor
+    // above it, which is easily taken for it.
+    firstframelabel_ = addLine("firstframelabel");
     formatlabel_ = addLine("formatlabel");
     formatlabel_->hide();  // until a recording is shown
 
@@ -57,6 +60,7 @@ void TForm3::SetProperties(const TSequenceHeader& header, int32_t playAnchorFram
     framesperseclabel_->setText(QStringLiteral("frames/s    : ") +
                                 FloatToStr(header.FramesPerSecond, UserDecimalSeparator()));
     startframelabel_->setText(QStringLiteral("Start frame : ") + QString::number(playAnchorFrame));
+    firstframelabel_->setText(QStringLiteral("FIRSTFRAME  : ") + QString::number(header.FirstFrame));
 }
 
 void TForm3::ShowProperties(const TSequenceHeader& header, int32_t playAnchorFrame)
@@ -78,5 +82,5 @@ QString TForm3::GroupCaption() const { return propertiesgroup_->title(); }
 QStringList TForm3::LineTexts() const
 {
     return {xpixelslabel_->text(), ypixelslabel_->text(), frameslabel_->text(), framesperseclabel_->text(),
-            startframelabel_->text()};
+            startframelabel_->text(), firstframelabel_->text()};
 }

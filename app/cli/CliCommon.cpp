@@ -6,6 +6,7 @@
 #include "platform/Errors.h"
 #include "platform/FileNames.h"
 #include "platform/SafeFileWriter.h"
+#include "viewer/HeaderFile.h"
 #include "viewer/formats/AllFormats.h"
 
 #include <vector>
@@ -75,7 +76,8 @@ QString CliSequencePath(const TCliArgs& args)
     if (kind != TFileKind::regular)
         throw EInOutError(
             QStringLiteral("Cannot open \"%1\": it is %2, not a frame file").arg(given, FileKindText(kind)));
-    return AbsoluteFileName(given);
+    // A header given in place of its sequence stands for the frame file it describes.
+    return AbsoluteFileName(FrameFileOfHeader(given));
 }
 
 std::unique_ptr<TSequence> OpenCliSequence(const TCliArgs& args)

@@ -19,6 +19,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -312,4 +315,44 @@ TEST(ProgramStart, SavedLayoutComesBackOverTheStartupPlacement)
             EXPECT_EQ(place.window->size(), place.geometry.size()) << name.toStdString();
     }
     EXPECT_EQ(windows->speckle->size(), speckleDesign);
+}
+
+// The first start's questions (the version check, and the ".bld" association when another
+// program opens them) come once the main window is shown and its windows are placed, once each.
+TEST(ProgramStart, TheFirstStartQuestionsWaitForThePlacedWindowsAndComeOnce)
+{
+    TScratch scratch;
+    const TScratchEnvironment environment(scratch);
+    // A classes root that cannot be written (a folder below a plain file): the desktop is asked.
+    scratch.WriteText(QStringLiteral("plain"), QStringLiteral("x"));
+    qputenv("TREMAX_REGISTRY_CLASSES_DIR", QFile::encodeName(scratch.Path("plain/classes")));
+    QDir().mkpath(scratch.Path("config"));
+    QDir().mkpath(scratch.Path("sysdata/applications"));
+    scratch.WriteText(QStringLiteral("config/mimeapps.list"),
+                      QStringLiteral("[Default Applications]\napplication/x-tremax-bld=other.desktop\n"));
+    scratch.WriteText(QStringLiteral("sysdata/applications/other.desktop"),
+                      QStringLiteral("[Desktop Entry]\nType=Application\nName=Other\nExec=/usr/bin/other %f\n"));
+    TBoxCloser closer;
+    auto windows = CreateTremaxWindows(QString());
+    TForm1& main = *windows->main;
+    // The windows are placed when the first activation ends: nothing was asked by then.
+    int askedWhenPlaced = -1;
+    QObject::connect(&main, &TForm1::firstActivationDone, [&] { askedWhenPlaced = int(closer.texts.size()); });
+    StartServiceMenus(*windows, {QStringLiteral("tremax")});
+    // Nothing is asked before the window shows.
+    QTest::qWait(200);
+    EXPECT_TRUE(closer.texts.isEmpty()) << closer.texts.join('|').toStdString();
+    main.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return closer.texts.size() >= 2; }, 5000)) << closer.texts.join('|').toStdString();
+    EXPECT_TRUE(closer.texts[0].startsWith(QStringLiteral("Version check: ")) ||
+                closer.texts[1].startsWith(QStringLiteral("Version check: ")))
+        << closer.texts.join('|').toStdString();
+    EXPECT_TRUE(closer.texts.join('|').contains(QStringLiteral("/usr/bin/other"))) << closer.texts.join('|').toStdString();
+    EXPECT_EQ(askedWhenPlaced, 0);
+    // Once: showing the window again asks nothing more.
+    main.hide();
+    main.show();
+    QTest::qWait(300);
+    EXPECT_EQ(closer.texts.size(), 2) << closer.texts.join('|').toStdString();
+    main.hide();
 }

@@ -19,6 +19,18 @@ expect_status 0 "$cli" info "$work/s.bld"
 printf 'file: %s\nwidth: 6\nheight: 3\nframes: 4\nfirst_frame: 100\ntrigger: 7\nframes_per_second: 250.5\n' \
     "$work/s.bld" | diff - "$work/out" >/dev/null || fail "info output: $(cat "$work/out")"
 
+# A header given in place of its sequence opens the frame file beside it.
+cp "$work/s.par" "$work/s.dsc"
+for header in s.par s.dsc; do
+    expect_status 0 "$cli" info "$work/$header"
+    printf 'file: %s\nwidth: 6\nheight: 3\nframes: 4\nfirst_frame: 100\ntrigger: 7\nframes_per_second: 250.5\n' \
+        "$work/s.bld" | diff - "$work/out" >/dev/null || fail "info of $header: $(cat "$work/out" "$work/err")"
+done
+rm "$work/s.dsc"
+cp "$work/s.par" "$work/lone.par"
+expect_status 1 "$cli" info "$work/lone.par"
+grep -qF 'its frame file "lone.bld" is missing' "$work/err" || fail "lone header message: $(cat "$work/err")"
+
 expect_status 0 "$cli" render --frame 2 --black 0 --gray 128 --white 255 -o "$work/f.bmp" "$work/s.bld"
 python3 - "$work/f.bmp" <<'PY' || fail "render bmp contents"
 import struct, sys, math

@@ -231,6 +231,69 @@ TEST_F(TReadOnlyClassesTest, OrdinaryUsersAreAskedOnlyAboutTheirDesktopDefault)
     EXPECT_EQ(boxes.shown.size(), 2);
 }
 
+TEST_F(TReadOnlyClassesTest, AnEntryStartingAProgramThatMovedIsAskedAboutAndRepaired)
+{
+    // The default is our entry, but it starts a build that is no longer where it was.
+    QDir().mkpath(scratch.Path("data/applications"));
+    QDir().mkpath(scratch.Path("config"));
+    const QString stale = QStringLiteral("[Desktop Entry]\nType=Application\nName=Tremax\nExec=/old/build/tremax %f\n");
+    scratch.WriteText(QStringLiteral("data/applications/tremax.desktop"), stale);
+    scratch.WriteText(QStringLiteral("config/mimeapps.list"),
+                      QStringLiteral("[Default Applications]\napplication/x-tremax-bld=tremax.desktop\n"));
+    EXPECT_FALSE(desktop.OpensType());
+    Make()->Loaded();
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown[0].text,
+              QStringLiteral("This application is currently registered to do \"Tremax\" on High-speed videos\n"
+                             "/old/build/tremax\n\nDo you want to register Tremax to do \"Tremax\" on High-speed "
+                             "videos instead?"));
+    // No leaves the entry as it was, and the question comes back.
+    EXPECT_EQ(QString::fromUtf8(Bytes(scratch.Path("data/applications/tremax.desktop"))), stale);
+    boxes.answers << TMessageAnswer::yes;
+    Make()->Loaded();
+    ASSERT_EQ(boxes.shown.size(), 2);
+    EXPECT_EQ(desktop.EntryProgram(QStringLiteral("tremax.desktop")), kOwn);
+    EXPECT_EQ(UserDefault(), QStringLiteral("tremax.desktop"));
+    Make()->Loaded();
+    EXPECT_EQ(boxes.shown.size(), 2);
+
+    // Without a default, a machine-wide entry of another build is what the desktop offers: the
+    // same question, and Yes writes the user's own entry, which comes first.
+    QFile::remove(scratch.Path("config/mimeapps.list"));
+    QFile::remove(scratch.Path("data/applications/tremax.desktop"));
+    QDir().mkpath(scratch.Path("sysdata/applications"));
+    QDir().mkpath(scratch.Path("sysdata/mime/packages"));
+    scratch.WriteText(QStringLiteral("sysdata/applications/tremax.desktop"), stale);
+    scratch.WriteText(QStringLiteral("sysdata/mime/packages/tremax-bld.xml"), desktop.MimePackageText());
+    boxes.answers << TMessageAnswer::yes;
+    Make()->Loaded();
+    ASSERT_EQ(boxes.shown.size(), 3);
+    EXPECT_TRUE(boxes.shown[2].text.contains(QStringLiteral("\n/old/build/tremax\n")));
+    EXPECT_EQ(desktop.EntryProgram(QStringLiteral("tremax.desktop")), kOwn);
+    EXPECT_TRUE(desktop.OpensType());
+}
+
+TEST(DesktopEntry, ABareProgramNameIsTheProgramFoundOnThePath)
+{
+    TScratch scratch;
+    // The running program reached through a link: the entry names the real file by a bare name.
+    QDir().mkpath(scratch.Path("bin"));
+    const QString real = scratch.WriteText(QStringLiteral("bin/tremax-real"), QStringLiteral("#!/bin/sh\n"));
+    QFile::setPermissions(real, QFile::permissions(real) | QFileDevice::ExeOwner);
+    ASSERT_TRUE(QFile::link(real, scratch.Path("bin/tremax")));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(scratch.Path("bin")) + ":" + path);
+    QDir().mkpath(scratch.Path("data/applications"));
+    scratch.WriteText(QStringLiteral("data/applications/tremax.desktop"),
+                      QStringLiteral("[Desktop Entry]\nType=Application\nExec=tremax %f\n"));
+    const TDesktopAssociation mine(TDesktopFolders{scratch.Path("data"), scratch.Path("config"), {}, {}}, real);
+    const TDesktopAssociation other(TDesktopFolders{scratch.Path("data"), scratch.Path("config"), {}, {}},
+                                    scratch.Path("elsewhere/tremax"));
+    EXPECT_TRUE(mine.EntryStartsMe(QStringLiteral("tremax.desktop")));
+    EXPECT_FALSE(other.EntryStartsMe(QStringLiteral("tremax.desktop")));
+    qputenv("PATH", path);
+}
+
 TEST_F(TReadOnlyClassesTest, MachineWideInstallNeedsNothingFromTheUser)
 {
     QDir().mkpath(scratch.Path("sysdata/applications"));

@@ -17,6 +17,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QProcess>
+#include <QLayout>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
@@ -99,7 +100,8 @@ TEST_F(ExportWindowsTest, TheSequenceWindowStartsWithItsDefaultsCopiesOnceAndKee
     form.SetCurrentFrame(100);
     TForm8 window(form.Session(), errors, keep);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Sequence"));
-    EXPECT_EQ(window.size(), QSize(292, 165));
+    window.layout()->activate();
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());  // fixed, as large as its texts need
     EXPECT_EQ(Child<QLineEdit>(window, "skipedit")->text(), QStringLiteral("4"));
     EXPECT_EQ(Child<QLineEdit>(window, "nxedit")->text(), QStringLiteral("4"));
     EXPECT_EQ(Child<QLineEdit>(window, "nyedit")->text(), QStringLiteral("3"));
@@ -141,7 +143,8 @@ TEST_F(ExportWindowsTest, TheExplanatoryWindowRefusesASkipOfZeroAndUsesTheWavefo
     form.SetSelectedPoint(12, 5);
     TForm9 window(form.Session(), errors, keep, [] { return TValueRange{20, 220}; });
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Form9"));
-    EXPECT_EQ(window.size(), QSize(141, 185));
+    window.layout()->activate();
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());
     EXPECT_EQ(Child<QLineEdit>(window, "imagesedit")->text(), QStringLiteral("10"));
     EXPECT_EQ(Child<QLineEdit>(window, "skipedit")->text(), QStringLiteral("2"));
     const TExplanatorySettings settings = window.Settings();
@@ -259,6 +262,13 @@ TEST_F(ExportWindowsTest, SaveSeveralImagesAsksThenWritesTheRenderedFramesAsNumb
     form.SetSelectedFrequency(7 * 2000.0 / 256);  // the pattern's sawtooth: 7 periods in 256 frames
     form.Colorize(true);
     form.SaveImages(QStringLiteral("2"));
+    // Where and how many, and the folder a click away.
+    EXPECT_EQ(form.StatusText(TForm1::kNoticePanel),
+              QStringLiteral("Saved 2 images in %1: run310.bmp to run311.bmp").arg(scratch.Path(QString())));
+    auto* openFolder = form.findChild<QPushButton*>(QStringLiteral("openfolderbutton"));
+    ASSERT_NE(openFolder, nullptr);
+    EXPECT_FALSE(openFolder->isHidden());
+    EXPECT_EQ(openFolder->property("folder").toString(), scratch.Path(QString()));
     const QList<QStringList> colourFiles =
         DecodedBmps({scratch.Path(QStringLiteral("run310.bmp")), scratch.Path(QStringLiteral("run311.bmp"))});
     ASSERT_EQ(colourFiles.size(), 2) << colourFiles.value(0).value(0).toStdString();
@@ -279,6 +289,7 @@ TEST_F(ExportWindowsTest, SaveSeveralImagesAsksThenWritesTheRenderedFramesAsNumb
 TEST_F(ExportWindowsTest, SaveSeveralImagesWithoutASequenceIsRefusedBeforeAsking)
 {
     form.FirstActivation();
-    form.Action(QStringLiteral("Save several images..."))->trigger();
+    EXPECT_FALSE(form.Action(QStringLiteral("Save several images..."))->isEnabled());
+    errors.Guarded([&] { form.SaveSeveralImages(); });
     EXPECT_EQ(errors.messages, QStringList{QStringLiteral("No image sequence is open: there are no images to save")});
 }

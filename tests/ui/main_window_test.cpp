@@ -1,4 +1,5 @@
 // The main window: opening, picking with the mouse, playback against a driven clock.
+#include "platform/bus/ApplicationWindow.h"
 #include "plot/saxes.h"
 #include "support/TestDoubles.h"
 #include "support/TestSupport.h"
@@ -64,6 +65,7 @@ protected:
     TScratch scratch;
     TFakeClock clock;
     TRecordingErrors errors;
+    TApplicationWindow bus;  // the link's window, on no bus: no companion can answer
     TForm1 form;
     TWindowRecorder windows;
 };
@@ -86,8 +88,8 @@ TEST_F(MainWindowTest, TheFirstActivationSetsTheDefaultsAndOpensTheCommandLineFi
     EXPECT_EQ(form.ImageYAxis().HiValue(), 19);
     EXPECT_EQ(Span().MaxHiValue(), 299);
     EXPECT_TRUE(form.Action(QStringLiteral("Properties..."))->isEnabled());
-    // The current frame was already 0: the status bar was not touched by the open.
-    EXPECT_EQ(form.StatusText(0), QString());
+    // The frame number shows from the start, before the frame first changes.
+    EXPECT_EQ(form.StatusText(0), QStringLiteral("Frame #:0"));
     form.SetCurrentFrame(3);
     EXPECT_EQ(form.StatusText(0), QStringLiteral("Frame #:3"));
     form.OpenSequence(bld);
@@ -104,6 +106,84 @@ TEST_F(MainWindowTest, WithoutAFileTheCaptionSaysNoneAndAMissingFileChangesNothi
     EXPECT_TRUE(errors.messages.isEmpty());
     EXPECT_EQ(form.Sequence().Width(), 64);
     EXPECT_EQ(form.Sequence().CacheSize(), 512);
+}
+
+TEST_F(MainWindowTest, WithoutASequenceNothingPlaysCopiesOrExportsAndTheWindowInvitesAnOpen)
+{
+    form.FirstActivation();
+    // The start state inside stays: 64 x 64 pixels, 128 frames.
+    EXPECT_EQ(form.Sequence().Width(), 64);
+    EXPECT_EQ(form.Sequence().Height(), 64);
+    EXPECT_EQ(form.Sequence().Header().FrameCount, 128);
+    EXPECT_EQ(form.StatusText(0), QStringLiteral("Frame #:0"));
+    const QStringList needSequence = {
+        "Play", "Spectral colorizing", "Save SMP...", "Save several images...", "Export data...", "Copy image",
+        "Copy kymogram", "Copy point spectrum", "Copy Image sequence", "Copy explanatory image sequence",
+        "Copy spectrum", "Properties...", "Next frame", "Last frame", "One span on", "Go to frame..."};
+    for (const QString& caption : needSequence) {
+        QAction* action = form.Action(caption);
+        ASSERT_NE(action, nullptr) << caption.toStdString();
+        EXPECT_FALSE(action->isEnabled()) << caption.toStdString();
+    }
+    // Neither F8 nor the step keys run through the made-up frames.
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QTest::keyClick(&form, Qt::Key_F8);
+    QTest::keyClick(&form, Qt::Key_End);
+    EXPECT_FALSE(form.PlayButtonDown());
+    EXPECT_EQ(form.View().CurrentFrame, 0);
+    // What opens one: the open action, a drop, the recent files.
+    const QString invitation = form.ImageBox().Invitation();
+    EXPECT_TRUE(invitation.contains(QStringLiteral("Ctrl+O"))) << invitation.toStdString();
+    EXPECT_TRUE(invitation.contains(QStringLiteral("drop"))) << invitation.toStdString();
+    EXPECT_TRUE(invitation.contains(QStringLiteral("recent"))) << invitation.toStdString();
+    EXPECT_TRUE(form.Action(QStringLiteral("Open image sequence"))->isEnabled());
+    // The legends need no sequence.
+    EXPECT_TRUE(form.Action(QStringLiteral("Copy color legend"))->isEnabled());
+
+    form.OpenSequence(WriteSequence());
+    for (const QString& caption : needSequence)
+        EXPECT_TRUE(form.Action(caption)->isEnabled()) << caption.toStdString();
+    EXPECT_TRUE(form.ImageBox().Invitation().isEmpty());
+    QTest::keyClick(&form, Qt::Key_End);
+    EXPECT_EQ(form.View().CurrentFrame, 299);
+}
+
+TEST_F(MainWindowTest, AHeaderOpensItsFrameFileAndAMissingHeaderIsNoticed)
+{
+    const QString bld = WriteSequence();
+    form.FirstActivation();
+    QStringList opened;
+    QObject::connect(&form, &TForm1::sequenceOpened, [&](const QString& name) { opened << name; });
+    // The ".par" chosen in place of the sequence: the frames of the ".bld", named after it.
+    form.OpenSequence(scratch.Path(QStringLiteral("clip.par")));
+    EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(form.windowTitle(), bld + QStringLiteral(" - Tremax"));
+    EXPECT_EQ(form.Sequence().Header().FileName, bld);
+    EXPECT_EQ(form.Sequence().Width(), 40);
+    EXPECT_EQ(form.Sequence().Header().FrameCount, 300);
+    EXPECT_EQ(opened, QStringList{bld});
+    EXPECT_EQ(form.StatusText(TForm1::kNoticePanel), QString());
+    // A ".dsc" in another case does the same.
+    scratch.WriteText(QStringLiteral("CLIP.DSC"), QStringLiteral("RESOLUTION: 40x20\nFRAMES/S: 50\nFRAMES: 300\n"));
+    form.OpenSequence(scratch.Path(QStringLiteral("CLIP.DSC")));
+    EXPECT_EQ(form.Sequence().Header().FileName, bld);
+    // A header without its frame file says so, and nothing changes.
+    scratch.WriteText(QStringLiteral("lone.par"), QStringLiteral("RESOLUTION: 8x8\n"));
+    errors.Guarded([&] { form.OpenSequence(scratch.Path(QStringLiteral("lone.par"))); });
+    ASSERT_EQ(errors.messages.size(), 1);
+    EXPECT_TRUE(errors.messages[0].contains(QStringLiteral("\"lone.bld\" is missing"))) << errors.messages[0].toStdString();
+    EXPECT_EQ(form.Sequence().Header().FileName, bld);
+
+    // A text file named ".bld" with no header opens with the default sizes, and says so.
+    const QString text = scratch.WriteText(QStringLiteral("notes.bld"), QStringLiteral("just some text\n"));
+    form.OpenSequence(text);
+    EXPECT_EQ(form.Sequence().Width(), 256);
+    const QString notice = form.StatusText(TForm1::kNoticePanel);
+    EXPECT_TRUE(notice.startsWith(QStringLiteral("No header (.par or .dsc) beside notes.bld: defaults used, 256 x 64 "
+                                                 "pixels, 2048 frames at 1904 frames/s")))
+        << notice.toStdString();
+    EXPECT_TRUE(notice.endsWith(QStringLiteral("The file holds 0 of 2048 frames"))) << notice.toStdString();
 }
 
 TEST_F(MainWindowTest, AFailedOpenLeavesTheWindowAsItWasAndTheWindowCarriesOn)
@@ -163,6 +243,63 @@ TEST_F(MainWindowTest, ALeftClickPicksPointAndRowAndARightDragOnlyTheRow)
     EXPECT_EQ(form.View().SelectedPoint, QPoint(7, 3));
     EXPECT_EQ(windows.points.size(), drawnPoints);
     EXPECT_GT(windows.builds, builds);
+}
+
+TEST_F(MainWindowTest, TheSpeckleTraceKeepsTheFrequencyShownAndGoesWithItsFile)
+{
+    const auto value = [](int32_t frame, int32_t row, int32_t column) {
+        return uint8_t(20 + (column * 7 + row * 13 + frame) % 40);  // dark, with texture to follow
+    };
+    scratch.WriteText(QStringLiteral("dark.par"), QStringLiteral("RESOLUTION: 120x60\nFRAMES/S: 50\nFRAMES: 200\n"));
+    form.SetCommandLineFile(WriteFrames(scratch, QStringLiteral("dark.bld"), 120, 60, 200, value));
+    form.show();
+    form.FirstActivation();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.SetSelectedFrequency(10);
+    const QString frequency = form.StatusText(1);
+    ASSERT_TRUE(frequency.startsWith(QStringLiteral("f="))) << frequency.toStdString();
+    form.Session().SetSpeckleOn(true);
+    TImageBoxWidget& box = form.ImageBox();
+    const QPoint at = BoxPosition(60, 30);
+    QTest::mouseClick(&box, Qt::LeftButton, {}, at);
+    EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(QLatin1Char('\n')).toStdString();
+    ASSERT_TRUE(form.Session().SpeckleTrace().Tracked());
+    // The run's progress shared the frequency's panel; the frequency is back once it is over.
+    EXPECT_EQ(form.StatusText(1), frequency);
+    // The current point's circle is filled in a colour seen on a dark image, not black.
+    const QImage drawn = box.grab().toImage();
+    const QPointF point = form.Session().SpeckleTrace().Points()[0];
+    const QPoint centre(form.ImageXAxis().ValueToPixel(point.x()), form.ImageYAxis().ValueToPixel(point.y()));
+    EXPECT_EQ(drawn.pixel(centre) & 0xFFFFFF, 0xFFFF00u);
+
+    // Another file: the old trace is gone from the image.
+    form.OpenSequence(WriteSequence());
+    EXPECT_FALSE(form.Session().SpeckleTrace().Tracked());
+    const QImage after = box.grab().toImage();
+    int marks = 0;
+    for (int y = 0; y < after.height(); ++y)
+        for (int x = 0; x < after.width(); ++x) {
+            const QRgb pixel = after.pixel(x, y);
+            marks += qRed(pixel) != qGreen(pixel) || qGreen(pixel) != qBlue(pixel);  // the frames are grey
+        }
+    EXPECT_EQ(marks, 0);
+}
+
+TEST_F(MainWindowTest, SwitchingTheLinkSaysWhetherACompanionAnswered)
+{
+    form.SetCommandLineFile(WriteSequence());
+    form.FirstActivation();
+    form.AttachLink(bus);
+    QAction* linkTo = form.Action(QStringLiteral("&Link to Sonel"));
+    ASSERT_NE(linkTo, nullptr);
+    linkTo->trigger();
+    EXPECT_TRUE(linkTo->isChecked());
+    EXPECT_TRUE(form.StatusText(TForm1::kNoticePanel).startsWith(QStringLiteral("Link to Sonel is on, but no companion answered")))
+        << form.StatusText(TForm1::kNoticePanel).toStdString();
+    linkTo->trigger();
+    EXPECT_EQ(form.StatusText(TForm1::kNoticePanel), QStringLiteral("Link to Sonel is off"));
+    form.Action(QStringLiteral("Link from Sonel"))->trigger();
+    EXPECT_TRUE(form.StatusText(TForm1::kNoticePanel).startsWith(QStringLiteral("Link from Sonel is on, but no companion answered")));
 }
 
 TEST_F(MainWindowTest, APickOutsideTheImageTakesTheNearestPixel)

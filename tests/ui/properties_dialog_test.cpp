@@ -19,6 +19,7 @@ TSequenceHeader Header()
     header.Height = 64;
     header.FrameCount = 2048;
     header.FramesPerSecond = 1904;
+    header.FirstFrame = -120;
     return header;
 }
 
@@ -31,7 +32,8 @@ TEST(PropertiesDialog, ShowsTheHeaderNumbersDirectlyAfterTheLabels)
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("File properties"));
     EXPECT_EQ(dialog.GroupCaption(), QStringLiteral("Properties of cantilever.bld"));
     EXPECT_EQ(dialog.LineTexts(), QStringList({"x pixels    : 256", "y pixels    : 64", "# of frames : 2048",
-                                               "frames/s    : 1904", "Start frame : 317"}));
+                                               "frames/s    : 1904", "Start frame : 317",
+                                               "FIRSTFRAME  : -120"}));
 
     // Fractional rates in the shortest form with the user's separator.
     TSequenceHeader header = Header();
@@ -42,11 +44,13 @@ TEST(PropertiesDialog, ShowsTheHeaderNumbersDirectlyAfterTheLabels)
     QLocale::setDefault(saved);
     EXPECT_EQ(dialog.LineTexts()[3], QStringLiteral("frames/s    : 2000,5"));
     EXPECT_EQ(dialog.LineTexts()[4], QStringLiteral("Start frame : 0"));
+    // The playback anchor and the recording's own numbering stay apart.
+    EXPECT_EQ(dialog.LineTexts()[5], QStringLiteral("FIRSTFRAME  : -120"));
 
     // The recording's format and sample depth follow the five lines.
     dialog.SetSourceFormat(QStringLiteral("Photron MRAW, 12-bit packed"), 12);
     EXPECT_EQ(dialog.FormatText(), QStringLiteral("Format      : Photron MRAW, 12-bit packed, 12 bit"));
-    EXPECT_EQ(dialog.LineTexts().size(), 5);
+    EXPECT_EQ(dialog.LineTexts().size(), 6);
 }
 
 TEST(PropertiesDialog, RunsModally)

@@ -27,6 +27,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -194,6 +195,19 @@ TEST_F(ResearchToolsTest, GoToFrameAsksForANumberInsideTheSequence)
     goTo->trigger();
     EXPECT_EQ(label, QStringLiteral("Frame (0 to 299):"));
     EXPECT_EQ(Frame(), 123);
+    // A number past the end is taken whole, not cut to the digits that fit, and said to be clamped.
+    int typed = 0;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->setIntValue(99999);
+        typed = dialog->intValue();
+        dialog->accept();
+    });
+    goTo->trigger();
+    EXPECT_EQ(typed, 99999);
+    EXPECT_EQ(Frame(), kFrames - 1);
+    EXPECT_EQ(main.StatusText(TForm1::kNoticePanel), QStringLiteral("Frame 99999 is past the last frame: went to frame 299"));
     GoToFrame(Session(), 5000);
     EXPECT_EQ(Frame(), kFrames - 1);
     GoToFrame(Session(), -3);
@@ -396,6 +410,9 @@ TEST_F(ResearchToolsTest, TheColourLegendShowsBesideTheColorizedImage)
               legend->Legend().convertToFormat(QImage::Format_RGB32));
     main.SetShowPhase(true);
     EXPECT_TRUE(legend->ShowsPhase());
+    // Wide enough for the phase scale at its own size: scaled down its labels ran together.
+    EXPECT_GE(legend->width(), legend->Legend().width());
+    EXPECT_GE(legend->height(), legend->Legend().height());
     EXPECT_EQ(legend->UnitTexts(), (QStringList{QStringLiteral("[dB]"), QStringLiteral("[\u00B0]")}));
     main.Colorize(false);
     EXPECT_FALSE(legend->isVisible());
@@ -403,6 +420,71 @@ TEST_F(ResearchToolsTest, TheColourLegendShowsBesideTheColorizedImage)
     EXPECT_TRUE(legend->isVisible());
     item->setChecked(false);
     EXPECT_FALSE(legend->isVisible());
+}
+
+TEST_F(ResearchToolsTest, AToolWindowOpenedLaterTakesFreeRoomBesideTheOthers)
+{
+    main.setGeometry(6, 6, 300, 300);
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    kymogram.setGeometry(320, 6, 420, 260);
+    point.hide();
+    waveform.hide();
+    // The row spectrum would open right over the kymogram.
+    rows.setGeometry(330, 20, 420, 260);
+    main.Action(QStringLiteral("Row spectrum"))->trigger();
+    ASSERT_TRUE(rows.isVisible());
+    const QRect screen = main.screen()->availableGeometry();
+    EXPECT_FALSE(rows.frameGeometry().intersects(main.frameGeometry()));
+    EXPECT_FALSE(rows.frameGeometry().intersects(kymogram.frameGeometry()));
+    EXPECT_TRUE(screen.contains(rows.frameGeometry()));
+    // The colour legend too, beside the image where it is free, else elsewhere.
+    main.Action(QStringLiteral("Color legend"))->setChecked(true);
+    main.SetSelectedFrequency(10);
+    main.Colorize(true);
+    QWidget* legend = main.LegendWindow();
+    ASSERT_TRUE(legend->isVisible());
+    for (const QWidget* other : {static_cast<const QWidget*>(&main), static_cast<const QWidget*>(&kymogram),
+                                 static_cast<const QWidget*>(&rows)})
+        EXPECT_FALSE(legend->frameGeometry().intersects(other->frameGeometry())) << other->windowTitle().toStdString();
+    // One the user put where it covers nothing stays there.
+    rows.hide();
+    rows.move(rows.pos() + QPoint(0, 4));
+    const QPoint chosen = rows.pos();
+    main.Action(QStringLiteral("Row spectrum"))->trigger();
+    EXPECT_EQ(rows.pos(), chosen);
+}
+
+TEST_F(ResearchToolsTest, ADropIsTakenAsACopyNeverAsAMove)
+{
+    scratch.WriteText(QStringLiteral("other.par"), QStringLiteral("RESOLUTION: 30x10\nFRAMES/S: 25\nFRAMES: 60\n"));
+    const QString other = WriteFrames(scratch, QStringLiteral("other.bld"), 30, 10, 60, PatternValue);
+    QMimeData one;
+    one.setUrls({QUrl::fromLocalFile(other)});
+    // A file manager offering a move (its default without modifiers) as well as a copy.
+    QDragEnterEvent enter(QPoint(5, 5), Qt::MoveAction | Qt::CopyAction, &one, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&waveform, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+    QDropEvent drop(QPointF(5, 5), Qt::MoveAction | Qt::CopyAction, &one, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&main, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    EXPECT_EQ(main.Sequence().Width(), 30);
+    // A link will do; a move alone is refused and opens nothing.
+    QDragEnterEvent link(QPoint(5, 5), Qt::MoveAction | Qt::LinkAction, &one, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&waveform, &link);
+    EXPECT_TRUE(link.isAccepted());
+    EXPECT_EQ(link.dropAction(), Qt::LinkAction);
+    main.OpenSequence(bld);
+    QDragEnterEvent moveOnly(QPoint(5, 5), Qt::MoveAction, &one, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&waveform, &moveOnly);
+    EXPECT_FALSE(moveOnly.isAccepted());
+    QDropEvent moved(QPointF(5, 5), Qt::MoveAction, &one, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&main, &moved);
+    EXPECT_FALSE(moved.isAccepted());
+    EXPECT_EQ(main.Sequence().Width(), kWidth);
+    EXPECT_TRUE(QFile::exists(other));
 }
 
 TEST_F(ResearchToolsTest, ASequenceDroppedOnAnyWindowOpensAsFromTheOpenDialog)

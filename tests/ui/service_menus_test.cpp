@@ -5,12 +5,16 @@
 #include "services/VersionFile.h"
 #include "services/chlpmenu.h"
 #include "services/stools.h"
+#include "support/RecordingDesktop.h"
 #include "support/TestDoubles.h"
 #include "support/TestSupport.h"
 #include "viewer/stremax1.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <gtest/gtest.h>
@@ -89,4 +93,68 @@ TEST(ServiceMenus, DocumentsAreFilesAndAddressesAreKept)
               QUrl::fromLocalFile(QStringLiteral("/opt/help/tremax manual.html")));
     EXPECT_EQ(DocumentUrl(QStringLiteral("mailto:info@varnikdata.com")).scheme(), QStringLiteral("mailto"));
     EXPECT_EQ(DocumentUrl(QStringLiteral("https://www.varnikdata.com/")).host(), QStringLiteral("www.varnikdata.com"));
+}
+
+// The user's guide lies where the Help menu looks for it beside the program, so "&Help..." (F1)
+// is the menu's first item and opens it; the guide names every command of the main window's
+// menus with its key, the windows, and every command of tremax-cli.
+TEST(ServiceMenus, TheHelpItemOpensTheUsersGuideThatNamesEveryCommand)
+{
+    TScratch scratch;
+    TSettingsContext context(TRegistryFolders{scratch.Path("user"), scratch.Path("machine"), scratch.Path("classes")},
+                             TSystemFolders{});
+    context.ProbeSharedRoots();
+    TRecordingDesktop desktop;
+    THelpMenu help(context, desktop, QStringLiteral(TREMAX_PROGRAM));
+    const QString guide = QDir::cleanPath(QFileInfo(QStringLiteral(TREMAX_PROGRAM)).absolutePath() +
+                                          QStringLiteral("/../help/tremax.html"));
+    ASSERT_EQ(help.HelpFile(), guide);
+    THelpMenuContent content;
+    help.OnMenuBuilt = [&](const THelpMenuContent& built) { content = built; };
+    help.HasAboutBox = true;
+    help.BuildMenu();
+    ASSERT_FALSE(content.Items.empty());
+    EXPECT_EQ(content.Items[0].Kind, THelpItemKind::helpContents);
+    EXPECT_EQ(content.Items[0].Caption, QStringLiteral("&Help..."));
+    EXPECT_EQ(content.Items[0].Shortcut, QKeySequence(Qt::Key_F1));
+    help.OpenHelpFile();
+    EXPECT_EQ(desktop.opened, QStringList{guide});
+
+    QFile file(guide);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    TFakeClock clock;
+    TRecordingErrors errors;
+    TForm1 form(errors, clock);
+    QStringList missing;
+    for (QAction* menu : form.menuBar()->actions()) {
+        if (!menu->menu())
+            continue;
+        for (QAction* item : menu->menu()->actions()) {
+            if (item->isSeparator())
+                continue;
+            const QString caption = QString(item->text()).remove(QLatin1Char('&'));
+            if (!text.contains(caption))
+                missing << caption;
+            const QString key = item->shortcut().toString();
+            if (!key.isEmpty() && !text.contains(QStringLiteral("<kbd>") + key + QStringLiteral("</kbd>")))
+                missing << key;
+        }
+    }
+    for (QAction* step : form.actions())
+        if (!step->shortcut().isEmpty() &&
+            !text.contains(QStringLiteral("<kbd>") + step->shortcut().toString() + QStringLiteral("</kbd>")))
+            missing << step->shortcut().toString();
+    for (const char* window : {"Controls", "Kymo", "Point spectrum", "Row spectrum", "Waveform", "Speckle properties",
+                               "Color legend", "Settings", "Sequence", "Axis limits", "Properties..."})
+        if (!text.contains(QString::fromUtf8(window)))
+            missing << QString::fromUtf8(window);
+    for (const char* command : {"info", "render", "spectrum", "rowspectra", "colorize", "kymogram", "waveform",
+                                "track", "montage", "export-smp", "legend", "smp-info"})
+        if (!text.contains(QStringLiteral("tremax-cli %1 ").arg(QString::fromUtf8(command))))
+            missing << QStringLiteral("tremax-cli ") + QString::fromUtf8(command);
+    for (const char* format : {".bld", ".par", ".dsc", ".cih", ".mraw", ".tif", ".avi", ".smp", ".bmp", "CSV"})
+        if (!text.contains(QString::fromUtf8(format)))
+            missing << QString::fromUtf8(format);
+    EXPECT_TRUE(missing.isEmpty()) << missing.join(QStringLiteral(", ")).toStdString();
 }

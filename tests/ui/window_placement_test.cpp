@@ -123,3 +123,32 @@ TEST(WindowPlacement, SavedFramesStayAndTheRestGoAroundThem)
             EXPECT_FALSE(shown[i].intersects(shown[j])) << "windows " << i << " and " << j << " overlap";
     }
 }
+
+TEST(WindowPlacement, AWindowOpenedLaterGoesWhereItCoversNothingNearestWhereItWouldOpen)
+{
+    const QRect screen(0, 0, 1000, 800);
+    const QRect main(6, 6, 600, 500);
+    const QRect kymogram(612, 6, 380, 300);
+    // Wanted over the kymogram: the free place nearest to that is the one below it.
+    const std::optional<QPoint> below = FreePlace(screen, {main, kymogram}, QSize(300, 200), QPoint(620, 20));
+    ASSERT_TRUE(below);
+    const QRect placed(*below, QSize(300, 200));
+    EXPECT_TRUE(screen.contains(placed));
+    EXPECT_FALSE(placed.intersects(main));
+    EXPECT_FALSE(placed.intersects(kymogram));
+    EXPECT_EQ(placed.left(), kymogram.left());
+    EXPECT_GT(placed.top(), kymogram.bottom());
+
+    // A full screen: it covers as little of the others as it can, and stays on the screen.
+    const QRect wide(6, 6, 988, 494);
+    const QRect lower(6, 506, 494, 288);
+    const std::optional<QPoint> least = FreePlace(screen, {wide, lower}, QSize(400, 300), QPoint(0, 0));
+    ASSERT_TRUE(least);
+    const QRect squeezed(*least, QSize(400, 300));
+    EXPECT_TRUE(screen.contains(squeezed));
+    EXPECT_FALSE(squeezed.intersects(lower));
+    const QRect over = squeezed.intersected(wide);
+    EXPECT_LE(over.width() * over.height(), 400 * 12);
+    // Larger than the screen: nowhere.
+    EXPECT_FALSE(FreePlace(screen, {}, QSize(1200, 300), QPoint(0, 0)));
+}

@@ -2,6 +2,9 @@
 // text widget is at least as large as its text needs, and no two of them overlap.
 #include "analysis/SpeckleSettings.h"
 #include "analysis/stremax11.h"
+#include "export/stremax8.h"
+#include "export/stremax9.h"
+#include "viewer/ErrorHandler.h"
 #include "plot/AxisLimitForm.h"
 #include "support/FontScale.h"
 #include "support/TestDoubles.h"
@@ -101,6 +104,15 @@ TEST(WindowTexts, NoCaptionTouchesAnotherAtEitherScale)
         ExpectTextsApart(properties, "File properties" + at);
         TAxisLimitForm limits;
         ExpectTextsApart(limits, "Axis limits" + at);
+        // The montage dialogs: "Down-sampling (skip factor)" once ran under the text group.
+        TFakeClock clock;
+        TRecordingErrors errors;
+        TViewerSession session(clock);
+        const auto keep = [](const QImage&) {};
+        TForm8 sequence(session, errors, keep);
+        ExpectTextsApart(sequence, "Sequence" + at);
+        TForm9 explanatory(session, errors, keep, [] { return TValueRange{0, 255}; });
+        ExpectTextsApart(explanatory, "explanatory sequence" + at);
     }
 }
 
@@ -116,5 +128,35 @@ TEST(WindowTexts, StatusPanelsHoldTheirLongestTexts)
         form.SetStatusText(0, QStringLiteral("Frame #:9999999"));
         form.SetStatusText(1, QStringLiteral("f=99999.9"));
         ExpectTextsApart(form, "status bar at " + std::to_string(scale) + "x");
+    }
+}
+
+TEST(WindowTexts, AtTheLeastWindowSizeTheStatusPanelsThatDoNotFitGiveWay)
+{
+    for (const double scale : {1.0, 1.5}) {
+        const TFontScale font(scale);
+        TFakeClock clock;
+        TRecordingErrors errors;
+        TForm1 form(errors, clock);
+        form.FirstActivation();  // "Frame #:0" and "0.000 ms" from the start
+        form.SetStatusText(1, QStringLiteral("f=250.0"));
+        form.SetStatusText(TForm1::kReadoutPanel, QStringLiteral("column 17, row 3: 100"));
+        form.resize(form.minimumSize());
+        ExpectTextsApart(form, "least window at " + std::to_string(scale) + "x");
+        // The frame number, the first panel, always stays.
+        bool frameShown = false;
+        for (const TText& text : TextsOf(form))
+            frameShown = frameShown || text.text == QStringLiteral("Frame #:0");
+        EXPECT_TRUE(frameShown);
+        // Wide again, everything is back.
+        form.resize(900, 400);
+        form.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        QStringList texts;
+        for (const TText& text : TextsOf(form))
+            texts << text.text;
+        EXPECT_TRUE(texts.contains(QStringLiteral("0.000 ms"))) << texts.join(QLatin1Char('|')).toStdString();
+        EXPECT_TRUE(texts.contains(QStringLiteral("f=250.0")));
+        form.hide();
     }
 }

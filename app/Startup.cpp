@@ -137,6 +137,24 @@ void PlaceWindows(TTremaxWindows& windows)
     }
 }
 
+// PlaceWindows once the window manager has put its frame around the main window: before that,
+// it may not follow a move or a resize at all, and the frame's size is a guess. Without a window
+// manager (or on a platform without frames) the frame never comes: the windows are placed after
+// a moment all the same.
+void PlaceWindowsOnceFramed(TTremaxWindows& windows, int waitedMs = 0)
+{
+    constexpr int kStepMs = 25;
+    constexpr int kLongestWaitMs = 1000;
+    const TForm1& main = *windows.main;
+    const bool framed = main.frameGeometry() != main.geometry();
+    if (framed || waitedMs >= kLongestWaitMs || QGuiApplication::platformName() != QLatin1String("xcb")) {
+        PlaceWindows(windows);
+        return;
+    }
+    QTimer::singleShot(kStepMs, windows.main.get(),
+                       [&windows, waitedMs] { PlaceWindowsOnceFramed(windows, waitedMs + kStepMs); });
+}
+
 }  // namespace
 
 // The tool windows belong to the main window: they stay above it, and closing it ends the
@@ -233,7 +251,7 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
     errors.Guarded([&associate] { associate.Loaded(); });
     errorLog.Loaded();
     windows->main->SetCommandLineFile(commandLineFile);
-    QObject::connect(&main, &TForm1::firstActivationDone, &main, [placed] { PlaceWindows(*placed); },
+    QObject::connect(&main, &TForm1::firstActivationDone, &main, [placed] { PlaceWindowsOnceFramed(*placed); },
                      Qt::SingleShotConnection);
     QObject::connect(
         &main, &TForm1::firstActivationDone, &main,

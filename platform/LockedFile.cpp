@@ -1,11 +1,13 @@
 #include "platform/LockedFile.h"
 
 #include "platform/Errors.h"
+#include "platform/SafeFileWriter.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <cerrno>
 #include <chrono>
@@ -149,6 +151,8 @@ void ReplaceWholeFile(const QString& fileName, const QByteArray& bytes, const TR
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0)
         Fail(QStringLiteral("Cannot write"), fileName, errno);
+    RegisterTemporaryFile(pattern.constData());
+    const auto unregister = qScopeGuard([&] { UnregisterTemporaryFile(pattern.constData()); });
     struct stat existing {};
     const mode_t mode = ::stat(target.constData(), &existing) == 0 ? (existing.st_mode & 07777) : mode_t(options.NewFileMode);
     int error = 0;

@@ -8,12 +8,15 @@
 #include "export/Clipboard.h"
 #include "export/ImageSeries.h"
 #include "export/WaveformExport.h"
+#include "viewer/BusyWork.h"
 #include "viewer/ErrorHandler.h"
 
 #include <QAction>
 #include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
+#include <QScopeGuard>
 
 namespace {
 
@@ -41,7 +44,16 @@ void TForm1::SaveSmp()
     dialog.selectFile(DefaultSampleFileName(session_.Sequence().Header().FileName, pixel));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    ExportWaveform(smpFile_, session_.Sequence(), pixel, dialog.selectedFiles().front());
+    // A long export shows how far it got; Esc stops it and leaves any old file as it was.
+    const QString fileName = dialog.selectedFiles().front();
+    TBusyWork busy;
+    const auto progress = [&](int64_t done, int64_t total) {
+        SetStatusText(kNoticePanel, QStringLiteral("Saving %1: %2 %").arg(fileName).arg(total > 0 ? done * 100 / total : 100));
+        statusPanels_[kNoticePanel]->repaint();
+        return !busy.Poll();
+    };
+    const auto clearStatus = qScopeGuard([this] { SetStatusText(kNoticePanel, QString()); });
+    ExportWaveform(smpFile_, session_.Sequence(), pixel, fileName, progress);
 }
 
 void TForm1::BuildExportActions()

@@ -11,7 +11,10 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class TIniFile {
 public:
@@ -37,6 +40,13 @@ public:
     void WriteValue(const QString& section, const QString& ident, const QString& value);
     // Removes the section's header and all its lines; nothing happens when it is absent.
     void EraseSection(const QString& section);
+    // Reads and replaces the section whole in one step under the file's lock, so that a list kept
+    // in it is never seen, or left by a killed writer, half written. `change` gets the section's
+    // identifiers and values as they are now (empty when there is none) and gives those it is to
+    // hold, in order; the section keeps its place in the file (a new one goes at the end). Throws
+    // as WriteValue does, and writes nothing then.
+    using TSectionValues = std::vector<std::pair<QString, QString>>;
+    void ReplaceSection(const QString& section, const std::function<TSectionValues(const TSectionValues& now)>& change);
     void DeleteValue(const QString& section, const QString& ident);
 
 private:

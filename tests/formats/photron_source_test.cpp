@@ -5,7 +5,12 @@
 #include "viewer/Sequence.h"
 #include "viewer/formats/photron/PhotronSource.h"
 
+#include <QElapsedTimer>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -224,4 +229,118 @@ TEST(PhotronSource, OnlyACihIsRecognisedByItsLeadingBytes)
     EXPECT_TRUE(LooksLikePhotronHeader("#Camera Information Header\r\nDate : 1"));
     EXPECT_FALSE(LooksLikePhotronHeader("II*\0"));
     EXPECT_FALSE(LooksLikePhotronHeader(""));
+}
+
+// Low bits that are set in a 10-bit sample count too: bytes 00 00 00 F0 00 hold 0, 0, 60, 0,
+// which are 0, 0, 15, 0 in 8 bits.
+TEST(PhotronSource, TenBitSamplesWithLowBitsSetUnpackExactly)
+{
+    TScratch scratch;
+    scratch.WriteText(QStringLiteral("t.cih"), CihText(QStringLiteral("Image Width : 4\nImage Height : 1\nColor Bit : 10\n")));
+    scratch.Write(QStringLiteral("t.mraw"), QByteArray::fromHex("000000F000"));
+    TPhotronSource source(scratch.Path(QStringLiteral("t.cih")));
+    TRecordingTarget target;
+    source.ReadHeader(target);
+    EXPECT_EQ(ReadBlock(source, 0, 1, 4, 1), std::vector<uint8_t>({0, 0, 15, 0}));
+}
+
+// A ".cihx" with a thumbnail of its own size: the image's size is the one read.
+TEST(PhotronSource, TheImagesSizeWinsOverTheThumbnails)
+{
+    TScratch scratch;
+    scratch.Write(QStringLiteral("t.mraw"), QByteArray(6 * 4, char(1)));
+    scratch.Write(QStringLiteral("t.cihx"),
+                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<cih>"
+                  "<imageDataInfo><resolution><width>6</width><height>4</height></resolution>"
+                  "<colorInfo><type>Mono</type><bit>8</bit></colorInfo></imageDataInfo>"
+                  "<thumbnail><resolution><width>64</width><height>48</height></resolution>"
+                  "<colorInfo><type>Color</type><bit>24</bit></colorInfo></thumbnail></cih>\n");
+    TPhotronSource source(scratch.Path(QStringLiteral("t.cihx")));
+    TRecordingTarget target;
+    source.ReadHeader(target);
+    EXPECT_EQ(target.calls, QStringList({"height 4", "width 6", "count 1"}));
+}
+
+namespace {
+
+// The shortest of several parses of each header (written as `name`), in milliseconds. The
+// headers take turns, so that a busy moment of the machine slows them alike.
+std::vector<double> ParseMilliseconds(const TScratch& scratch, const QString& name, const std::vector<QByteArray>& headers)
+{
+    std::vector<double> best(headers.size(), 1e300);
+    for (int round = 0; round < 15; ++round)
+        for (size_t k = 0; k < headers.size(); ++k) {
+            scratch.Write(name, headers[k]);
+            TPhotronSource source(scratch.Path(name));
+            TRecordingTarget target;
+            QElapsedTimer timer;
+            timer.start();
+            source.ReadHeader(target);
+            best[k] = std::min(best[k], double(timer.nsecsElapsed()) / 1e6);
+        }
+    return best;
+}
+
+QByteArray CihxWith(const QByteArray& inner, const QByteArray& attributes)
+{
+    return "<?xml version=\"1.0\"?>\n<cih" + attributes + "><imageDataInfo><resolution><width>6</width><height>4</height>"
+           "</resolution><colorInfo><bit>8</bit></colorInfo></imageDataInfo>" + inner + "</cih>\n";
+}
+
+}  // namespace
+
+// Headers are read in time proportional to their size: doubling the attributes, the elements or
+// the lines (10^4, 2·10^4, 4·10^4) at most about doubles the time (under 3 times, which holds
+// under the sanitizers too). Headers above 1 MB are refused.
+TEST(PhotronSource, HeadersAreReadInLinearTimeUpTo1MB)
+{
+    TScratch scratch;
+    scratch.Write(QStringLiteral("r.mraw"), QByteArray(6 * 4, char(1)));
+    const auto attributes = [](int n) {
+        QByteArray text;
+        for (int i = 0; i < n; ++i)
+            text += " a" + QByteArray::number(i) + "=\"" + QByteArray::number(i) + "\"";
+        return CihxWith({}, text);
+    };
+    const auto elements = [](int n) {
+        QByteArray text;
+        for (int i = 0; i < n; ++i)
+            text += "<e" + QByteArray::number(i % 7) + ">" + QByteArray::number(i) + "</e" + QByteArray::number(i % 7) + ">";
+        return CihxWith("<extra>" + text + "</extra>", {});
+    };
+    const auto lines = [](int n) {
+        QByteArray text = "#Camera Information Header\r\nImage Width : 6\r\nImage Height : 4\r\nColor Bit : 8\r\n";
+        for (int i = 0; i < n; ++i)
+            text += "Key " + QByteArray::number(i) + " : " + QByteArray::number(i) + "\r\n";
+        return text;
+    };
+    const struct {
+        const char* what;
+        const char* file;
+        std::function<QByteArray(int)> make;
+    } kinds[] = {{"attributes", "r.cihx", attributes}, {"elements", "r.cihx", elements}, {"lines", "r.cih", lines}};
+    for (const auto& kind : kinds) {
+        SCOPED_TRACE(kind.what);
+        const std::vector<double> times =
+            ParseMilliseconds(scratch, QLatin1String(kind.file), {kind.make(10000), kind.make(20000), kind.make(40000)});
+        std::printf("%s: 1e4 %.2f ms, 2e4 %.2f ms, 4e4 %.2f ms\n", kind.what, times[0], times[1], times[2]);
+        // Below a millisecond the clock's grain decides: only longer parses are compared.
+        EXPECT_LT(times[1], 3 * std::max(times[0], 1.0));
+        EXPECT_LT(times[2], 3 * std::max(times[1], 1.0));
+        QFile::remove(scratch.Path(QLatin1String(kind.file)));
+    }
+
+    // The largest header taken: attributes up to just under 1 MB; one byte more is refused.
+    int count = 60000;
+    while (attributes(count + 1000).size() <= (1 << 20))
+        count += 1000;
+    QByteArray largest = attributes(count);
+    const double ms = ParseMilliseconds(scratch, QStringLiteral("r.cihx"), {largest})[0];
+    std::printf("largest header taken: %lld bytes in %.2f ms\n", static_cast<long long>(largest.size()), ms);
+    RecordProperty("largest_header_bytes", int(largest.size()));
+    largest.append(QByteArray((1 << 20) + 1 - largest.size(), ' '));
+    scratch.Write(QStringLiteral("r.cihx"), largest);
+    TPhotronSource over(scratch.Path(QStringLiteral("r.cihx")));
+    EXPECT_EQ(ErrorOf(over), Opening(scratch.Path(QStringLiteral("r.cihx")),
+                                        QStringLiteral("a header of 1048577 bytes is not a Photron header")));
 }

@@ -4,8 +4,8 @@
 // with the blanks around them removed. Lines that are neither (comments, anything else) are kept
 // exactly as they are when the file is rewritten, and so is the line ending the file uses.
 //
-// Like the registry (Registry.h) the file is shared by processes: a write locks
-// "<file>.lock", re-reads the file, changes it and replaces it by a rename; reads take no lock
+// Like the registry (Registry.h) the file is shared by processes: a write locks the file's folder
+// (LockedFile.h), re-reads the file, changes it and replaces it by a rename; reads take no lock
 // and never raise. Nothing is held open or cached between calls.
 
 #include <QString>

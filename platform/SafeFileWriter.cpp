@@ -54,11 +54,20 @@ QByteArray ResolvedTarget(const QByteArray& target)
     char buffer[PATH_MAX];
     if (::realpath(target.constData(), buffer))
         return QByteArray(buffer);
-    const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray folder = FolderOf(target);
-    if (::realpath(folder.constData(), buffer))
-        return QByteArray(buffer) + '/' + target.mid(slash + 1);
-    return target;
+    // A link to a file that does not exist yet: that file is made, as opening the link would.
+    QByteArray path = target;
+    struct stat st {};
+    for (int hops = 0; hops < 40 && ::lstat(path.constData(), &st) == 0 && S_ISLNK(st.st_mode); ++hops) {
+        const ssize_t length = ::readlink(path.constData(), buffer, sizeof buffer);
+        if (length <= 0 || size_t(length) >= sizeof buffer)
+            break;
+        const QByteArray link(buffer, length);
+        path = link.startsWith('/') ? link : FolderOf(path) + '/' + link;
+    }
+    const qsizetype slash = path.lastIndexOf('/');
+    if (::realpath(FolderOf(path).constData(), buffer))
+        return QByteArray(buffer) + '/' + path.mid(slash + 1);
+    return path;
 }
 
 // The registered temporary files. The handler only reads the slots and unlinks: both are

@@ -78,17 +78,44 @@ struct TValues {
     }
 };
 
+// ASCII letters compared without regard to case; the views name no Qt allocation.
+bool SameKey(QByteArrayView a, const char* key)
+{
+    const QByteArrayView b(key);
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+QByteArrayView Trimmed(QByteArrayView text)
+{
+    while (!text.isEmpty() && std::isspace(static_cast<unsigned char>(text.front())))
+        text = text.sliced(1);
+    while (!text.isEmpty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.chop(1);
+    return text;
+}
+
+// One pass over the lines, without a copy of each: only the values of known keys become text.
 void ReadKeyValueLines(const QByteArray& bytes, TValues& values)
 {
-    for (const QByteArray& rawLine : bytes.split('\n')) {
-        const QString line = QString::fromLatin1(rawLine);
-        const qsizetype colon = line.indexOf(QLatin1Char(':'));
-        if (colon < 0 || line.startsWith(QLatin1Char('#')))
+    const QByteArrayView all(bytes);
+    for (qsizetype start = 0; start < all.size();) {
+        qsizetype end = all.indexOf('\n', start);
+        if (end < 0)
+            end = all.size();
+        const QByteArrayView line = all.sliced(start, end - start);
+        start = end + 1;
+        const qsizetype colon = line.indexOf(':');
+        if (colon < 0 || line.startsWith('#'))
             continue;
-        const QString key = line.left(colon).trimmed();
+        const QByteArrayView key = Trimmed(line.first(colon));
         for (int f = 0; f < kFields; ++f)
-            if (key.compare(QLatin1String(kKeys[f].cih), Qt::CaseInsensitive) == 0)
-                values.Set(TField(f), line.mid(colon + 1));
+            if (SameKey(key, kKeys[f].cih))
+                values.Set(TField(f), QString::fromLatin1(line.sliced(colon + 1)));
     }
 }
 
@@ -129,14 +156,15 @@ public:
                 StartTag();
         }
         Damaged(open_.empty() ? QStringLiteral("there is no root element")
-                              : QStringLiteral("the document ends before <%1> is closed").arg(open_.back().name));
+                              : QStringLiteral("the document ends before <%1> is closed").arg(Text(open_.back().name)));
     }
 
 private:
     struct TOpen {
-        QString name;
-        QString text;
+        QByteArrayView name;  // without its namespace prefix, in the header's bytes
+        QString text;         // kept only for the elements a key names
         bool parent = false;
+        bool wanted = false;
     };
 
     bool Starts(const char* text) const
@@ -161,8 +189,9 @@ private:
         return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.' || c == ':' ||
                static_cast<unsigned char>(c) >= 0x80;
     }
+    static QString Text(QByteArrayView name) { return QString::fromUtf8(name); }
     // A name at the current place, without its namespace prefix.
-    QString Name()
+    QByteArrayView Name()
     {
         const qsizetype from = at_;
         while (at_ < size_ && NameChar(data_[at_]))
@@ -173,7 +202,14 @@ private:
         QByteArrayView name(data_ + from, at_ - from);
         if (const qsizetype colon = name.lastIndexOf(':'); colon >= 0)
             name = name.sliced(colon + 1);
-        return QString::fromUtf8(name);
+        return name;
+    }
+    static bool Wanted(QByteArrayView name)
+    {
+        for (int f = 0; f < kFields; ++f)
+            if (SameKey(name, kKeys[f].element))
+                return true;
+        return false;
     }
     void SkipBlanks()
     {
@@ -200,34 +236,34 @@ private:
     void StartTag()
     {
         ++at_;
-        const QString name = Name();
+        const QByteArrayView name = Name();
         if (open_.empty() && rootSeen_)
             Damaged(QStringLiteral("a second root element"));
         // Attributes: name, "=", a quoted value; skipped without looking at them further.
         for (;;) {
             SkipBlanks();
             if (at_ >= size_)
-                Damaged(QStringLiteral("the tag <%1> is not closed").arg(name));
+                Damaged(QStringLiteral("the tag <%1> is not closed").arg(Text(name)));
             if (data_[at_] == '>' || Starts("/>"))
                 break;
             Name();
             SkipBlanks();
             if (at_ >= size_ || data_[at_] != '=')
-                Damaged(QStringLiteral("an attribute of <%1> has no value").arg(name));
+                Damaged(QStringLiteral("an attribute of <%1> has no value").arg(Text(name)));
             ++at_;
             SkipBlanks();
             if (at_ >= size_ || (data_[at_] != '"' && data_[at_] != '\''))
-                Damaged(QStringLiteral("an attribute value of <%1> is not quoted").arg(name));
+                Damaged(QStringLiteral("an attribute value of <%1> is not quoted").arg(Text(name)));
             const char quote = data_[at_++];
             const void* close = std::memchr(data_ + at_, quote, size_t(size_ - at_));
             if (!close)
-                Damaged(QStringLiteral("an attribute value of <%1> is not closed").arg(name));
+                Damaged(QStringLiteral("an attribute value of <%1> is not closed").arg(Text(name)));
             at_ = static_cast<const char*>(close) - data_ + 1;
         }
         if (!open_.empty())
             open_.back().parent = true;
         rootSeen_ = true;
-        open_.push_back({name, {}, false});
+        open_.push_back({name, {}, false, Wanted(name)});
         if (data_[at_] == '/') {  // <name/>: an element without text
             at_ += 2;
             Close();
@@ -239,23 +275,23 @@ private:
     bool EndTag()
     {
         at_ += 2;
-        const QString name = Name();
+        const QByteArrayView name = Name();
         SkipBlanks();
         if (at_ >= size_ || data_[at_] != '>')
-            Damaged(QStringLiteral("the end tag </%1> is not closed").arg(name));
+            Damaged(QStringLiteral("the end tag </%1> is not closed").arg(Text(name)));
         ++at_;
         if (open_.empty() || open_.back().name != name)
-            Damaged(QStringLiteral("</%1> does not close <%2>").arg(name, open_.empty() ? QString() : open_.back().name));
+            Damaged(QStringLiteral("</%1> does not close <%2>")
+                        .arg(Text(name), open_.empty() ? QString() : Text(open_.back().name)));
         Close();
         return open_.empty();
     }
     void Close()
     {
-        if (open_.size() >= 2 && !open_.back().parent) {
-            const QString& parent = open_[open_.size() - 2].name;
+        if (open_.size() >= 2 && open_.back().wanted && !open_.back().parent) {
+            const QByteArrayView parent = open_[open_.size() - 2].name;
             for (int f = 0; f < kFields; ++f)
-                if (open_.back().name.compare(QLatin1String(kKeys[f].element), Qt::CaseInsensitive) == 0 &&
-                    parent.compare(QLatin1String(kKeys[f].parent), Qt::CaseInsensitive) == 0)
+                if (SameKey(open_.back().name, kKeys[f].element) && SameKey(parent, kKeys[f].parent))
                     values_.Set(TField(f), open_.back().text);
         }
         open_.pop_back();
@@ -273,13 +309,15 @@ private:
                     Damaged(QStringLiteral("text outside the root element"));
             return;
         }
-        open_.back().text += Decoded(raw);
+        const QString text = Decoded(raw);  // checked also where it is not kept
+        if (open_.back().wanted)
+            open_.back().text += text;
     }
     // Text with its character and entity references resolved.
     QString Decoded(QByteArrayView raw) const
     {
         if (!raw.contains('&'))
-            return QString::fromUtf8(raw);
+            return open_.back().wanted ? QString::fromUtf8(raw) : QString();
         QByteArray out;
         out.reserve(raw.size());
         for (qsizetype i = 0; i < raw.size(); ++i) {

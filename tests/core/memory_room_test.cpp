@@ -79,8 +79,9 @@ TEST(MemoryRoom, TheRoomIsTheLeastOfTheMemoryAvailableTheAddressSpaceAndTheGroup
 
     // On this machine: never more than the system says is available (read just before).
     const int64_t available = AvailableMemoryBytes();
-    if (available >= 0)
+    if (available >= 0) {
         EXPECT_LE(MemoryRoom().bytes, available + (int64_t(256) << 20));
+    }
 }
 
 TEST(MemoryRoom, SizesAreNamedInDecimalUnitsAndProductsNeverWrap)

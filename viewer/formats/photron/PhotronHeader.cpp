@@ -378,17 +378,22 @@ QString WithSuffix(const QString& path, const char* suffix)
 
 TPhotronHeader ReadPhotronHeader(const QString& headerFile)
 {
-    TValues values;
-    values.file = headerFile;
     QFile file(headerFile);
     if (!file.open(QIODevice::ReadOnly))
-        values.Fail(file.errorString());
+        throw EInOutError(CannotOpen(headerFile, file.errorString()));
     if (file.size() > kMaxHeaderBytes)
-        values.Fail(QStringLiteral("a header of %1 bytes is not a Photron header").arg(file.size()));
+        throw EInOutError(
+            CannotOpen(headerFile, QStringLiteral("a header of %1 bytes is not a Photron header").arg(file.size())));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw EInOutError(CannotRead(headerFile, file.errorString()));
+    return ParsePhotronHeader(bytes, headerFile);
+}
 
+TPhotronHeader ParsePhotronHeader(const QByteArray& bytes, const QString& headerFile)
+{
+    TValues values;
+    values.file = headerFile;
     qsizetype xmlStart = bytes.indexOf("<?xml");
     if (xmlStart < 0)
         xmlStart = bytes.indexOf("<cih");

@@ -3,6 +3,7 @@
 #include "export/OemCodePage.h"
 #include "export/sSMPNames.h"
 #include "platform/Conversions.h"
+#include "platform/SafeFileWriter.h"
 
 #include <QDateTime>
 #include <QLocale>

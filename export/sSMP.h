@@ -20,6 +20,8 @@
 #include <utility>
 #include <vector>
 
+class TSafeFileWriter;
+
 // A header whose channel layout ("scan", "nchans") cannot address the samples.
 class EInvalidSMPHeader : public EError {
 public:
@@ -108,8 +110,12 @@ public:
     // into the items, comment and labels, which are replaced.
     void ParseHeader(const QByteArray& buffer);
 
-    // The file. new_file creates `name` (replacing a file of that name) with an empty header
-    // block and keeps it open read-write; open_file opens an existing file and parses its header.
+    // The file. new_file creates `name` with an empty header block and keeps it open read-write:
+    // it is written as a temporary file beside `name` (through a symbolic link: beside the file it
+    // names), which replaces `name` by a rename at the first save_file or close_file, keeping the
+    // old file's permissions; until then the old file stays as it was, and discard_file (or a
+    // failure, or SIGINT) removes the temporary file. open_file opens an existing file and parses
+    // its header.
     // save_file writes the header block, into `name` when one is given (the open file is copied
     // there first). A header text longer than "head" raises "head" to the even number at or above
     // its length, and samples already in the file move behind the new block; a text the reading
@@ -118,6 +124,10 @@ public:
     bool open_file(const QString& name, bool readOnly);
     bool close_file();
     bool save_file(const QString& name = {});
+    // Closes the file; one that new_file made and that never reached its name is removed.
+    void discard_file();
+    // A file from new_file that has not yet replaced its name.
+    bool IsPending() const { return pending_ != nullptr; }
     bool IsOpen() const { return file_ != nullptr; }
     bool IsReadOnly() const { return readOnly_; }
     const QString& Filename() const { return filename_; }
@@ -162,6 +172,7 @@ private:
     bool WriteHeaderBlock(QFile& file, int64_t oldOffset, int32_t head);
     static bool MoveData(QFile& file, int64_t from, int64_t to, int64_t length);
     bool CopyWorkingFile();
+    bool CommitPending();
     bool SwitchToFilename();
     void SyncWrites(QFile& file) const;
 
@@ -175,6 +186,8 @@ private:
     QString filename_;
     QString workName_;
     std::unique_ptr<QFile> file_;
+    std::unique_ptr<TSafeFileWriter> pending_;  // new_file's temporary file until it is committed
+    bool holdPending_ = false;  // new_file's own first save does not commit
     bool workIsTemp_ = false;  // the working file is a temporary copy of Filename
     bool readOnly_ = false;
     int64_t dataOffset_ = 1024;

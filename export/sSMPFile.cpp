@@ -80,6 +80,35 @@ void TSMPfile::CloseHandle()
     if (workIsTemp_)
         QFile::remove(workName_);
     workIsTemp_ = false;
+    if (pending_) {  // never committed: the old file stays, the temporary file goes
+        workName_ = pending_->Target();
+        pending_.reset();
+    }
+}
+
+bool TSMPfile::CommitPending()
+{
+    if (!pending_)
+        return true;
+    QString problem;
+    if (!file_->flush())
+        problem = QStringLiteral("Cannot write %1: %2").arg(Quoted(filename_), file_->errorString());
+    else
+        try {
+            pending_->Commit();  // flushes to the disk and renames over the name new_file was given
+            workName_ = pending_->Target();
+            pending_.reset();
+            return true;
+        } catch (const EError& e) {
+            problem = e.Message();
+        }
+    CloseHandle();
+    return Fail(problem);
+}
+
+void TSMPfile::discard_file()
+{
+    CloseHandle();
 }
 
 bool TSMPfile::new_file(const QString& name)
@@ -97,20 +126,37 @@ bool TSMPfile::new_file(const QString& name)
             return Fail(QStringLiteral("Cannot make a temporary file for %1").arg(Quoted(name)));
         workIsTemp_ = true;
     }
+    if (!UseTempFile) {
+        // The file that is there stays until the new one is complete.
+        try {
+            pending_ = std::make_unique<TSafeFileWriter>(name);
+        } catch (const EError& e) {
+            return Fail(e.Message());
+        }
+        workName_ = pending_->TemporaryPath();
+    }
     auto file = std::make_unique<QFile>(workName_);
-    if (file->exists() && !file->remove()) {
+    if (workIsTemp_ && file->exists() && !file->remove()) {
         CloseHandle();
         return Fail(QStringLiteral("Cannot replace %1: %2").arg(Quoted(name), file->errorString()));
     }
-    if (!file->open(QIODevice::ReadWrite | QIODevice::NewOnly)) {
+    // Unbuffered: every write reaches the system at once, and so does its failure.
+    if (!file->open(QIODevice::ReadWrite | QIODevice::Unbuffered |
+                    (pending_ ? QIODevice::ExistingOnly : QIODevice::NewOnly))) {
+        const QString reason = file->errorString();
         CloseHandle();
-        return Fail(QStringLiteral("Cannot create %1: %2").arg(Quoted(name), file->errorString()));
+        return Fail(QStringLiteral("Cannot create %1: %2").arg(Quoted(name), reason));
     }
     file_ = std::move(file);
     clear();
     dataOffset_ = HeadSize();
     nextSample_.fill(0);
-    return save_file();
+    holdPending_ = true;
+    const bool saved = save_file();
+    holdPending_ = false;
+    if (!saved)
+        CloseHandle();
+    return saved;
 }
 
 bool TSMPfile::open_file(const QString& name, bool readOnly)
@@ -132,7 +178,7 @@ bool TSMPfile::open_file(const QString& name, bool readOnly)
         QFile(workName_).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     }
     auto file = std::make_unique<QFile>(workName_);
-    if (!file->open(readOnly ? QIODevice::ReadOnly : QIODevice::ReadWrite)) {
+    if (!file->open((readOnly ? QIODevice::ReadOnly : QIODevice::ReadWrite) | QIODevice::Unbuffered)) {
         const QString message = QStringLiteral("Cannot open %1: %2").arg(Quoted(name), file->errorString());
         file_ = std::move(file);
         close_file();
@@ -155,9 +201,12 @@ bool TSMPfile::close_file()
         CloseHandle();
         return true;
     }
+    if (pending_ && !CommitPending())
+        return false;
     const bool flushed = file_->flush() || !file_->isWritable();
+    const QString reason = file_->errorString();
     CloseHandle();
-    return flushed || Fail(QStringLiteral("Cannot finish writing %1").arg(Quoted(filename_)));
+    return flushed || Fail(QStringLiteral("Cannot finish writing %1: %2").arg(Quoted(filename_), reason));
 }
 
 bool TSMPfile::WriteHeaderBlock(QFile& file, int64_t oldOffset, int32_t head)
@@ -180,12 +229,12 @@ bool TSMPfile::WriteHeaderBlock(QFile& file, int64_t oldOffset, int32_t head)
     bool ok = file.seek(0);
     if (ok) {
         const QByteArray text = text_.left(head);
-        ok = file.write(text) == text.size();
+        ok = WriteAll(file, text.constData(), text.size());
         written = text.size();
     }
     while (ok && written < head) {
         const int64_t piece = std::min<int64_t>(zeros.size(), head - written);
-        ok = file.write(zeros.constData(), piece) == piece;
+        ok = WriteAll(file, zeros.constData(), piece);
         written += piece;
     }
     if (!ok || !file.flush())
@@ -200,7 +249,7 @@ bool TSMPfile::MoveData(QFile& file, int64_t from, int64_t to, int64_t length)
     const int64_t piece = int64_t(buffer.size());
     const auto copy = [&](int64_t start, int64_t n) {
         return file.seek(from + start) && file.read(buffer.data(), n) == n && file.seek(to + start) &&
-               file.write(buffer.data(), n) == n;
+               WriteAll(file, buffer.data(), n);
     };
     if (to > from) {  // from the end backwards: nothing is read after it was overwritten
         for (int64_t end = length; end > 0; end -= piece)
@@ -216,27 +265,31 @@ bool TSMPfile::MoveData(QFile& file, int64_t from, int64_t to, int64_t length)
 
 bool TSMPfile::CopyWorkingFile()
 {
-    // The working file goes onto Filename in 8192-byte blocks and keeps its date.
-    file_->flush();
+    // The working file goes onto Filename in 8192-byte blocks and keeps its date; Filename is
+    // replaced only once the copy is complete.
+    if (!file_->flush())
+        return Fail(QStringLiteral("Cannot write %1: %2").arg(Quoted(workName_), file_->errorString()));
     QFile from(workName_);
-    QFile to(filename_);
     if (!from.open(QIODevice::ReadOnly))
         return Fail(QStringLiteral("Cannot read %1: %2").arg(Quoted(workName_), from.errorString()));
-    if (!to.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return Fail(QStringLiteral("Cannot write %1: %2").arg(Quoted(filename_), to.errorString()));
-    char block[8192];
-    for (;;) {
-        const qint64 n = from.read(block, sizeof block);
-        if (n < 0)
-            return Fail(QStringLiteral("Cannot read %1: %2").arg(Quoted(workName_), from.errorString()));
-        if (n == 0)
-            break;
-        if (to.write(block, n) != n)
-            return Fail(QStringLiteral("Cannot write %1: %2").arg(Quoted(filename_), to.errorString()));
+    try {
+        TSafeFileWriter to(filename_);
+        char block[8192];
+        for (;;) {
+            const qint64 n = from.read(block, sizeof block);
+            if (n < 0)
+                return Fail(QStringLiteral("Cannot read %1: %2").arg(Quoted(workName_), from.errorString()));
+            if (n == 0)
+                break;
+            to.Write(block, n);
+        }
+        to.Commit();
+    } catch (const EError& e) {
+        return Fail(e.Message());
     }
-    to.flush();
-    to.setFileTime(QFileInfo(workName_).lastModified(), QFileDevice::FileModificationTime);
-    SyncWrites(to);
+    QFile copied(filename_);
+    if (copied.open(QIODevice::ReadWrite))
+        copied.setFileTime(QFileInfo(workName_).lastModified(), QFileDevice::FileModificationTime);
     return true;
 }
 
@@ -245,7 +298,7 @@ bool TSMPfile::SwitchToFilename()
     CloseHandle();
     workName_ = filename_;
     auto file = std::make_unique<QFile>(filename_);
-    if (!file->open(readOnly_ ? QIODevice::ReadOnly : QIODevice::ReadWrite))
+    if (!file->open((readOnly_ ? QIODevice::ReadOnly : QIODevice::ReadWrite) | QIODevice::Unbuffered))
         return Fail(QStringLiteral("Cannot open %1: %2").arg(Quoted(filename_), file->errorString()));
     file_ = std::move(file);
     return true;
@@ -254,6 +307,7 @@ bool TSMPfile::SwitchToFilename()
 bool TSMPfile::save_file(const QString& name)
 {
     lastError_.clear();
+    const QString pendingName = filename_;
     if (!name.isEmpty()) {
         if (const QString problem = OutputProblem(name); !problem.isEmpty())
             return Fail(problem);
@@ -272,9 +326,12 @@ bool TSMPfile::save_file(const QString& name)
     if (filename_.isEmpty())
         return Fail(QStringLiteral("The sample file has no name"));
 
+    // A new file saved under another name first reaches its own.
+    if (pending_ && filename_ != pendingName && !CommitPending())
+        return false;
     // Saved under another name: the file moves there first, the original keeps its header.
     // Names are compared as files: copying a file onto itself would empty it.
-    if (file_ && !workIsTemp_ && QFileInfo(workName_) != QFileInfo(filename_)) {
+    if (file_ && !workIsTemp_ && !pending_ && QFileInfo(workName_) != QFileInfo(filename_)) {
         readOnly_ = false;  // the copy is the caller's to write, whatever the original was
         if (!CopyWorkingFile() || !SwitchToFilename())
             return false;
@@ -291,6 +348,9 @@ bool TSMPfile::save_file(const QString& name)
                                              : Fail(QStringLiteral("Cannot open %1: %2")
                                                         .arg(Quoted(filename_), file.errorString()));
     }
+
+    if (ok && pending_ && !holdPending_)
+        ok = CommitPending();
 
     FinishLabels(sideToErase);
 

@@ -4,6 +4,7 @@
 #include "export/FileNameParts.h"
 #include "export/OemCodePage.h"
 #include "export/sSMPNames.h"
+#include "platform/SafeFileWriter.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -136,9 +137,14 @@ void TSMPfile::FinishLabels(const QString& erase)
     QByteArray text = ToOemCodePage(filename_) + "\r\n";
     for (const QString& label : labels_)
         text += ToOemCodePage(label) + "\r\n";
-    QFile file(path);
-    if (SideFileIsOurs(path) && file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size())
+    if (!SideFileIsOurs(path)) {
+        lastError_ = QStringLiteral("Cannot write the label file %1: it is not this sample file's").arg(Quoted(path));
+        return;
+    }
+    try {
+        WriteFileSafely(path, text);  // the old label file stays whole until the new one is
         loadedSideFile_ = path;
-    else
-        lastError_ = QStringLiteral("Cannot write the label file %1").arg(Quoted(path));
+    } catch (const EError& e) {
+        lastError_ = e.Message();
+    }
 }

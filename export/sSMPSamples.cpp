@@ -117,7 +117,7 @@ void TSMPfile::WriteChannel(int32_t channel, const TSMPChunk& chunk)
         std::fill(bytes + got, bytes + 2 * words, '\0');
         for (; i < chunk.count && word < blockStart + words; ++i, word += layout.stride)
             block_[size_t(word - blockStart)] = uint16_t(chunk_->samples[size_t(i)]);
-        if (!file_->seek(offset) || file_->write(bytes, 2 * words) != 2 * words)
+        if (!file_->seek(offset) || !WriteAll(*file_, bytes, 2 * words))
             throw EInOutError(QStringLiteral("Cannot write the samples of %1: %2")
                                   .arg(Quoted(filename_), file_->errorString()));
     }

@@ -131,6 +131,31 @@ def tools_menu():
     write("tools_menu", "quotes", b"\"%f\" \"\"%w\"\"" + SEP + b"/data/say \"hi\".smp" + SEP + b"x")
 
 
+def output_target():
+    # Options: frames, the old file's mode, the pixel's x and y, whether the export is stopped;
+    # then the name, inside the folder of planted things.
+    for name, options, target in [("new", b"\x05\x00\x01\x01\x01", b"new.smp"),
+                                  ("old-read-only", b"\x09\x02\x00\x00\x01", b"old.smp"),
+                                  ("through-link", b"\x03\x01\x02\x01\x01", b"link.smp"),
+                                  ("own-frames", b"\x03\x00\x00\x00\x01", b"sub/../seq.bld"),
+                                  ("own-header-hard-link", b"\x02\x00\x00\x00\x01", b"hard.smp"),
+                                  ("fifo", b"\x02\x00\x00\x00\x01", b"topipe.smp"),
+                                  ("folder", b"\x02\x00\x00\x00\x01", b"dir.smp"),
+                                  ("dangling-link", b"\x02\x00\x00\x00\x01", b"dangling.smp"),
+                                  ("stopped", b"\x27\x00\x00\x00\x00", b"old.smp"),
+                                  ("no-folder", b"\x02\x00\x00\x00\x01", b"none/x.smp")]:
+        write("output_target", name, options + SEP + target)
+
+
+def recent_merge():
+    # MaxItems, then the lines of: this instance's additions, the stored list, what it removed,
+    # its hidden entries.
+    write("recent_merge", "two-instances", b"\x09" + SEP + b"/d/c.bld" + SEP + b"/d/b.bld\n/d/a.bld" + SEP + b"" + SEP + b"")
+    write("recent_merge", "removed-and-case", b"\x03" + SEP + b"/d/Alpha.bld" + SEP + b"/d/alpha.bld\n/d/gone.bld\n/d/x.bld"
+          + SEP + b"/d/gone.bld" + SEP + b"/d/old.bld")
+    write("recent_merge", "cleared", b"\x09" + SEP + b"" + SEP + b"/d/a.bld\n\n/d/a.bld" + SEP + b"/d/a.bld" + SEP + b"/d/a.bld")
+
+
 def main():
     if os.path.isdir(CORPUS):
         shutil.rmtree(CORPUS)
@@ -142,6 +167,8 @@ def main():
     link_message()
     version_file()
     tools_menu()
+    output_target()
+    recent_merge()
     with tempfile.TemporaryDirectory() as tmp:
         tiff_source(tmp)
         video_source(tmp)

@@ -213,6 +213,56 @@ void TIniFile::EraseSection(const QString& section)
     });
 }
 
+void TIniFile::ReplaceSection(const QString& section,
+                              const std::function<TSectionValues(const TSectionValues& now)>& change)
+{
+    const auto refuse = [&](const QString& ident, const char* why) {
+        throw EInOutError(QStringLiteral("Cannot write \"%1\" of section \"%2\" to %3: %4")
+                              .arg(ident, section, QDir::toNativeSeparators(fileName_), QLatin1String(why)));
+    };
+    if (HasLineBreak(section))
+        refuse(QString(), "an INI file cannot hold a line break");
+    if (section.contains(QLatin1Char(']')))
+        refuse(QString(), "a section name cannot hold \"]\"");
+    Modify(fileName_, createFolders_, [&](TIniLines& ini) {
+        size_t begin = 0, end = 0;
+        const bool found = FindSection(ini, section, begin, end);
+        TSectionValues now;
+        QString name, value;
+        if (found)
+            for (size_t i = begin; i < end; ++i)
+                if (IdentLine(ini.Lines[i], name, value))
+                    now.emplace_back(name, value);
+        std::vector<QByteArray> lines;
+        for (const auto& [ident, text] : change(now)) {
+            if (HasLineBreak(ident) || HasLineBreak(text))
+                refuse(ident, "an INI file cannot hold a line break");
+            if (ident.trimmed().isEmpty() || ident.contains(QLatin1Char('=')) ||
+                ident.trimmed().startsWith(QLatin1Char('[')) || ident.trimmed().startsWith(QLatin1Char(';')))
+                refuse(ident, "the identifier is empty or cannot be told from other lines");
+            lines.push_back(ident.toUtf8() + "=" + text.toUtf8());
+        }
+        if (found) {
+            // Other lines of the section (comments) stay, after its values; so do the blank
+            // lines before the next section.
+            size_t last = end;
+            while (last > begin && ini.Lines[last - 1].trimmed().isEmpty())
+                --last;
+            for (size_t i = begin; i < last; ++i)
+                if (!IdentLine(ini.Lines[i], name, value) && !ini.Lines[i].trimmed().isEmpty())
+                    lines.push_back(ini.Lines[i]);
+            ini.Lines.erase(ini.Lines.begin() + qsizetype(begin), ini.Lines.begin() + qsizetype(last));
+            ini.Lines.insert(ini.Lines.begin() + qsizetype(begin), lines.begin(), lines.end());
+        } else {
+            if (!ini.Lines.empty() && !ini.Lines.back().trimmed().isEmpty())
+                ini.Lines.emplace_back();
+            ini.Lines.push_back(QByteArray("[") + section.toUtf8() + "]");
+            ini.Lines.insert(ini.Lines.end(), lines.begin(), lines.end());
+        }
+        return true;
+    });
+}
+
 void TIniFile::DeleteValue(const QString& section, const QString& ident)
 {
     if (!ReadValue(section, ident))

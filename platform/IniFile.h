@@ -4,14 +4,17 @@
 // with the blanks around them removed. Lines that are neither (comments, anything else) are kept
 // exactly as they are when the file is rewritten, and so is the line ending the file uses.
 //
-// Like the registry (Registry.h) the file is shared by processes: a write locks
-// "<file>.lock", re-reads the file, changes it and replaces it by a rename; reads take no lock
+// Like the registry (Registry.h) the file is shared by processes: a write locks the file's folder
+// (LockedFile.h), re-reads the file, changes it and replaces it by a rename; reads take no lock
 // and never raise. Nothing is held open or cached between calls.
 
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class TIniFile {
 public:
@@ -37,6 +40,13 @@ public:
     void WriteValue(const QString& section, const QString& ident, const QString& value);
     // Removes the section's header and all its lines; nothing happens when it is absent.
     void EraseSection(const QString& section);
+    // Reads and replaces the section whole in one step under the file's lock, so that a list kept
+    // in it is never seen, or left by a killed writer, half written. `change` gets the section's
+    // identifiers and values as they are now (empty when there is none) and gives those it is to
+    // hold, in order; the section keeps its place in the file (a new one goes at the end). Throws
+    // as WriteValue does, and writes nothing then.
+    using TSectionValues = std::vector<std::pair<QString, QString>>;
+    void ReplaceSection(const QString& section, const std::function<TSectionValues(const TSectionValues& now)>& change);
     void DeleteValue(const QString& section, const QString& ident);
 
 private:

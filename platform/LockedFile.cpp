@@ -1,11 +1,13 @@
 #include "platform/LockedFile.h"
 
 #include "platform/Errors.h"
+#include "platform/SafeFileWriter.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <cerrno>
 #include <chrono>
@@ -63,16 +65,15 @@ QString RealFile(const QString& fileName)
 
 TFileLock::TFileLock(const QString& dataFile, bool createFolder, int timeoutMs)
 {
-    const QString lockName = dataFile + QStringLiteral(".lock");
-    if (createFolder) {
-        const QString folder = QFileInfo(dataFile).absolutePath();
-        if (!QDir().mkpath(folder))
-            throw EInOutError(QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(folder)));
-    }
-    // flock needs no write access: a reader of a shared folder can open it too.
-    fd_ = ::open(QFile::encodeName(lockName).constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+    const QString folder = QFileInfo(dataFile).absolutePath();
+    if (createFolder && !QDir().mkpath(folder))
+        throw EInOutError(QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(folder)));
+    // The folder is the lock: no lock file is ever left beside the store. flock needs no write
+    // access, so a reader of a shared folder can take it too.
+    const QString lockName = dataFile;  // what the messages name
+    fd_ = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ < 0)
-        Fail(QStringLiteral("Cannot open the lock file"), lockName, errno);
+        Fail(QStringLiteral("Cannot lock"), lockName, errno);
     if (::flock(fd_, LOCK_EX | LOCK_NB) == 0)
         return;
     if (errno != EWOULDBLOCK && errno != EINTR) {
@@ -149,6 +150,8 @@ void ReplaceWholeFile(const QString& fileName, const QByteArray& bytes, const TR
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0)
         Fail(QStringLiteral("Cannot write"), fileName, errno);
+    RegisterTemporaryFile(pattern.constData());
+    const auto unregister = qScopeGuard([&] { UnregisterTemporaryFile(pattern.constData()); });
     struct stat existing {};
     const mode_t mode = ::stat(target.constData(), &existing) == 0 ? (existing.st_mode & 07777) : mode_t(options.NewFileMode);
     int error = 0;

@@ -7,11 +7,13 @@
 #include <QString>
 #include <functional>
 
-// An exclusive lock on `<data file>.lock` (flock), held for the object's life. The lock file is
-// never the data file: a replacement gives the data file a new inode, and a lock on the old one
-// would guard nothing. The system drops the lock when its holder dies. Threads of one process
-// exclude each other too (each lock opens the file anew). Waits at most `timeoutMs`; throws
-// EInOutError naming the file when the lock file cannot be made or the wait runs out.
+// An exclusive lock (flock) on the data file's folder, held for the object's life. The lock is
+// never on the data file: a replacement gives the data file a new inode, and a lock on the old one
+// would guard nothing; and a lock file of its own would stay beside the store for ever. Stores
+// in one folder take turns, which costs nothing for transactions this short. The system drops
+// the lock when its holder dies. Threads of one process exclude each other too (each lock opens
+// the folder anew). Waits at most `timeoutMs`; throws EInOutError naming the folder when it
+// cannot be opened (or, with `createFolder`, made) or the wait runs out.
 class TFileLock {
 public:
     static constexpr int kDefaultTimeoutMs = 10000;

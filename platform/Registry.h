@@ -4,7 +4,7 @@
 // processes read and write at once.
 //
 // Every operation reads the file anew; nothing is cached between operations. A change takes an
-// exclusive lock on "<file>.lock", re-reads the file, applies itself and replaces the file by a
+// exclusive lock on the file's folder, re-reads the file, applies itself and replaces the file by a
 // rename, so concurrent writers lose nothing and a killed writer leaves the previous file whole.
 // Readers take no lock: a rename is atomic.
 //

@@ -4,12 +4,17 @@
 #include "platform/FileNames.h"
 
 #include <QFile>
+#include <array>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <mutex>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
@@ -36,6 +41,12 @@ mode_t NewFileMode()
     return 0644;
 }
 
+QByteArray FolderOf(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+}
+
 // The path the target stands for: symbolic links resolved where they lead somewhere, so a link
 // stays a link and the file it names is the one replaced.
 QByteArray ResolvedTarget(const QByteArray& target)
@@ -43,14 +54,93 @@ QByteArray ResolvedTarget(const QByteArray& target)
     char buffer[PATH_MAX];
     if (::realpath(target.constData(), buffer))
         return QByteArray(buffer);
-    const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target.left(slash);
-    if (::realpath(folder.constData(), buffer))
-        return QByteArray(buffer) + '/' + target.mid(slash + 1);
-    return target;
+    // A link to a file that does not exist yet: that file is made, as opening the link would.
+    QByteArray path = target;
+    struct stat st {};
+    for (int hops = 0; hops < 40 && ::lstat(path.constData(), &st) == 0 && S_ISLNK(st.st_mode); ++hops) {
+        const ssize_t length = ::readlink(path.constData(), buffer, sizeof buffer);
+        if (length <= 0 || size_t(length) >= sizeof buffer)
+            break;
+        const QByteArray link(buffer, length);
+        path = link.startsWith('/') ? link : FolderOf(path) + '/' + link;
+    }
+    const qsizetype slash = path.lastIndexOf('/');
+    if (::realpath(FolderOf(path).constData(), buffer))
+        return QByteArray(buffer) + '/' + path.mid(slash + 1);
+    return path;
+}
+
+// The registered temporary files. The handler only reads the slots and unlinks: both are
+// async-signal-safe.
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
+std::array<std::atomic<const char*>, 64> temporaries{};
+
+extern "C" void RemoveTemporariesAndDie(int signal)
+{
+    for (std::atomic<const char*>& slot : temporaries)
+        if (const char* path = slot.load())
+            ::unlink(path);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+void InstallCleanupHandlers()
+{
+    for (const int signal : kCleanupSignals) {
+        struct sigaction old {};
+        // A signal the process ignores (a background job's SIGINT) or handles itself stays so.
+        if (::sigaction(signal, nullptr, &old) != 0 || old.sa_handler != SIG_DFL || (old.sa_flags & SA_SIGINFO))
+            continue;
+        struct sigaction action {};
+        action.sa_handler = RemoveTemporariesAndDie;
+        sigemptyset(&action.sa_mask);
+        for (const int other : kCleanupSignals)
+            sigaddset(&action.sa_mask, other);
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+void SyncFolder(const QByteArray& folder)
+{
+    // Makes the rename itself durable; a folder that cannot be opened only loses that.
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
 }
 
 }  // namespace
+
+void RegisterTemporaryFile(const char* path)
+{
+    static std::once_flag installed;
+    std::call_once(installed, InstallCleanupHandlers);
+    for (std::atomic<const char*>& slot : temporaries) {
+        const char* empty = nullptr;
+        if (slot.compare_exchange_strong(empty, path))
+            return;
+    }
+    // More than 64 writers at once: this one is only removed on failure, not on a signal.
+}
+
+void UnregisterTemporaryFile(const char* path)
+{
+    for (std::atomic<const char*>& slot : temporaries) {
+        const char* expected = path;
+        if (slot.compare_exchange_strong(expected, nullptr))
+            return;
+    }
+}
+
+int64_t FreeBytesFor(const QString& target)
+{
+    const QByteArray path = EncodeFileName(target);
+    struct statvfs fs {};
+    if (::statvfs(path.constData(), &fs) != 0 && ::statvfs(FolderOf(path).constData(), &fs) != 0)
+        return -1;
+    return int64_t(fs.f_bavail) * int64_t(fs.f_frsize);
+}
 
 void CheckOutputTarget(const QString& target, const QStringList& protectedFiles)
 {
@@ -81,21 +171,32 @@ TSafeFileWriter::TSafeFileWriter(const QString& target, const QStringList& prote
     if (fd_ < 0)
         throw EInOutError(CannotWrite(target_, SystemReason(errno)));
     temp_ = pattern;
+    RegisterTemporaryFile(temp_.constData());
 }
 
 TSafeFileWriter::~TSafeFileWriter()
 {
     if (fd_ >= 0) {
         ::close(fd_);
-        ::unlink(temp_.constData());
+        RemoveTemporary();
     }
+}
+
+QString TSafeFileWriter::TemporaryPath() const { return DecodeFileName(temp_); }
+
+int64_t TSafeFileWriter::FreeBytes() const { return FreeBytesFor(DecodeFileName(temp_)); }
+
+void TSafeFileWriter::RemoveTemporary()
+{
+    ::unlink(temp_.constData());
+    UnregisterTemporaryFile(temp_.constData());
 }
 
 void TSafeFileWriter::Fail(int error)
 {
     if (fd_ >= 0) {
         ::close(fd_);
-        ::unlink(temp_.constData());
+        RemoveTemporary();
         fd_ = -1;
     }
     throw EInOutError(CannotWrite(target_, SystemReason(error)));
@@ -121,14 +222,16 @@ void TSafeFileWriter::Commit()
     fd_ = -1;
     if (::close(fd) != 0) {
         const int error = errno;
-        ::unlink(temp_.constData());
+        RemoveTemporary();
         throw EInOutError(CannotWrite(target_, SystemReason(error)));
     }
     if (::rename(temp_.constData(), final_.constData()) != 0) {
         const int error = errno;
-        ::unlink(temp_.constData());
+        RemoveTemporary();
         throw EInOutError(CannotWrite(target_, SystemReason(error)));
     }
+    UnregisterTemporaryFile(temp_.constData());
+    SyncFolder(FolderOf(final_));
 }
 
 void WriteFileSafely(const QString& target, const QByteArray& bytes, const QStringList& protectedFiles)

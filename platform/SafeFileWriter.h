@@ -13,6 +13,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 
 // Refuses `target` as an output file (EInOutError naming it and why) when it resolves to one
 // of `protectedFiles` or exists as anything but a regular file. Nothing is created.
@@ -33,15 +34,31 @@ public:
     void Commit();
 
     const QString& Target() const { return target_; }
+    // The temporary file, for writers that also read and seek in what they wrote (they open it
+    // themselves; Commit flushes the file whichever descriptor wrote it).
+    QString TemporaryPath() const;
+    // The free space of the target's file system in bytes (-1 when the system does not say).
+    int64_t FreeBytes() const;
 
 private:
     [[noreturn]] void Fail(int error);
+    void RemoveTemporary();
 
     QString target_;    // as the caller named it, for messages
     QByteArray final_;  // the path that is replaced: the target with symbolic links resolved
     QByteArray temp_;
     int fd_ = -1;
 };
+
+// The free space in bytes of the file system that `target` (or, for a new file, its folder)
+// lies on; -1 when the system does not say.
+int64_t FreeBytesFor(const QString& target);
+
+// Temporary files that a signal must not leave behind. While registered, SIGINT, SIGTERM and
+// SIGHUP (where they would end the process) first remove the file, then end the process as they
+// would have. `path` must stay valid until Unregister. Any thread.
+void RegisterTemporaryFile(const char* path);
+void UnregisterTemporaryFile(const char* path);
 
 // Writes `bytes` to `target` through the writer in one go.
 void WriteFileSafely(const QString& target, const QByteArray& bytes, const QStringList& protectedFiles = {});

@@ -1,6 +1,10 @@
 #include "platform/SharedSegment.h"
 
+#include <QtGlobal>
+
+#include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
@@ -52,6 +56,36 @@ bool ReadFully(int fd, void* data, size_t count, off_t offset)
     return Fully(pread, fd, static_cast<char*>(data), count, offset);
 }
 
+// Opens a block for reading or writing without ever waiting: the shared-memory folder is
+// writable by every local user, and anybody may plant a FIFO, a link or a file of their own
+// under a block's name. Only a regular file of this user with mode 0600 is taken; anything
+// else is closed, logged and left alone. -1 when there is no usable block of that name.
+int OpenOwnSegment(const std::string& name, int flags)
+{
+    const int fd = shm_open(name.c_str(), flags | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0);
+    if (fd < 0) {
+        if (errno == ELOOP)
+            qWarning("Shared memory %s is a symbolic link, not a block of this program: ignored", name.c_str());
+        return -1;
+    }
+    struct stat st {};
+    const char* problem = nullptr;
+    if (fstat(fd, &st) != 0)
+        problem = "cannot be examined";
+    else if (!S_ISREG(st.st_mode))
+        problem = "is not a regular file";
+    else if (st.st_uid != getuid())
+        problem = "belongs to another user";
+    else if ((st.st_mode & 07777) != 0600)
+        problem = "has other permissions than 0600";
+    if (problem) {
+        qWarning("Shared memory %s %s: ignored", name.c_str(), problem);
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 // The payload size of a well-formed block, -1 otherwise.
 int64_t PayloadSize(int fd)
 {
@@ -71,7 +105,7 @@ class TOpenSegment {
 public:
     TOpenSegment(const std::string& name, int flags)
     {
-        fd_ = shm_open(name.c_str(), flags | O_CLOEXEC | O_NOFOLLOW, 0);
+        fd_ = OpenOwnSegment(name, flags);
         if (fd_ >= 0)
             size_ = PayloadSize(fd_);
     }
@@ -94,7 +128,7 @@ private:
 }  // namespace
 
 TSharedSegments::TSharedSegments(std::string tag, uint16_t first, uint16_t last)
-    : tag_(std::move(tag)), first_(first == 0 ? 1 : first), last_(last < first_ ? first_ : last)
+    : tag_(std::move(tag)), prefix_(NamePrefix(tag_)), first_(first == 0 ? 1 : first), last_(last < first_ ? first_ : last)
 {
     // Different processes start at different handles, so that they rarely collide.
     next_ = uint32_t(getpid()) * 2654435761u;
@@ -106,9 +140,17 @@ TSharedSegments::~TSharedSegments()
         close(fd);
 }
 
-std::string TSharedSegments::FilePrefix() const
+std::string TSharedSegments::FilePrefix() const { return prefix_; }
+
+std::string TSharedSegments::NamePrefix(const std::string& tag)
 {
-    return "tremax-" + std::to_string(getuid()) + "-" + tag_ + "-";
+    // Letters and digits only: the namespace becomes part of a file name.
+    std::string space;
+    if (const char* value = std::getenv("TREMAX_SHM_NAMESPACE"))
+        for (const char* c = value; *c && space.size() < 32; ++c)
+            if (std::isalnum(static_cast<unsigned char>(*c)))
+                space += *c;
+    return "tremax-" + (space.empty() ? std::string() : space + "-") + std::to_string(getuid()) + "-" + tag + "-";
 }
 
 std::string TSharedSegments::Name(uint16_t handle) const
@@ -142,6 +184,7 @@ uint16_t TSharedSegments::Create(const void* data, size_t size)
                 continue;
             return 0;
         }
+        fchmod(fd, 0600);  // whatever the umask: readers take nothing else
         // The lock comes before the size: a sweep never takes a block that has a header.
         int locked;
         do
@@ -255,7 +298,7 @@ int TSharedSegments::RemoveStaleLocked()
         if (handle < first_ || handle > last_ || held_.count(uint16_t(handle)))
             continue;
         const std::string name = "/" + file;
-        const int fd = shm_open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW, 0);
+        const int fd = OpenOwnSegment(name, O_RDONLY);
         if (fd < 0)
             continue;
         if (flock(fd, LOCK_EX | LOCK_NB) == 0) {

@@ -2,6 +2,11 @@
 // Small blocks of memory shared between this user's programs, named by a 16-bit handle: POSIX
 // shared memory objects "/tremax-<uid>-<tag>-<hhhh>" (mode 0600) holding a 16-byte header (magic,
 // version, size) and the bytes. Any process may read, write or remove a block by its handle.
+// The environment variable TREMAX_SHM_NAMESPACE, when set, puts a namespace of its own into the
+// names ("/tremax-<namespace>-<uid>-..."): programs that share it see each other's blocks and no
+// others (tests run beside a working Tremax). Blocks are opened without ever waiting and used
+// only when they are regular files of this user with mode 0600; anything else under a block's
+// name (a FIFO another user planted, say) is ignored and logged, also by the sweep.
 //
 // The creating process keeps a shared flock on each block it made until the block has been
 // removed (by anyone); blocks nobody holds a lock on belong to processes that have gone and are
@@ -44,6 +49,8 @@ public:
     std::string Name(uint16_t handle) const;
     // The prefix every name of this family starts with (without the leading "/").
     std::string FilePrefix() const;
+    // That prefix for a family, as the environment sets it now.
+    static std::string NamePrefix(const std::string& tag);
 
 private:
     // Closes the descriptors of our blocks that someone has removed.
@@ -51,6 +58,7 @@ private:
     int RemoveStaleLocked();
 
     std::string tag_;
+    std::string prefix_;
     uint16_t first_;
     uint16_t last_;
     mutable std::mutex mutex_;

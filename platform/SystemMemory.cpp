@@ -20,10 +20,10 @@ QByteArray ReadSmallFile(const QString& path)
 }
 
 // The process's address space and resident set in bytes, from /proc/self/statm.
-void ProcessMemory(int64_t& addressSpace, int64_t& resident)
+void ProcessMemory(const QString& root, int64_t& addressSpace, int64_t& resident)
 {
     addressSpace = resident = 0;
-    const QList<QByteArray> fields = ReadSmallFile(QStringLiteral("/proc/self/statm")).simplified().split(' ');
+    const QList<QByteArray> fields = ReadSmallFile(root + QStringLiteral("/proc/self/statm")).simplified().split(' ');
     const long page = sysconf(_SC_PAGESIZE);
     if (fields.size() >= 2 && page > 0) {
         addressSpace = fields[0].toLongLong() * page;
@@ -122,19 +122,42 @@ int64_t CgroupMemoryRoom(const QString& root)
     return room;
 }
 
-TMemoryRoom MemoryRoom()
+int64_t AvailableMemoryBytes(const QString& root)
+{
+    for (const QByteArray& line : ReadSmallFile(root + QStringLiteral("/proc/meminfo")).split('\n'))
+        if (line.startsWith("MemAvailable:")) {
+            const QList<QByteArray> fields = line.mid(13).simplified().split(' ');
+            bool ok = false;
+            const qlonglong value = fields.value(0).toLongLong(&ok);
+            if (!ok || value < 0)
+                return -1;
+            const bool kilobytes = fields.value(1).toLower() == "kb";
+            return kilobytes ? CheckedProduct(value, 1024) : value;
+        }
+    return -1;
+}
+
+TMemoryRoom MemoryRoom() { return MemoryRoomUnder(QString()); }
+
+TMemoryRoom MemoryRoomUnder(const QString& root)
 {
     int64_t addressSpace = 0;
     int64_t resident = 0;
-    ProcessMemory(addressSpace, resident);
-    TMemoryRoom room{std::max<int64_t>(0, PhysicalMemoryBytes() - resident), QStringLiteral("physical memory")};
+    ProcessMemory(root, addressSpace, resident);
+    // What the system can still hand out without pushing others out: free memory and the caches
+    // it may drop. Where the system does not say, physical memory less what the process holds.
+    const int64_t available = AvailableMemoryBytes(root);
+    TMemoryRoom room = available >= 0
+                           ? TMemoryRoom{available, QStringLiteral("the memory available")}
+                           : TMemoryRoom{std::max<int64_t>(0, PhysicalMemoryBytes() - resident),
+                                         QStringLiteral("physical memory")};
     rlimit limit{};
     if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
         const int64_t left = std::max<int64_t>(0, int64_t(limit.rlim_cur) - addressSpace);
         if (left < room.bytes)
             room = {left, QStringLiteral("the address-space limit")};
     }
-    const int64_t group = CgroupMemoryRoom();
+    const int64_t group = CgroupMemoryRoom(root);
     if (group >= 0 && group < room.bytes)
         room = {group, QStringLiteral("the control group's memory limit")};
     return room;

@@ -14,15 +14,21 @@ int64_t PhysicalMemoryBytes();
 // Physical memory in bytes as the system reports it; 0 when it does not say.
 int64_t ReportedPhysicalMemoryBytes();
 
-// Room for more memory: the smallest of what is left under physical memory (less what the
-// process holds resident), under the address-space limit RLIMIT_AS (less the address space in
-// use) and under the control group's memory limit (less what the group uses), with the name of
-// the limit that binds.
+// The memory the system can still give ("MemAvailable" of /proc/meminfo: free memory and the
+// caches it may drop) in bytes; -1 when it does not say. `root` is prepended to the path, for tests.
+int64_t AvailableMemoryBytes(const QString& root = {});
+
+// Room for more memory: the smallest of the memory available (or, where the system does not say
+// it, physical memory less what the process holds resident), what is left under the
+// address-space limit RLIMIT_AS (less the address space in use) and under the control group's
+// memory limit (less what the group uses), with the name of the limit that binds.
 struct TMemoryRoom {
     int64_t bytes = 0;
     QString limit;
 };
 TMemoryRoom MemoryRoom();
+// The same with `root` prepended to every file read under /proc and /sys, for tests.
+TMemoryRoom MemoryRoomUnder(const QString& root);
 // How a test or the caller asks for the room (MemoryRoom unless replaced).
 using TMemoryRoomQuery = std::function<TMemoryRoom()>;
 

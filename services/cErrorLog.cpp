@@ -99,10 +99,15 @@ bool TErrorLog::Writable(const QString& candidate) const
 {
     if (candidate.isEmpty())
         return false;
+    // The probe writes and erases a section; a log file it had to make for that goes again, so
+    // that logging switched off leaves no empty file behind.
+    const bool existed = QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink();
     try {
         TIni ini(context_, candidate);
         ini.WriteBool(QStringLiteral("Verify"), QStringLiteral("Ok"), true);
         ini.EraseSection(QStringLiteral("Verify"));
+        if (!existed && QFileInfo(candidate).size() == 0)
+            QFile::remove(candidate);
         return true;
     } catch (...) {
         return false;

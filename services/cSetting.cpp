@@ -228,3 +228,41 @@ void TSetting::EraseSection(const QString& section)
     } catch (const EError&) {
     }
 }
+
+void TSetting::ReplaceSection(const QString& section, const std::function<TValues(const TValues& now)>& change)
+{
+    if (IsRegistry()) {
+        const QString path = KeyPath(section);
+        if (SplitRegistryPath(section).isEmpty())
+            throw ERegistryError(QStringLiteral("Cannot replace the settings of an empty section"));
+        TRegistry(context_.Registry(), RootOf(EffectiveLocation())).Update([&](TRegistryKey& root) {
+            TValues now;
+            if (const TRegistryKey* key = root.Find(path))
+                for (const TRegistryValue& value : key->Values())
+                    now.push_back(value.Type == TRegistryValueType::number
+                                      ? TValue{value.Name, QString::number(int32_t(value.Number)), true}
+                                      : TValue{value.Name, value.Text, false});
+            const TValues next = change(now);
+            root.Remove(path);
+            TRegistryKey& key = root.FindOrAdd(path);
+            for (const TValue& value : next)
+                key.SetValue(value.Integer ? TRegistryValue{value.Ident, TRegistryValueType::number, QString(),
+                                                            uint32_t(value.Text.toInt())}
+                                           : TRegistryValue{value.Ident, TRegistryValueType::string, value.Text, 0});
+            return true;
+        });
+        return;
+    }
+    const QString path = IniFilename();
+    if (path.isEmpty())
+        throw EInOutError(QStringLiteral("No INI file named to write section \"%1\" to").arg(section));
+    TIniFile(path, true).ReplaceSection(section, [&](const TIniFile::TSectionValues& lines) {
+        TValues now;
+        for (const auto& [ident, text] : lines)
+            now.push_back({ident, text, false});
+        TIniFile::TSectionValues next;
+        for (const TValue& value : change(now))
+            next.emplace_back(value.Ident, value.Text);
+        return next;
+    });
+}

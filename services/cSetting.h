@@ -33,6 +33,8 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 class TProgId;
 class TSettingsContext;
@@ -80,6 +82,18 @@ public:
     void WriteInteger(const QString& section, const QString& ident, int32_t value);
     // Registry: deletes the section's key. INI file: removes the section, ignoring any error.
     void EraseSection(const QString& section);
+
+    // A section read and replaced whole in one step under the store's lock: `change` gets its
+    // values as they are now (in order; integers as decimal text) and gives the values it is to
+    // hold. A list kept in a section is never left half written by a killed writer, and what
+    // another process wrote in between is seen by `change`. Raises as the writes do.
+    struct TValue {
+        QString Ident;
+        QString Text;
+        bool Integer = false;  // a number value in the registry, decimal text in a file
+    };
+    using TValues = std::vector<TValue>;
+    void ReplaceSection(const QString& section, const std::function<TValues(const TValues& now)>& change);
 
 private:
     // Recomputes the folder when the location, the INI name or the identity changed since.

@@ -19,6 +19,28 @@ bool RecentFileExists(const QString& path)
     return kind != TFileKind::missing && kind != TFileKind::directory;
 }
 
+QStringList MergeRecentFiles(const QStringList& touched, const QStringList& stored, const QSet<QString>& removed,
+                             const QStringList& hidden, int shown)
+{
+    QStringList merged;
+    QSet<QString> seen;
+    const auto take = [&](const QString& path) {
+        if (!path.isEmpty() && !seen.contains(path)) {
+            seen.insert(path);
+            merged << path;
+        }
+    };
+    for (const QString& path : touched)
+        if (merged.size() < shown)
+            take(path);
+    for (const QString& path : stored)
+        if (merged.size() < shown && !removed.contains(path))
+            take(path);
+    for (const QString& path : hidden)
+        take(path);
+    return merged;
+}
+
 TRecentFiles::TRecentFiles(const TSettingsContext& context, TMessageBoxes& messages)
     : setting_(context), messages_(messages), driveType_(DriveTypeOf)
 {
@@ -66,9 +88,9 @@ void TRecentFiles::Tidy()
     for (int i = 0; i < kSlots; ++i) {
         if (slots_[i].isEmpty())
             continue;
-        const QString lower = slots_[i].toLower();
+        // Names as the file system compares them: exactly.
         for (int j = i + 1; j < kSlots; ++j)
-            if (slots_[j].toLower() == lower)
+            if (slots_[j] == slots_[i])
                 slots_[j].clear();
     }
     const auto end = std::stable_partition(slots_.begin(), slots_.end(), [](const QString& s) { return !s.isEmpty(); });
@@ -90,6 +112,9 @@ void TRecentFiles::AddFile(const QString& fileName)
     if (Accepted(path)) {
         std::move_backward(slots_.begin(), slots_.end() - 1, slots_.end());
         slots_[0] = path;
+        touched_.removeAll(path);
+        touched_.prepend(path);
+        removed_.remove(path);
     }
     Tidy();
     RebuildMenu();
@@ -97,6 +122,10 @@ void TRecentFiles::AddFile(const QString& fileName)
 
 void TRecentFiles::ClearList()
 {
+    for (const QString& path : slots_)
+        if (!path.isEmpty())
+            removed_.insert(path);
+    touched_.clear();
     std::fill(slots_.begin(), slots_.end(), QString());
     Tidy();
     RebuildMenu();
@@ -178,11 +207,27 @@ void TRecentFiles::Save()
         return;
     try {
         setting_.SetLocation(slroaming);
-        const QString section = SectionName();
-        setting_.EraseSection(section);
-        setting_.WriteInteger(section, QStringLiteral("nToUse"), maxItems_);
-        for (int i = 1; i <= maxItems_; ++i)
-            setting_.WriteString(section, HexDigit(i), slots_[i - 1]);
+        const QStringList hidden(slots_.begin() + maxItems_, slots_.end());
+        QStringList merged;
+        setting_.ReplaceSection(SectionName(), [&](const TSetting::TValues& now) {
+            QStringList stored;
+            for (int i = 1; i <= kMaxItemsLimit; ++i)
+                for (const TSetting::TValue& value : now)
+                    if (QString::compare(value.Ident, HexDigit(i), Qt::CaseInsensitive) == 0) {
+                        stored << value.Text;
+                        break;
+                    }
+            merged = MergeRecentFiles(touched_, stored, removed_, hidden, maxItems_);
+            TSetting::TValues next{{QStringLiteral("nToUse"), QString::number(maxItems_), true}};
+            for (int i = 1; i <= maxItems_; ++i)
+                next.push_back({HexDigit(i), merged.value(i - 1), false});
+            return next;
+        });
+        touched_.clear();
+        removed_.clear();
+        for (int i = 0; i < kSlots; ++i)
+            slots_[i] = merged.value(i);
+        Tidy();  // the captions
     } catch (...) {
         // The list is kept in memory; the next change tries again.
     }
@@ -197,8 +242,12 @@ void TRecentFiles::Load()
         SetMaxItems(setting_.ReadInteger(section, QStringLiteral("nToUse"), maxItems_));
         for (int i = 1; i <= maxItems_; ++i) {
             const QString path = setting_.ReadString(section, HexDigit(i), QString());
-            if (path.isEmpty() || !RecentFileExists(path))
+            if (path.isEmpty())
                 continue;
+            if (!RecentFileExists(path)) {
+                removed_.insert(path);  // and not brought back by the save after loading
+                continue;
+            }
             const auto free = std::find(slots_.begin(), slots_.end(), QString());
             if (free != slots_.end())
                 *free = path;
@@ -249,6 +298,8 @@ void TRecentFiles::ClickItem(int i)
         messages_.Show(QStringLiteral("Can't find \n") + path, QStringLiteral("File not found"),
                        TMessageIcon::warning, TMessageButtons::ok);
         slots_[i - 1].clear();
+        removed_.insert(path);
+        touched_.removeAll(path);
         Tidy();
         RebuildMenu();
         return;

@@ -5,10 +5,16 @@
 // every file it opens and opens the file of a clicked item.
 //
 // 16 slots, slot 1 the most recent; the first MaxItems (0 … 15) are shown and saved. Entries
-// are full paths; paths that differ only in letter case are one entry (the more recent one
-// stays). Storage, through a TSetting at slroaming: section "RecentFiles" + ListName,
-// "nToUse" = MaxItems, "1" … "F" (hexadecimal) = the paths. Every storage error is swallowed:
-// the list is a convenience, never a reason for a message.
+// are full paths, compared as the file system compares names: exactly, so "Alpha.bld" and
+// "alpha.bld" are two files and two entries. Storage, through a TSetting at slroaming: section
+// "RecentFiles" + ListName, "nToUse" = MaxItems, "1" … "F" (hexadecimal) = the paths. Every
+// storage error is swallowed: the list is a convenience, never a reason for a message.
+//
+// Several instances share the stored list. A save replaces the section whole, in one step under
+// the store's lock, with the list merged from what this instance did since it last read or wrote
+// the store and what the store holds now (MergeRecentFiles): a killed save leaves the old list,
+// and what another instance saved in between is kept, while what this instance removed ("File
+// not found") or cleared ("Clear list...") never comes back.
 //
 // Which files are accepted goes by the drive they are on (DriveType.h: how a Linux mount counts
 // as removable, network, CD or RAM disk). A file under a tmpfs such as /tmp counts as on a RAM
@@ -21,6 +27,8 @@
 #include "services/cSetting.h"
 
 #include <QList>
+#include <QSet>
+#include <QStringList>
 #include <QString>
 #include <array>
 #include <functional>
@@ -142,9 +150,21 @@ private:
     std::unique_ptr<QAction> separator_;
     std::unique_ptr<QAction> clear_;
     bool inserted_ = false;
+    // Since the store was last read or written: the files put at the top (most recent first)
+    // and those removed or cleared.
+    QStringList touched_;
+    QSet<QString> removed_;
     bool loading_ = false;
     bool loaded_ = false;
 };
 
 // The file name of a drive-type check and of the click: exists and is not a folder.
 bool RecentFileExists(const QString& path);
+
+// The list a save stores: what this instance put at the top since it last read or wrote the
+// store (`touched`, most recent first), then what the store holds now (`stored`), less what this
+// instance removed or cleared since then (`removed`), at most `shown` entries; then this
+// instance's hidden entries (beyond what is shown, never stored). No name twice, names compared
+// exactly; empty names are dropped.
+QStringList MergeRecentFiles(const QStringList& touched, const QStringList& stored, const QSet<QString>& removed,
+                             const QStringList& hidden, int shown);

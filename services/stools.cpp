@@ -153,15 +153,6 @@ bool TToolsMenu::RootFlag(const QString& name) const
     return value->Type == TRegistryValueType::number ? value->Number != 0 : true;
 }
 
-QString TToolsMenu::FirstFreeKeyName() const
-{
-    const TRegistry registry = Registry();
-    int n = 1;
-    while (registry.KeyExists(KeyPath(FiveDigits(n))))
-        ++n;
-    return FiveDigits(n);
-}
-
 void TToolsMenu::Post()
 {
     if (channel_)
@@ -264,19 +255,26 @@ void TToolsMenu::WriteEntry(const QString& keyName, const TToolEntry& entry, boo
     if (!RootFlag(QStringLiteral("AutoUpdate")))
         return;
     TRegistry registry = Registry();
-    // The letters of every other tool.
-    QString used;
-    for (const QString& name : registry.SubKeyNames(RootKey)) {
-        if (name.compare(keyName, Qt::CaseInsensitive) == 0)
-            continue;
-        if (const auto letter = AcceleratorLetter(registry.ReadValue(KeyPath(name), kMenuText)
-                                                      .value_or(TRegistryValue{}).Text.toLower()))
-            used += *letter;
-    }
-    const QString path = KeyPath(keyName);
     try {
+        // The key (for a new tool: the first free number) and the letters of every other tool
+        // are settled under the store's lock, with the entry: two programs adding a tool at
+        // once never pick the same key.
         registry.Update([&](TRegistryKey& root) {
-            TRegistryKey& key = root.FindOrAdd(path);
+            const TRegistryKey* tools = root.Find(RootKey);
+            QString name = keyName;
+            for (int n = 1; name.isEmpty(); ++n)
+                if (!tools || !tools->SubKey(FiveDigits(n)))
+                    name = FiveDigits(n);
+            QString used;
+            if (tools)
+                for (const auto& other : tools->SubKeys()) {
+                    if (other->Name().compare(name, Qt::CaseInsensitive) == 0)
+                        continue;
+                    const TRegistryValue* text = other->Value(kMenuText);
+                    if (const auto letter = AcceleratorLetter(text ? text->Text.toLower() : QString()))
+                        used += *letter;
+                }
+            TRegistryKey& key = root.FindOrAdd(KeyPath(name));
             SetText(key, kMenuText, FreshAccelerator(entry.MenuText, used));
             SetNumber(key, kHotKey, entry.HotKey);
             SetText(key, kCmdLine, entry.CmdLine);
@@ -297,12 +295,11 @@ void TToolsMenu::WriteEntry(const QString& keyName, const TToolEntry& entry, boo
     Post();
 }
 
-void TToolsMenu::add_app(const TToolEntry& entry) { WriteEntry(FirstFreeKeyName(), entry, false); }
+void TToolsMenu::add_app(const TToolEntry& entry) { WriteEntry(QString(), entry, false); }
 
 void TToolsMenu::change_app(const TToolEntry& entry)
 {
-    const QString existing = app_keyname(entry.AppName);
-    WriteEntry(existing.isEmpty() ? FirstFreeKeyName() : existing, entry, true);
+    WriteEntry(app_keyname(entry.AppName), entry, true);  // none yet: a new key
 }
 
 QString TToolsMenu::app_keyname(const QString& appName) const

@@ -154,7 +154,7 @@ private:
     QString KeyPath(const QString& keyName) const { return RootKey + QLatin1Char('\\') + keyName; }
     void ReadKeyNames();
     bool RootFlag(const QString& name) const;
-    QString FirstFreeKeyName() const;
+    // Writes a tool's entry under `keyName`, or, when it is empty, under the first free number.
     void WriteEntry(const QString& keyName, const TToolEntry& entry, bool replaceExtensions);
     void Post();
     void BuildContent();

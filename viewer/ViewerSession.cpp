@@ -473,9 +473,10 @@ bool TViewerSession::ComputeAllSpectra(const std::function<bool(int32_t row)>& r
     return !ended && rowsDone >= spectra_->Height();
 }
 
-void TViewerSession::ExportWaveform(TSMPfile& smp, QPoint pixel, const QString& fileName)
+bool TViewerSession::ExportWaveform(TSMPfile& smp, QPoint pixel, const QString& fileName,
+                                    const std::function<bool(int64_t done, int64_t total)>& progress)
 {
-    ::ExportWaveform(smp, sequence_, pixel, fileName);
+    return ::ExportWaveform(smp, sequence_, pixel, fileName, progress);
 }
 
 void TViewerSession::SetSpeckleSettings(const TSpeckleSettings& settings)

@@ -152,9 +152,12 @@ public:
     // every row has its spectra.
     bool ComputeAllSpectra(const std::function<bool(int32_t row)>& rowDone, int threads);
     // The sample file of `pixel` over every frame (see ExportWaveform). The export reads the
-    // frames through the block, which it leaves at the file's end (the spectra are then
-    // invalid; the kymogram's next build takes its span back).
-    void ExportWaveform(TSMPfile& smp, QPoint pixel, const QString& fileName);
+    // frames through the block and then puts it back where it started (the spectra of the
+    // block are computed anew).
+    // `progress` as there: returning false stops the export, leaving any old file as it was;
+    // returns whether the file was written.
+    bool ExportWaveform(TSMPfile& smp, QPoint pixel, const QString& fileName,
+                        const std::function<bool(int64_t done, int64_t total)>& progress = {});
 
     // TDisplaySettingsTarget: store when different (and signal the value), then redraw always
     // (the rate and the two switches only when changed).

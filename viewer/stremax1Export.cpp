@@ -9,6 +9,7 @@
 #include "export/ImageSeries.h"
 #include "export/WaveformExport.h"
 #include "platform/FileNames.h"
+#include "viewer/BusyWork.h"
 #include "viewer/ErrorHandler.h"
 
 #include <QAction>
@@ -17,6 +18,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 
 namespace {
 
@@ -44,7 +46,16 @@ void TForm1::SaveSmp()
     dialog.selectFile(DefaultSampleFileName(session_.Sequence().Header().FileName, pixel));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    session_.ExportWaveform(smpFile_, pixel, dialog.selectedFiles().front());
+    // A long export shows how far it got; Esc stops it and leaves any old file as it was.
+    const QString fileName = dialog.selectedFiles().front();
+    TBusyWork busy;
+    const auto progress = [&](int64_t done, int64_t total) {
+        SetStatusText(kNoticePanel, QStringLiteral("Saving %1: %2 %").arg(fileName).arg(total > 0 ? done * 100 / total : 100));
+        statusPanels_[kNoticePanel]->repaint();
+        return !busy.Poll();
+    };
+    const auto clearStatus = qScopeGuard([this] { SetStatusText(kNoticePanel, QString()); });
+    session_.ExportWaveform(smpFile_, pixel, fileName, progress);
 }
 
 void TForm1::BuildExportActions()

@@ -1,6 +1,7 @@
 // tremax-cli COMMAND [OPTIONS] SEQUENCE.bld: every analysis of the program without a window.
 #include "CliCommands.h"
 
+#include "platform/Diagnostics.h"
 #include "platform/Errors.h"
 #include "platform/FileNames.h"
 #include "platform/SafeFileWriter.h"
@@ -67,7 +68,8 @@ void PrintUsage(QTextStream& to)
 {
     to << "usage: tremax-cli COMMAND [OPTIONS] SEQUENCE.bld\n"
           "       tremax-cli COMMAND --help\n"
-          "       tremax-cli --version\n\ncommands:\n";
+          "       tremax-cli --version\n\n"
+          "--verbose with any command also prints the video library's own messages\n\ncommands:\n";
     for (const TCliCommand* command : AllCliCommands())
         to << "  " << QString::fromLatin1(command->name).leftJustified(12) << command->summary << '\n';
 }
@@ -175,6 +177,14 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         words << DecodeFileName(QByteArray(argv[i]));
 
+    // --verbose, anywhere before "--", lets the libraries' own messages through.
+    const qsizetype optionsEnd = words.contains(QLatin1String("--")) ? words.indexOf(QLatin1String("--")) : words.size();
+    if (words.mid(0, optionsEnd).contains(QLatin1String("--verbose"))) {
+        SetVerboseDiagnostics(true);
+        for (qsizetype i = optionsEnd - 1; i >= 0; --i)
+            if (words[i] == QLatin1String("--verbose"))
+                words.removeAt(i);
+    }
     if (words.isEmpty()) {
         PrintUsage(err);
         return 2;

@@ -4,16 +4,29 @@
 #include "export/WaveformExport.h"
 #include "platform/Errors.h"
 
+#include <unistd.h>
+
 namespace {
 
-int RunExportSmp(const TCliArgs& args, QTextStream&, QTextStream&)
+int RunExportSmp(const TCliArgs& args, QTextStream&, QTextStream& err)
 {
     const QPoint pixel = PixelOptions(args);
     const QString output = OutputPath(args);
     const auto sequence = OpenCliSequence(args);
     CheckPixel(*sequence, pixel);
     TSMPfile smp;
-    ExportWaveform(smp, *sequence, pixel, output);
+    // A long export says how far it got, on a terminal only; Ctrl+C stops it and leaves any old
+    // file as it was.
+    TExportProgress progress;
+    if (::isatty(STDERR_FILENO))
+        progress = [&err, shown = -1](int64_t done, int64_t total) mutable {
+            const int percent = total > 0 ? int(done * 100 / total) : 100;
+            if (percent != shown)
+                err << "\rexport-smp: " << percent << " %" << (done == total ? "\n" : "") << Qt::flush;
+            shown = percent;
+            return true;
+        };
+    ExportWaveform(smp, *sequence, pixel, output, progress);
     return 0;
 }
 

@@ -2,6 +2,9 @@
 #include "CliCommands.h"
 
 #include "platform/Errors.h"
+#include "platform/FileNames.h"
+
+#include <QIODevice>
 
 namespace {
 
@@ -9,7 +12,12 @@ int RunInfo(const TCliArgs& args, QTextStream& out, QTextStream&)
 {
     // Shows no frame: the header is read and checked, no frame block is made.
     const TSequenceHeader header = ReadCliHeader(args);
-    out << "file: " << header.FileName << '\n'
+    // The name as the bytes the file system holds: a name that is not UTF-8 is printed as it is,
+    // so that it can be used again.
+    out << "file: ";
+    out.flush();
+    out.device()->write(EncodeFileName(header.FileName));
+    out << '\n'
         << "width: " << header.Width << '\n'
         << "height: " << header.Height << '\n'
         << "frames: " << header.FrameCount << '\n'

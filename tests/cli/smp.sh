@@ -51,6 +51,41 @@ expect_status 1 "$cli" smp-info "$dir/missing.smp"
 expect_status 1 "$cli" smp-info "$dir/empty.smp"
 expect_status 2 "$cli" smp-info
 
+# Onto an existing file: a header that declares 2^31 - 1 frames of a 16-byte frame file makes a
+# 4.3 GB export of filler; SIGINT while it runs leaves the old file byte for byte and no
+# temporary file.
+head -c 16 /dev/zero >"$dir/huge.bld"
+printf 'RESOLUTION: 4x4\nFRAMES: 2147483647\n' >"$dir/huge.par"
+printf 'head=1024\r\n=\r\nthe old file\r\n' >"$dir/old.smp"
+old_sum=$(cksum <"$dir/old.smp")
+set -m  # job control: without it a background command ignores SIGINT
+"$cli" export-smp --x 0 --y 0 -o "$dir/old.smp" "$dir/huge.bld" >"$dir/out" 2>"$dir/err" &
+pid=$!
+set +m
+for _ in $(seq 200); do
+    [ -n "$(find "$dir" -name '.old.smp.*' -size +1k)" ] && break
+    sleep 0.05
+done
+[ -n "$(find "$dir" -name '.old.smp.*')" ] || fail "the export did not write beside the old file"
+kill -INT "$pid"
+wait "$pid"
+[ $? = $((128 + 2)) ] || fail "SIGINT did not end the export"
+[ "$(cksum <"$dir/old.smp")" = "$old_sum" ] || fail "the interrupted export changed the old file"
+[ -z "$(find "$dir" -name '.old.smp.*')" ] || fail "the interrupted export left its temporary file"
+
+# The size is checked against the free space before anything is written (a small file system
+# of its own, in a private mount namespace; skipped where one cannot be made).
+mkdir "$dir/small"
+if unshare -m --propagation private true 2>/dev/null; then
+    unshare -m --propagation private sh -c 'mount -t tmpfs -o size=16m tremax "$1" && shift && exec "$@"' sh \
+        "$dir/small" "$cli" export-smp --x 0 --y 0 -o "$dir/small/x.smp" "$dir/huge.bld" >"$dir/out" 2>"$dir/err"
+    [ $? = 1 ] || fail "an export larger than the file system was not refused"
+    grep -qF "x.smp\": it needs 4.3 GB, but only 16.8 MB are free on its file system" "$dir/err" ||
+        fail "free space message: $(cat "$dir/err")"
+else
+    echo "no private mount namespace: the free-space check is skipped"
+fi
+
 if [ "$failures" -ne 0 ]; then
     echo "$failures failure(s)"
     exit 1

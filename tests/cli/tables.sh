@@ -53,5 +53,23 @@ grep -qx "1,3,1,," "$dir/c.csv" || fail "the constant pixel 3,1 has values: $(gr
 best=$(awk -F, 'NR > 1 && $4 != "" { if (!n++ || $4 > m) { m = $4; c = $2 } } END { print c }' "$dir/c.csv")
 [ "$best" = 0 ] || fail "the strongest power at 1 Hz is in column $best, not 0"
 
+# Row spectra of 64 frames: 3 rows of 32 bins (rows and bins differ, so a swap shows). Every
+# row's mean swings once, twice and three times over the block (columns 0 to 2): in every row
+# the bins 1 to 4 (the three and the window's spread) stand 20 dB above all bins from 6 on.
+expect_status 0 "$cli" rowspectra --length 64 --cache 64 -o "$dir/r.csv" "$seq"
+python3 - "$dir/r.csv" <<'PY' || fail "row spectra table: $(head -3 "$dir/r.csv")"
+import sys
+lines = open(sys.argv[1]).read().splitlines()
+assert lines[0] == "row,bin,frequency_hz,power_db", lines[0]
+rows = [line.split(",") for line in lines[1:]]
+assert len(rows) == 3 * 32, len(rows)
+assert [(int(r[0]), int(r[1])) for r in rows] == [(y, k) for y in range(3) for k in range(32)]
+for r in rows:
+    assert float(r[2]) == int(r[1]), r
+for y in range(3):
+    power = {int(r[1]): float(r[3]) for r in rows if int(r[0]) == y}
+    assert min(power[k] for k in range(1, 5)) > max(power[k] for k in range(6, 32)) + 20, (y, power)
+PY
+
 [ "$failures" = 0 ] || exit 1
 echo "tables: all checks passed"

@@ -12,6 +12,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QDirIterator>
+#include <QFileInfo>
 #include <QObject>
 
 namespace {
@@ -79,8 +81,13 @@ TEST_F(TErrorLogTest, LoggingOffWritesNoRecordButTheLogFileIsResolvedAndStored)
         log->HandleException(nullptr, {QStringLiteral("Quiet")});
         EXPECT_EQ(boxes.shown.size(), 1);
     }
-    // The writability probe may leave the file, but no record is in it.
-    EXPECT_TRUE(TIniFile(expected).SectionNames().isEmpty()) << Text(expected).toStdString();
+    // The writability probe leaves no file, and no store leaves a lock file beside it.
+    EXPECT_FALSE(QFileInfo::exists(expected)) << Text(expected).toStdString();
+    QDirIterator files(scratch.Path(QString()), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString file = files.next();
+        EXPECT_FALSE(file.endsWith(QStringLiteral(".lock"))) << file.toStdString();
+    }
 }
 
 TEST_F(TErrorLogTest, UnwritableLogFallsBackInOrder)

@@ -48,6 +48,42 @@ TEST(MemoryRoom, ControlGroupLimitsOfBothVersionsAndTheirParentsAreFound)
     EXPECT_EQ(CgroupMemoryRoom(none.Path(QString())), -1);
 }
 
+// The room is what the system can still give, not physical memory: on a busy machine a large
+// block is refused with a message instead of inviting the out-of-memory killer.
+TEST(MemoryRoom, TheRoomIsTheLeastOfTheMemoryAvailableTheAddressSpaceAndTheGroup)
+{
+    TScratch root;
+    WriteTree(root, QStringLiteral("proc/meminfo"),
+              QStringLiteral("MemTotal:       24000000 kB\nMemFree:          100000 kB\nMemAvailable:     "
+                             "2000000 kB\n"));
+    WriteTree(root, QStringLiteral("proc/self/statm"), QStringLiteral("1000 500 0 0 0 0 0\n"));
+    WriteTree(root, QStringLiteral("proc/self/cgroup"), QStringLiteral("0::/\n"));
+    EXPECT_EQ(AvailableMemoryBytes(root.Path(QString())), 2048000000);
+    const TMemoryRoom room = MemoryRoomUnder(root.Path(QString()));
+    EXPECT_EQ(room.bytes, 2048000000);
+    EXPECT_EQ(room.limit, QStringLiteral("the memory available"));
+    try {
+        CheckMemoryRoom(int64_t(3000) * 2000 * 512, QStringLiteral("The frame block"), room);
+        FAIL() << "no refusal";
+    } catch (const EOutOfMemory& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("The frame block needs 3.1 GB of memory, but only 2.0 GB are left within "
+                                              "the memory available"));
+    }
+    // A control group with less room binds instead.
+    WriteTree(root, QStringLiteral("proc/self/cgroup"), QStringLiteral("0::/grp\n"));
+    WriteTree(root, QStringLiteral("proc/self/mountinfo"),
+              QStringLiteral("30 22 0:27 / /sys/fs/cgroup rw,relatime - cgroup2 cgroup2 rw\n"));
+    WriteTree(root, QStringLiteral("sys/fs/cgroup/grp/memory.max"), QStringLiteral("1000000\n"));
+    WriteTree(root, QStringLiteral("sys/fs/cgroup/grp/memory.current"), QStringLiteral("400000\n"));
+    EXPECT_EQ(MemoryRoomUnder(root.Path(QString())).bytes, 600000);
+
+    // On this machine: never more than the system says is available (read just before).
+    const int64_t available = AvailableMemoryBytes();
+    if (available >= 0) {
+        EXPECT_LE(MemoryRoom().bytes, available + (int64_t(256) << 20));
+    }
+}
+
 TEST(MemoryRoom, SizesAreNamedInDecimalUnitsAndProductsNeverWrap)
 {
     EXPECT_EQ(ByteSizeText(999), QStringLiteral("999 bytes"));

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -66,7 +67,17 @@ TEST(SafeFileWriter, FoldersFifosAndDevicesAreRefusedAndLinksStayLinks)
     EXPECT_EQ(Refusal(scratch.Path(QStringLiteral("folder.bmp")), {}),
               QStringLiteral("Cannot write \"%1\": it is a folder, not a file").arg(scratch.Path(QStringLiteral("folder.bmp"))));
     EXPECT_EQ(Refusal(fifo, {}), QStringLiteral("Cannot write \"%1\": it is a FIFO (named pipe), not a file").arg(fifo));
-    EXPECT_EQ(Refusal(QStringLiteral("/dev/null"), {}), QStringLiteral("Cannot write \"/dev/null\": it is a device, not a file"));
+    // A device node of the test's own (made where the test may, as root in CI), checked by the
+    // target check alone: a broken refusal must never write to a device, let alone replace one.
+    const QString device = scratch.Path(QStringLiteral("device.bmp"));
+    if (::mknod(QFile::encodeName(device).constData(), S_IFCHR | 0600, ::makedev(1, 3)) == 0) {
+        try {
+            CheckOutputTarget(device);
+            ADD_FAILURE() << "a device node was taken for a file";
+        } catch (const EInOutError& e) {
+            EXPECT_EQ(e.Message(), QStringLiteral("Cannot write \"%1\": it is a device, not a file").arg(device));
+        }
+    }
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(fifo).constData(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -135,6 +136,37 @@ TEST(SpeckleTracking, FollowsHalfPixelsAgainstTheFirstImage)
     }
     for (int32_t n = 15; n < kSpecklePoints; ++n)
         EXPECT_EQ(points[size_t(n)], points[14]) << "point " << n;
+}
+
+// The reference point of a step is the last point rounded to the nearest pixel: after a first
+// step of 0.75 pixel from column 50 the second step centres on column 51, and with the default
+// areas (24 + 8 columns either side of it) it reads columns 19 … 83, not 18 … 82.
+TEST(SpeckleTracking, TheStepsReferencePointIsRoundedToTheNearestPixel)
+{
+    class TRecordingPixels : public TMemoryPixels {
+    public:
+        using TMemoryPixels::TMemoryPixels;
+        uint8_t GetPixel(int32_t frame, int32_t row, int32_t column) override
+        {
+            if (step == 2) {
+                first = std::min(first, column);
+                last = std::max(last, column);
+            }
+            return TMemoryPixels::GetPixel(frame, row, column);
+        }
+        int32_t step = 0;
+        int32_t first = 1 << 30;
+        int32_t last = -1;
+    };
+    TRecordingPixels pixels(120, 48, 3, [](int32_t f, int32_t r, int32_t c) { return Smooth(c - 0.75 * f, r); });
+    TSpeckleTracker tracker;
+    TSpecklePoints points;
+    TSpeckleHooks hooks;
+    hooks.stepStarted = [&](int32_t step) { pixels.step = step; };
+    tracker.Track(pixels, 0, QPoint(50, 24), {}, hooks, points);
+    ASSERT_NEAR(points[1].x(), 50.75, 0.2);
+    EXPECT_EQ(pixels.first, 51 - 24 - 8);
+    EXPECT_EQ(pixels.last, 51 + 24 + 8);
 }
 
 // ScoutHalfX = 0 tries dx = 0 only: a patch moving sideways is not followed, and without a

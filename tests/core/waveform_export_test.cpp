@@ -2,10 +2,16 @@
 #include "export/WaveformExport.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdio>
 #include <memory>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +31,17 @@ QByteArray ReadAll(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList FilesIn(const TScratch& scratch)
+{
+    return QDir(scratch.Path(QString())).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+mode_t ModeOf(const QString& path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? (st.st_mode & 07777) : 0;
 }
 
 }  // namespace
@@ -104,4 +121,104 @@ TEST(WaveformExport, DefaultNameInsertsThePointBeforeTheExtension)
     // No extension: appended; a dot in a folder name is no extension.
     EXPECT_EQ(DefaultSampleFileName(QStringLiteral("/data/run.v2/seq"), QPoint(1, 2)),
               QStringLiteral("/data/run.v2/seq1_2.smp"));
+}
+
+// The old file stays whole until the new one is complete: a write that fails half-way (a file size
+// limit, as on a full disk), a stop asked for, and SIGINT all leave it byte for byte and no
+// temporary file beside it.
+TEST(WaveformExport, AnOldFileSurvivesAFailureAStopAndSigint)
+{
+    TScratch scratch;
+    auto sequence = OpenFrames(scratch, 1, 40000, "1000", PatternValue);
+    const QByteArray old = "head=1024\r\n=\r\nthe old file\r\n";
+    const QString target = scratch.Write(QStringLiteral("old.smp"), old);
+    const QStringList before = FilesIn(scratch);
+
+    const int limited = RunInChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{20000, 20000};  // the file needs 1024 + 80000 bytes
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return 10;
+        TSMPfile smp;
+        try {
+            ExportWaveform(smp, *sequence, QPoint(0, 0), target);
+        } catch (const EInOutError& e) {
+            if (e.Message().contains(target) && e.Message().contains(QStringLiteral("File too large")))
+                return 0;
+            std::fprintf(stderr, "%s\n", e.what());
+            return 11;
+        }
+        return 12;
+    });
+    EXPECT_EQ(limited, 0);
+    EXPECT_EQ(ReadAll(target), old);
+    EXPECT_EQ(FilesIn(scratch), before);
+
+    TSMPfile smp;
+    int calls = 0;
+    EXPECT_FALSE(ExportWaveform(smp, *sequence, QPoint(0, 0), target, [&](int64_t done, int64_t total) {
+        EXPECT_EQ(total, 40000);
+        EXPECT_EQ(done, 16384);  // after the first chunk
+        return ++calls < 1;
+    }));
+    EXPECT_FALSE(smp.IsOpen());
+    EXPECT_EQ(ReadAll(target), old);
+    EXPECT_EQ(FilesIn(scratch), before);
+
+    // SIGINT in the middle of the export ends the process as it would; the old file stays.
+    const int interrupted = RunInChild([&] {
+        TSMPfile inChild;
+        ExportWaveform(inChild, *sequence, QPoint(0, 0), target, [](int64_t, int64_t) {
+            ::raise(SIGINT);
+            return true;
+        });
+        return 0;
+    });
+    EXPECT_EQ(interrupted, 128 + SIGINT);
+    EXPECT_EQ(ReadAll(target), old);
+    EXPECT_EQ(FilesIn(scratch), before);
+}
+
+// A finished export replaces the old file as every other output does: its permissions stay, and
+// through a symbolic link the file it names is replaced while the link stays a link.
+TEST(WaveformExport, TheNewFileKeepsTheOldModeAndWritesThroughALink)
+{
+    TScratch scratch;
+    auto sequence = OpenFrames(scratch, 2, 5, "100", PatternValue);
+    const QString readOnly = scratch.Write(QStringLiteral("ro.smp"), "old");
+    ASSERT_EQ(::chmod(QFile::encodeName(readOnly).constData(), 0444), 0);
+    TSMPfile smp;
+    ASSERT_TRUE(ExportWaveform(smp, *sequence, QPoint(1, 1), readOnly));
+    EXPECT_EQ(ReadAll(readOnly).size(), 1024 + 2 * 5);
+    EXPECT_EQ(ModeOf(readOnly), 0444u);
+
+    const QString real = scratch.Write(QStringLiteral("real.smp"), "old");
+    ASSERT_EQ(::chmod(QFile::encodeName(real).constData(), 0640), 0);
+    const QString link = scratch.Path(QStringLiteral("link.smp"));
+    ASSERT_EQ(::symlink("real.smp", QFile::encodeName(link).constData()), 0);
+    ASSERT_TRUE(ExportWaveform(smp, *sequence, QPoint(0, 1), link));
+    EXPECT_EQ(ReadAll(real).size(), 1024 + 2 * 5);
+    EXPECT_EQ(ModeOf(real), 0640u);
+    struct stat st {};
+    ASSERT_EQ(::lstat(QFile::encodeName(link).constData(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(FilesIn(scratch), QStringList({"link.smp", "real.smp", "ro.smp", "run3.bld", "run3.par"}));
+}
+
+// The size is known before anything is written, in 64 bits: a header that declares 2^31 - 1
+// frames asks for 1024 + 2 * 2147483647 bytes, refused when the file system has less room.
+TEST(WaveformExport, ALargerFileThanTheFreeSpaceIsRefusedNamingBoth)
+{
+    TSMPfile smp;
+    EXPECT_EQ(SampleFileBytes(smp, 2147483647), int64_t(4294968318));
+    EXPECT_EQ(SampleFileBytes(smp, 0), 1024);
+    try {
+        CheckRoomForFile(QStringLiteral("/data/a.smp"), int64_t(4294968318), 1500000);
+        ADD_FAILURE() << "not refused";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.Message(),
+                  QStringLiteral("Cannot write \"/data/a.smp\": it needs 4.3 GB, but only 1.5 MB are free on its file system"));
+    }
+    EXPECT_NO_THROW(CheckRoomForFile(QStringLiteral("/data/a.smp"), 1500000, 1500000));
+    EXPECT_NO_THROW(CheckRoomForFile(QStringLiteral("/data/a.smp"), 1500001, -1));  // the system does not say
 }

@@ -5,7 +5,13 @@
 #include "viewer/Sequence.h"
 #include "viewer/formats/photron/PhotronSource.h"
 
+#include <QElapsedTimer>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <vector>
 
 namespace {
 
@@ -224,4 +230,147 @@ TEST(PhotronSource, OnlyACihIsRecognisedByItsLeadingBytes)
     EXPECT_TRUE(LooksLikePhotronHeader("#Camera Information Header\r\nDate : 1"));
     EXPECT_FALSE(LooksLikePhotronHeader("II*\0"));
     EXPECT_FALSE(LooksLikePhotronHeader(""));
+}
+
+// Low bits that are set in a 10-bit sample count too: bytes 00 00 00 F0 00 hold 0, 0, 60, 0,
+// which are 0, 0, 15, 0 in 8 bits.
+TEST(PhotronSource, TenBitSamplesWithLowBitsSetUnpackExactly)
+{
+    TScratch scratch;
+    scratch.WriteText(QStringLiteral("t.cih"), CihText(QStringLiteral("Image Width : 4\nImage Height : 1\nColor Bit : 10\n")));
+    scratch.Write(QStringLiteral("t.mraw"), QByteArray::fromHex("000000F000"));
+    TPhotronSource source(scratch.Path(QStringLiteral("t.cih")));
+    TRecordingTarget target;
+    source.ReadHeader(target);
+    EXPECT_EQ(ReadBlock(source, 0, 1, 4, 1), std::vector<uint8_t>({0, 0, 15, 0}));
+}
+
+// A ".cihx" with a thumbnail of its own size: the image's size is the one read.
+TEST(PhotronSource, TheImagesSizeWinsOverTheThumbnails)
+{
+    TScratch scratch;
+    scratch.Write(QStringLiteral("t.mraw"), QByteArray(6 * 4, char(1)));
+    scratch.Write(QStringLiteral("t.cihx"),
+                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<cih>"
+                  "<imageDataInfo><resolution><width>6</width><height>4</height></resolution>"
+                  "<colorInfo><type>Mono</type><bit>8</bit></colorInfo></imageDataInfo>"
+                  "<thumbnail><resolution><width>64</width><height>48</height></resolution>"
+                  "<colorInfo><type>Color</type><bit>24</bit></colorInfo></thumbnail></cih>\n");
+    TPhotronSource source(scratch.Path(QStringLiteral("t.cihx")));
+    TRecordingTarget target;
+    source.ReadHeader(target);
+    EXPECT_EQ(target.calls, QStringList({"height 4", "width 6", "count 1"}));
+}
+
+namespace {
+
+// The processor time this thread has used, in milliseconds: time the thread waits while others
+// run (the machine is shared) does not count.
+double ThreadMilliseconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// Times of each header's parse (three parses each), in milliseconds of this thread's processor
+// time, round by round. The headers take turns, so that a busy moment of the machine slows them
+// alike; the shortest time of each is its own, undisturbed one.
+std::vector<std::vector<double>> ParseMilliseconds(const std::vector<QByteArray>& headers)
+{
+    std::vector<std::vector<double>> rounds(30, std::vector<double>(headers.size()));
+    for (std::vector<double>& round : rounds)
+        for (size_t k = 0; k < headers.size(); ++k) {
+            const double start = ThreadMilliseconds();
+            for (int i = 0; i < 3; ++i)
+                ParsePhotronHeader(headers[k], QStringLiteral("r.cihx"));
+            round[k] = (ThreadMilliseconds() - start) / 3;
+        }
+    return rounds;
+}
+
+QByteArray CihxWith(const QByteArray& inner, const QByteArray& attributes)
+{
+    return "<?xml version=\"1.0\"?>\n<cih" + attributes + "><imageDataInfo><resolution><width>6</width><height>4</height>"
+           "</resolution><colorInfo><bit>8</bit></colorInfo></imageDataInfo>" + inner + "</cih>\n";
+}
+
+}  // namespace
+
+// Headers are read in time proportional to their size: doubling the attributes, the elements or
+// the lines (10^4, 2·10^4, 4·10^4) at most about doubles the time (under 3 times, which holds
+// under the sanitizers too). Headers above 1 MB are refused.
+TEST(PhotronSource, HeadersAreReadInLinearTimeUpTo1MB)
+{
+    TScratch scratch;
+    scratch.Write(QStringLiteral("r.mraw"), QByteArray(6 * 4, char(1)));
+    // Short names and values: the sizes stay within the processor's caches even under the
+    // sanitizers, so that only the parser's own work is compared.
+    const auto letters = [](int i) {
+        QByteArray name;
+        for (++i; i > 0; i = (i - 1) / 26)
+            name.prepend(char('a' + (i - 1) % 26));
+        return name;
+    };
+    const auto attributes = [&](int n) {
+        QByteArray text;
+        for (int i = 0; i < n; ++i)
+            text += " " + letters(i) + "=\"\"";
+        return CihxWith({}, text);
+    };
+    const auto elements = [](int n) {
+        QByteArray text;
+        for (int i = 0; i < n; ++i)
+            text += "<e/>";
+        return CihxWith("<extra>" + text + "</extra>", {});
+    };
+    const auto lines = [](int n) {
+        QByteArray text = "#Camera Information Header\r\nImage Width : 6\r\nImage Height : 4\r\nColor Bit : 8\r\n";
+        for (int i = 0; i < n; ++i)
+            text += "k:1\n";
+        return text;
+    };
+    const struct {
+        const char* what;
+        std::function<QByteArray(int)> make;
+    } kinds[] = {{"attributes", attributes}, {"elements", elements}, {"lines", lines}};
+    for (const auto& kind : kinds) {
+        SCOPED_TRACE(kind.what);
+        const auto rounds = ParseMilliseconds({kind.make(10000), kind.make(20000), kind.make(40000)});
+        double best[3] = {1e300, 1e300, 1e300};
+        for (const std::vector<double>& round : rounds)
+            for (size_t k = 0; k < 3; ++k)
+                best[k] = std::min(best[k], round[k]);
+        std::printf("%s: 1e4 %.2f ms, 2e4 %.2f ms, 4e4 %.2f ms\n", kind.what, best[0], best[1], best[2]);
+        // Below half a millisecond the scheduler's grain decides: only longer parses are compared.
+        EXPECT_LT(best[1], 3 * std::max(best[0], 0.5));
+        EXPECT_LT(best[2], 3 * std::max(best[1], 0.5));
+    }
+
+    // The largest header taken: attributes up to just under 1 MB; one byte more is refused.
+    const auto numbered = [](int n) {
+        QByteArray text;
+        for (int i = 0; i < n; ++i)
+            text += " a" + QByteArray::number(i) + "=\"" + QByteArray::number(i) + "\"";
+        return CihxWith({}, text);
+    };
+    int count = 60000;
+    while (numbered(count + 1000).size() <= (1 << 20))
+        count += 1000;
+    QByteArray largest = numbered(count);
+    scratch.Write(QStringLiteral("r.cihx"), largest);
+    TPhotronSource taken(scratch.Path(QStringLiteral("r.cihx")));
+    TRecordingTarget target;
+    QElapsedTimer timer;
+    timer.start();
+    taken.ReadHeader(target);  // read from the file, as the program reads it
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    EXPECT_EQ(target.calls, QStringList({"height 4", "width 6", "count 1"}));
+    std::printf("largest header taken: %lld bytes in %.2f ms\n", static_cast<long long>(largest.size()), ms);
+    RecordProperty("largest_header_bytes", int(largest.size()));
+    largest.append(QByteArray((1 << 20) + 1 - largest.size(), ' '));
+    scratch.Write(QStringLiteral("r.cihx"), largest);
+    TPhotronSource over(scratch.Path(QStringLiteral("r.cihx")));
+    EXPECT_EQ(ErrorOf(over), Opening(scratch.Path(QStringLiteral("r.cihx")),
+                                        QStringLiteral("a header of 1048577 bytes is not a Photron header")));
 }

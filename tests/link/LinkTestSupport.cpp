@@ -1,6 +1,7 @@
 #include "LinkTestSupport.h"
 
 #include "export/sSMP.h"
+#include "platform/SharedSegment.h"
 
 #include <QDir>
 #include <QTest>
@@ -16,11 +17,23 @@ void WriteSampleFile(const QString& path, const QStringList& items)
     file.close_file();
 }
 
+namespace {
+
+// This test run's own shared-memory names, set before anything makes a block: another Tremax
+// running beside the tests (or another test run) neither sees these blocks nor adds to them.
+// The stand-in companion inherits it.
+const bool kOwnNamespace = [] {
+    qputenv("TREMAX_SHM_NAMESPACE", "linktest" + QByteArray::number(qint64(getpid())));
+    return true;
+}();
+
+}  // namespace
+
 QStringList LeftoverSharedMemory()
 {
-    const QString uid = QString::number(getuid());
     return QDir(QStringLiteral("/dev/shm"))
-        .entryList({QStringLiteral("tremax-%1-blk-*").arg(uid), QStringLiteral("tremax-%1-atom-*").arg(uid)},
+        .entryList({QString::fromStdString(TSharedSegments::NamePrefix("blk")) + QLatin1Char('*'),
+                    QString::fromStdString(TSharedSegments::NamePrefix("atom")) + QLatin1Char('*')},
                    QDir::Files | QDir::System);
 }
 

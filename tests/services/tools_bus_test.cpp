@@ -65,3 +65,31 @@ TEST(ToolsBus, AChangePostedByOneProgramRebuildsTheOthersMenu)
     QTest::qWait(100);
     EXPECT_EQ(builds, 2);
 }
+
+// Six programs adding a tool at the same moment: each tool gets a key of its own, none is lost.
+TEST(ToolsBus, ProgramsAddingToolsAtOnceLoseNone)
+{
+    TScratch scratch;
+    const QStringList folders = {scratch.Path("user"), scratch.Path("machine"), scratch.Path("classes")};
+    std::vector<std::unique_ptr<QProcess>> helpers;
+    for (int i = 0; i < 6; ++i) {
+        auto& helper = helpers.emplace_back(std::make_unique<QProcess>());
+        helper->start(QStringLiteral(TREMAX_TOOLS_HELPER),
+                      folders + QStringList{QStringLiteral("Tool %1").arg(i), QStringLiteral("tool%1").arg(i)});
+    }
+    for (auto& helper : helpers) {
+        ASSERT_TRUE(helper->waitForFinished(30000));
+        EXPECT_EQ(helper->exitCode(), 0) << helper->readAllStandardError().constData();
+    }
+    TSettingsContext context(TRegistryFolders{folders[0], folders[1], folders[2]}, TSystemFolders{});
+    context.ProbeSharedRoots();
+    TRecordingDesktop desktop;
+    TToolsMenu menu(context, desktop, nullptr, TToolsProgram{});
+    QSet<QString> keys;
+    for (int i = 0; i < 6; ++i) {
+        const QString key = menu.app_keyname(QStringLiteral("tool%1").arg(i));
+        EXPECT_FALSE(key.isEmpty()) << "tool" << i << " was lost";
+        keys.insert(key);
+    }
+    EXPECT_EQ(keys.size(), 6);
+}

@@ -16,6 +16,7 @@
 //   "Correct Trigger Frame" <frameInfo><correctTriggerFrame> recording number of the trigger
 // Every other key is ignored; a key given twice counts the first time.
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -39,6 +40,8 @@ struct TPhotronHeader {
 // the problem: unreadable, damaged XML, a required key missing, a value that does not convert,
 // or a recording of a kind that is not read (colour, other sample widths, other file formats).
 TPhotronHeader ReadPhotronHeader(const QString& headerFile);
+// The same for the header's bytes, read already; `headerFile` names it in messages.
+TPhotronHeader ParsePhotronHeader(const QByteArray& bytes, const QString& headerFile);
 
 // The header beside a frame file: ".cihx" first, then ".cih"; empty when neither exists.
 QString PhotronHeaderBeside(const QString& framesFile);

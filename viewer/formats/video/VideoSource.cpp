@@ -1,5 +1,6 @@
 #include "viewer/formats/video/VideoSource.h"
 
+#include "platform/Diagnostics.h"
 #include "viewer/formats/FormatSupport.h"
 #include "viewer/formats/video/VideoIndex.h"
 
@@ -50,6 +51,9 @@ struct TScaler {
 // stream's packets are read.
 void OpenInput(const QString& path, int stream, TInput& input)
 {
+    // The library's own log lines reach standard error only when asked for (--verbose): every
+    // failure that matters comes back here and is reported with the file's name.
+    av_log_set_level(VerboseDiagnostics() ? AV_LOG_INFO : AV_LOG_QUIET);
     const int opened = avformat_open_input(&input.context, QFile::encodeName(path).constData(), nullptr, nullptr);
     if (opened < 0)
         throw EInOutError(CannotOpen(path, AvMessage(opened)));

@@ -11,6 +11,7 @@
 #include "export/Clipboard.h"
 #include "export/stremax8.h"
 #include "export/stremax9.h"
+#include "glottis/ui/GlottisWindow.h"
 #include "plot/saxes.h"
 #include "platform/bus/ApplicationWindow.h"
 #include "services/DesktopAssociation.h"
@@ -167,6 +168,10 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
             speckle.raise();
         }
     });
+    windows->glottis = std::make_unique<TGlottisWindow>(session, errors, &main);
+    TGlottisWindow& glottis = *windows->glottis;
+    main.AddImageOverlay([&glottis](QPainter& painter, const std::function<double(double)>& toX,
+                                    const std::function<double(double)>& toY) { glottis.DrawOutline(painter, toX, toY); });
     TToolWindows tools;
     tools.kymogram = windows->kymogram.get();
     tools.pointSpectrum = windows->pointSpectrum.get();
@@ -175,6 +180,7 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
     tools.speckle = windows->speckle.get();
     tools.sequence = windows->sequence.get();
     tools.explanatory = windows->explanatory.get();
+    tools.glottis = windows->glottis.get();
     main.AttachToolWindows(tools);
     TErrorHandler* reporter = windows->errors.get();
     main.AttachSettings(*windows->settings, {{QStringLiteral("Film"), &main},

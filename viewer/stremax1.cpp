@@ -62,12 +62,15 @@ TForm1::TForm1(TErrorHandler& errors, TPlaybackClock& clock, QWidget* parent, co
     connect(imageBox_, &TImageBoxWidget::mouseReleased, this, &TForm1::OnImageMouseReleased);
     imageBox_->SetOverlay([this](QPainter& painter) {
         const TViewState& view = session_.View();
-        if (!view.SpeckleOn)
-            return;
-        const TSpeckleTrace& trace = session_.SpeckleTrace();
-        DrawSpeckleOverlay(painter, trace.Points(), trace.StartFrame(), view.CurrentFrame, session_.SpeckleSettings(),
-                           [this](double v) { return double(imageXAxis_->ValueToPixel(v)); },
-                           [this](double v) { return double(imageYAxis_->ValueToPixel(v)); });
+        const auto toX = [this](double v) { return double(imageXAxis_->ValueToPixel(v)); };
+        const auto toY = [this](double v) { return double(imageYAxis_->ValueToPixel(v)); };
+        if (view.SpeckleOn) {
+            const TSpeckleTrace& trace = session_.SpeckleTrace();
+            DrawSpeckleOverlay(painter, trace.Points(), trace.StartFrame(), view.CurrentFrame,
+                               session_.SpeckleSettings(), toX, toY);
+        }
+        for (const TImageOverlay& overlay : imageOverlays_)
+            overlay(painter, toX, toY);
     });
 
     about_ = std::make_unique<TCorvelAbout>();

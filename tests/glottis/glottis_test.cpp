@@ -111,8 +111,9 @@ TEST(GlottisSegmentation, WaveformFollowsTheKnownAreaUnderNoiseGradientAndAsymme
     EXPECT_LE(maxError, 0.05 * peak);
     // Closed frames give exactly nothing: where the truth is 0 the area is 0.
     for (int f = 0; f < 512; ++f) {
-        if (truth[size_t(f)] == 0)
+        if (truth[size_t(f)] == 0) {
             EXPECT_EQ(r.area[size_t(f)], 0) << "frame " << f;
+        }
     }
 }
 

@@ -57,10 +57,11 @@ void TThresholdSegmenter::Segment(const uint8_t* frame, int32_t width, int32_t h
         return;
     const int32_t rw = roi.width(), rh = roi.height();
 
-    // The histogram in four interleaved tables, so that runs of equal bytes do not serialise.
+    // The histogram of every second row, in four interleaved tables so that runs of equal bytes
+    // do not serialise; half the rows describe the two classes as well as all of them.
     int64_t parts[4][256];
     std::memset(parts, 0, sizeof parts);
-    for (int32_t y = 0; y < rh; ++y) {
+    for (int32_t y = 0; y < rh; y += 2) {
         const uint8_t* p = frame + size_t(roi.top() + y) * size_t(width) + size_t(roi.left());
         int32_t x = 0;
         for (; x + 4 <= rw; x += 4) {
@@ -95,73 +96,85 @@ void TThresholdSegmenter::Segment(const uint8_t* frame, int32_t width, int32_t h
     if (startValue > level)
         return;
 
-    // 4-connected fill inside the region of interest.
+    // 4-connected fill inside the region of interest, a row's run at a time (scanline fill):
+    // each run is widened to the whole dark stretch of its row, then the rows above and below are
+    // searched along it for dark pixels not yet reached.
     if (++generation_ == 0) {
         std::fill(stamp_.begin(), stamp_.end(), 0);
         generation_ = 1;
     }
+    const uint32_t g = generation_;
     stack_.clear();
-    members_.clear();
-    auto visit = [&](int32_t x, int32_t y) {
-        const int32_t i = (y - roi.top()) * rw + (x - roi.left());
-        if (stamp_[size_t(i)] == generation_ || pixel(x, y) > level)
-            return;
-        stamp_[size_t(i)] = generation_;
-        stack_.push_back(i);
-    };
-    visit(start.x(), start.y());
-    int32_t yMin = rh, yMax = -1, darkest = 256;
+    auto reached = [&](int32_t x, int32_t y) { return stamp_[size_t(y - roi.top()) * size_t(rw) + size_t(x - roi.left())] == g; };
+    auto dark = [&](int32_t x, int32_t y) { return pixel(x, y) <= level && !reached(x, y); };
+    stack_.push_back(start.x());
+    stack_.push_back(start.y());
+    int64_t area = 0;
     double sumX = 0, sumY = 0;
     while (!stack_.empty()) {
-        const int32_t i = stack_.back();
+        const int32_t y = stack_.back();
         stack_.pop_back();
-        members_.push_back(i);
-        const int32_t x = roi.left() + i % rw, y = roi.top() + i / rw;
-        yMin = std::min(yMin, i / rw);
-        yMax = std::max(yMax, i / rw);
-        darkest = std::min<int32_t>(darkest, pixel(x, y));
-        sumX += x;
-        sumY += y;
-        if (x > roi.left())
-            visit(x - 1, y);
-        if (x < roi.right())
-            visit(x + 1, y);
-        if (y > roi.top())
-            visit(x, y - 1);
-        if (y < roi.bottom())
-            visit(x, y + 1);
-    }
-    const int64_t area = int64_t(members_.size());
-    if (area < kMinimumArea)
-        return;
-    out.area = area;
-
-    // Runs, row by row over the rows the region reached.
-    for (int32_t ry = yMin; ry <= yMax; ++ry) {
-        const uint32_t* row = stamp_.data() + size_t(ry) * size_t(rw);
-        for (int32_t rx = 0; rx < rw;) {
-            if (row[rx] != generation_) {
-                ++rx;
+        const int32_t x = stack_.back();
+        stack_.pop_back();
+        if (!dark(x, y))
+            continue;
+        int32_t x0 = x, x1 = x;
+        while (x0 > roi.left() && dark(x0 - 1, y))
+            --x0;
+        while (x1 < roi.right() && dark(x1 + 1, y))
+            ++x1;
+        uint32_t* stamps = stamp_.data() + size_t(y - roi.top()) * size_t(rw) - size_t(roi.left());
+        for (int32_t k = x0; k <= x1; ++k)
+            stamps[k] = g;
+        out.runs.push_back({y, x0, x1});
+        const int32_t n = x1 - x0 + 1;
+        area += n;
+        sumX += double(n) * (x0 + x1) / 2;
+        sumY += double(n) * y;
+        for (const int32_t ny : {y - 1, y + 1}) {
+            if (ny < roi.top() || ny > roi.bottom())
                 continue;
+            for (int32_t k = x0; k <= x1; ++k) {
+                if (!dark(k, ny))
+                    continue;
+                stack_.push_back(k);
+                stack_.push_back(ny);
+                while (k < x1 && dark(k + 1, ny))
+                    ++k;
             }
-            const int32_t x0 = rx;
-            while (rx < rw && row[rx] == generation_)
-                ++rx;
-            out.runs.push_back({roi.top() + ry, roi.left() + x0, roi.left() + rx - 1});
         }
     }
+    if (area < kMinimumArea) {
+        out.runs.clear();
+        return;
+    }
+    out.area = area;
+    std::sort(out.runs.begin(), out.runs.end(),
+              [](const TGlottisRun& a, const TGlottisRun& b) { return a.y != b.y ? a.y < b.y : a.x0 < b.x0; });
 
-    // The next seed: of the pixels nearly as dark as the darkest, the one nearest the centre.
+    // The next seed: near the region's centre (rows within kSeedRows of its centroid), of the
+    // pixels nearly as dark as the darkest there, the one nearest the centroid.
     const double cx = sumX / double(area), cy = sumY / double(area);
+    auto near = [&](const TGlottisRun& r) { return std::abs(r.y - cy) <= kSeedRows; };
+    const bool anyNear = std::any_of(out.runs.begin(), out.runs.end(), near);
+    int32_t darkestNear = 256;
+    for (const TGlottisRun& r : out.runs)
+        if (!anyNear || near(r))
+            darkestNear = std::min<int32_t>(darkestNear, *std::min_element(frame + size_t(r.y) * size_t(width) + r.x0,
+                                                                        frame + size_t(r.y) * size_t(width) + r.x1 + 1));
     double nearest = 1e300;
-    for (const int32_t i : members_) {
-        const int32_t x = roi.left() + i % rw, y = roi.top() + i / rw;
-        if (pixel(x, y) > darkest + kDarkTolerance)
+    for (const TGlottisRun& r : out.runs) {
+        if (anyNear && !near(r))
             continue;
-        const double d = (x - cx) * (x - cx) + (y - cy) * (y - cy);
-        if (d < nearest) {
-            nearest = d;
-            seed_ = QPoint(x, y);
+        const uint8_t* row = frame + size_t(r.y) * size_t(width);
+        for (int32_t x = r.x0; x <= r.x1; ++x) {
+            if (row[x] > darkestNear + kDarkTolerance)
+                continue;
+            const double d = (x - cx) * (x - cx) + (r.y - cy) * (r.y - cy);
+            if (d < nearest) {
+                nearest = d;
+                seed_ = QPoint(x, r.y);
+            }
         }
     }
 }

@@ -39,17 +39,19 @@ QRect DefaultGlottisRoi(QPoint seed, int32_t width, int32_t height);
 // The threshold rule: in every frame the glottis is the dark 4-connected region inside the region
 // of interest that contains the seed (or the darkest pixel within kSeedSearch pixels of it), dark
 // meaning at or below a grey level chosen for this frame by Otsu's method on the region of
-// interest's histogram. The floor: that level is at most half the mean of the bright class, so
+// interest's histogram (every second row). The floor: that level is at most half the mean of the bright class, so
 // that tissue alone (a closed glottis) leaves nothing dark near the seed, and a region smaller
 // than kMinimumArea pixels counts as closed. After a frame the seed moves to the region's darkest
-// point (of the pixels within kDarkTolerance of the darkest, the one nearest the region's centre),
-// so that a slowly moving larynx is followed; a closed frame leaves it where it was.
+// point near its centre (of its pixels within kSeedRows rows of its centroid and within
+// kDarkTolerance of the darkest of them, the one nearest the centroid), so that a slowly moving
+// larynx is followed; a closed frame leaves it where it was.
 class TThresholdSegmenter : public TGlottisSegmenter {
 public:
     static constexpr int32_t kSeedSearch = 4;
     static constexpr int64_t kMinimumArea = 3;
     static constexpr double kFloorFraction = 0.5;
     static constexpr int32_t kDarkTolerance = 4;
+    static constexpr int32_t kSeedRows = 4;
 
     void Start(QPoint seed, QRect roi) override;
     void Segment(const uint8_t* frame, int32_t width, int32_t height, TGlottisRegion& out) override;
@@ -60,8 +62,7 @@ private:
     QRect roi_;
     std::vector<uint32_t> stamp_;  // per region-of-interest pixel: the frame that reached it
     uint32_t generation_ = 0;
-    std::vector<int32_t> stack_;
-    std::vector<int32_t> members_;
+    std::vector<int32_t> stack_;  // x, y pairs still to look at
 };
 
 // Otsu's threshold of a 256-bin histogram: the level t that maximises the between-class variance

@@ -119,6 +119,14 @@ TGlottisWindow::TGlottisWindow(TViewerSession& session, TErrorHandler& errors, Q
     picture_->SetPicture(&plot_);
     picture_->setAccessibleName(QStringLiteral("Glottal area waveform"));
     picture_->OnLeftButtonPicks(this, [this](QPoint position) { PickFrameAt(position); });
+    // The current frame as a line across the plot (the bitmap stays the curve alone).
+    picture_->SetOverlay([this](QPainter& painter) {
+        if (result_.area.empty())
+            return;
+        const double x = xAxis_->ValueToPixel(xAxis_->MarkerValue());
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DashLine));
+        painter.drawLine(QPointF(x, 0), QPointF(x, painter.window().height()));
+    });
     AttachPlotMenu(*picture_, errors_,
                    {[this] {
                         if (HasResult())
@@ -135,6 +143,7 @@ TGlottisWindow::TGlottisWindow(TViewerSession& session, TErrorHandler& errors, Q
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     table_->setAccessibleName(QStringLiteral("Vibration parameters"));
+    table_->setWordWrap(false);
     pvgBox_ = new TImageBoxWidget(lower);
     pvgBox_->SetPicture(&pvgImage_);
     pvgBox_->setMinimumSize(120, 80);
@@ -148,6 +157,8 @@ TGlottisWindow::TGlottisWindow(TViewerSession& session, TErrorHandler& errors, Q
             errors_.Guarded([this] { CopyImageToClipboard(pvgImage_); });
     });
     lower->setStretchFactor(1, 2);
+    lower->setSizes({fontMetrics().horizontalAdvance(QStringLiteral("glottal_gap_index_mean  0.000000  of cycle maximum")) + 40,
+                     400});
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
     layout->addWidget(splitter, 1);
@@ -312,7 +323,12 @@ void TGlottisWindow::ShowParameters()
     table_->setRowCount(int(rows.size()));
     for (int i = 0; i < int(rows.size()); ++i) {
         table_->setItem(i, 0, new QTableWidgetItem(rows[size_t(i)].name));
-        table_->setItem(i, 1, new QTableWidgetItem(rows[size_t(i)].value));
+        // Four significant digits on screen; "Export data..." keeps every digit.
+        bool number = false;
+        const double value = rows[size_t(i)].value.toDouble(&number);
+        auto* item = new QTableWidgetItem(number ? QString::number(value, 'g', 4) : rows[size_t(i)].value);
+        item->setData(Qt::ToolTipRole, rows[size_t(i)].value);
+        table_->setItem(i, 1, item);
         table_->setItem(i, 2, new QTableWidgetItem(rows[size_t(i)].unit));
     }
 }

@@ -27,6 +27,7 @@
 #include "viewer/stremax2.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStyle>
@@ -46,6 +47,7 @@ TTremaxWindows::~TTremaxWindows()
     if (fileAssociate)
         fileAssociate->AboutBox = nullptr;
     // The tool windows go before the main window whose setters they call.
+    glottis.reset();
     speckle.reset();
     rowSpectrum.reset();
     explanatory.reset();  // asks the waveform window for its range
@@ -169,9 +171,13 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
         }
     });
     windows->glottis = std::make_unique<TGlottisWindow>(session, errors, &main);
-    TGlottisWindow& glottis = *windows->glottis;
-    main.AddImageOverlay([&glottis](QPainter& painter, const std::function<double(double)>& toX,
-                                    const std::function<double(double)>& toY) { glottis.DrawOutline(painter, toX, toY); });
+    // The outline only while the window lives: the tool windows go before the main window.
+    main.AddImageOverlay([glottis = QPointer<TGlottisWindow>(windows->glottis.get())](
+                             QPainter& painter, const std::function<double(double)>& toX,
+                             const std::function<double(double)>& toY) {
+        if (glottis)
+            glottis->DrawOutline(painter, toX, toY);
+    });
     TToolWindows tools;
     tools.kymogram = windows->kymogram.get();
     tools.pointSpectrum = windows->pointSpectrum.get();

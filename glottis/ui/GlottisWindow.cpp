@@ -163,7 +163,8 @@ TGlottisWindow::TGlottisWindow(TViewerSession& session, TErrorHandler& errors, Q
     splitter->setStretchFactor(1, 2);
     layout->addWidget(splitter, 1);
 
-    slices_.setInterval(0);
+    // A millisecond between slices, so that other timers (playback, say) get their turn.
+    slices_.setInterval(1);
     connect(&slices_, &QTimer::timeout, this, [this] { errors_.Guarded([this] { Slice(); }); });
 
     // A click into the image with "Pick seed" down makes the seed.

@@ -11,6 +11,7 @@
 #include "export/Clipboard.h"
 #include "export/stremax8.h"
 #include "export/stremax9.h"
+#include "glottis/ui/GlottisWindow.h"
 #include "plot/saxes.h"
 #include "platform/bus/ApplicationWindow.h"
 #include "services/DesktopAssociation.h"
@@ -28,11 +29,13 @@
 #include "viewer/stremax2.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
 #include <algorithm>
+#include <memory>
 #include <iterator>
 
 TTremaxWindows::TTremaxWindows() = default;
@@ -48,6 +51,7 @@ TTremaxWindows::~TTremaxWindows()
     if (fileAssociate)
         fileAssociate->AboutBox = nullptr;
     // The tool windows go before the main window whose setters they call.
+    glottis.reset();
     speckle.reset();
     rowSpectrum.reset();
     explanatory.reset();  // asks the waveform window for its range
@@ -137,22 +141,36 @@ void PlaceWindows(TTremaxWindows& windows)
     }
 }
 
-// PlaceWindows once the window manager has put its frame around the main window: before that,
-// it may not follow a move or a resize at all, and the frame's size is a guess. Without a window
-// manager (or on a platform without frames) the frame never comes: the windows are placed after
-// a moment all the same.
-void PlaceWindowsOnceFramed(TTremaxWindows& windows, int waitedMs = 0)
+// PlaceWindows now, and once more when the window manager has put its frame around the main
+// window: until then it may not follow a move or a resize at all, and the frame's size is a
+// guess. Without a window manager (or on a platform without frames) the frame never comes and
+// the first placement stays.
+void PlaceWindowsAndAgainOnceFramed(TTremaxWindows& windows)
 {
-    constexpr int kStepMs = 25;
-    constexpr int kLongestWaitMs = 1000;
-    const TForm1& main = *windows.main;
-    const bool framed = main.frameGeometry() != main.geometry();
-    if (framed || waitedMs >= kLongestWaitMs || QGuiApplication::platformName() != QLatin1String("xcb")) {
-        PlaceWindows(windows);
+    PlaceWindows(windows);
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
         return;
-    }
-    QTimer::singleShot(kStepMs, windows.main.get(),
-                       [&windows, waitedMs] { PlaceWindowsOnceFramed(windows, waitedMs + kStepMs); });
+    constexpr int kStepMs = 25;
+    constexpr int kLongestWaitMs = 1500;
+    auto waited = std::make_shared<int>(0);
+    auto* poll = new QTimer(windows.main.get());
+    poll->setInterval(kStepMs);
+    QObject::connect(poll, &QTimer::timeout, poll, [&windows, waited, poll] {
+        const TForm1& main = *windows.main;
+        *waited += kStepMs;
+        const bool framed = main.frameGeometry() != main.geometry();
+        if (framed)
+            PlaceWindows(windows);
+        if (framed || *waited >= kLongestWaitMs)
+            poll->deleteLater();
+        else
+            return;
+        poll->stop();
+    });
+    if (windows.main->frameGeometry() == windows.main->geometry())
+        poll->start();
+    else
+        poll->deleteLater();
 }
 
 }  // namespace
@@ -211,6 +229,14 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
             speckle.raise();
         }
     });
+    windows->glottis = std::make_unique<TGlottisWindow>(session, errors, &main);
+    // The outline only while the window lives: the tool windows go before the main window.
+    main.AddImageOverlay([glottis = QPointer<TGlottisWindow>(windows->glottis.get())](
+                             QPainter& painter, const std::function<double(double)>& toX,
+                             const std::function<double(double)>& toY) {
+        if (glottis)
+            glottis->DrawOutline(painter, toX, toY);
+    });
     TToolWindows tools;
     tools.kymogram = windows->kymogram.get();
     tools.pointSpectrum = windows->pointSpectrum.get();
@@ -219,6 +245,7 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
     tools.speckle = windows->speckle.get();
     tools.sequence = windows->sequence.get();
     tools.explanatory = windows->explanatory.get();
+    tools.glottis = windows->glottis.get();
     main.AttachToolWindows(tools);
     TErrorHandler* reporter = windows->errors.get();
     main.AttachSettings(*windows->settings, {{QStringLiteral("Film"), &main},
@@ -251,7 +278,7 @@ std::unique_ptr<TTremaxWindows> CreateTremaxWindows(const QString& commandLineFi
     errors.Guarded([&associate] { associate.Loaded(); });
     errorLog.Loaded();
     windows->main->SetCommandLineFile(commandLineFile);
-    QObject::connect(&main, &TForm1::firstActivationDone, &main, [placed] { PlaceWindowsOnceFramed(*placed); },
+    QObject::connect(&main, &TForm1::firstActivationDone, &main, [placed] { PlaceWindowsAndAgainOnceFramed(*placed); },
                      Qt::SingleShotConnection);
     QObject::connect(
         &main, &TForm1::firstActivationDone, &main,

@@ -14,6 +14,7 @@ class TForm11;
 class TForm7;
 class TForm8;
 class TForm9;
+class TGlottisWindow;
 class TDesktopAssociation;
 class TErrorHandler;
 class TErrorLog;
@@ -45,6 +46,7 @@ struct TTremaxWindows {
     std::unique_ptr<TForm9> explanatory;
     std::unique_ptr<TForm10> rowSpectrum;
     std::unique_ptr<TForm11> speckle;
+    std::unique_ptr<TGlottisWindow> glottis;
 };
 
 // Creates the service components and the windows (main window first) and names the

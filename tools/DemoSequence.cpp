@@ -31,6 +31,14 @@ double Texture(const TDemoParameters& p, double x, int32_t row)
            0.2 * std::sin(29 * u + 2.1 * r + 2.0);
 }
 
+// A grey level under the illumination gradient.
+double Lit(const TDemoParameters& p, int32_t x, int32_t y, double grey)
+{
+    if (p.illuminationGradient == 0)
+        return grey;
+    return grey * (1 + p.illuminationGradient * (double(x) / (p.width - 1) + double(y) / (p.height - 1) - 1));
+}
+
 uint8_t Clamp(double v) { return uint8_t(std::clamp(std::lround(v), 0L, 255L)); }
 
 }  // namespace
@@ -46,11 +54,29 @@ double DemoGapHalfWidth(const TDemoParameters& p, int32_t row, int32_t frame)
         return 0;
     const double span = p.foldBottom - p.foldTop;
     const double along = (row - p.foldTop) / span;  // 0 … 1 down the folds
-    const double amplitude = p.maxAmplitude * std::sin(3.14159265358979323846 * (0.05 + 0.9 * along));
+    const double amplitude = p.closedEnds ? p.maxAmplitude * std::sin(3.14159265358979323846 * along)
+                                          : p.maxAmplitude * std::sin(3.14159265358979323846 * (0.05 + 0.9 * along));
     const double t = frame / p.framesPerSecond;
     const double phase = kTwoPi * p.fundamentalHz * t - DemoPhaseLag(p, row);
     const double motion = std::sin(phase) + p.secondHarmonicRatio * std::sin(2 * phase);
     return std::max(0.0, amplitude * (0.35 + motion) / 1.35);
+}
+
+double DemoEdgeDistance(const TDemoParameters& p, int32_t row, int32_t frame, bool left)
+{
+    return DemoGapHalfWidth(p, row, frame) * (left ? 1 + p.asymmetry : 1 - p.asymmetry);
+}
+
+TDemoParameters GlottisDemoParameters()
+{
+    TDemoParameters p;
+    p.frames = 1024;
+    p.fundamentalHz = 230;
+    p.phaseLagPerRow = 0;
+    p.closedEnds = true;
+    p.asymmetry = 0.1;
+    p.illuminationGradient = 0.3;
+    return p;
 }
 
 void DemoFrame(const TDemoParameters& p, int32_t frame, std::vector<uint8_t>& out)
@@ -63,12 +89,14 @@ void DemoFrame(const TDemoParameters& p, int32_t frame, std::vector<uint8_t>& ou
     for (int32_t y = 0; y < p.height; ++y) {
         uint8_t* row = out.data() + size_t(y) * size_t(p.width);
         if (y >= p.foldTop && y <= p.foldBottom) {
-            const double gap = DemoGapHalfWidth(p, y, frame);
+            const double gapLeft = DemoEdgeDistance(p, y, frame, true);
+            const double gapRight = DemoEdgeDistance(p, y, frame, false);
             // The folds together form a lens; each is brightest along its middle.
             const double along = (y - middleRow) / halfLength;
             const double foldHalfWidth = p.width * 0.3 * std::sqrt(std::max(0.0, 1 - along * along));
             for (int32_t x = 0; x < p.width; ++x) {
                 const double d = std::abs(x - centre);
+                const double gap = x < centre ? gapLeft : gapRight;
                 // Soft edges one pixel wide, so sub-pixel motion changes the grey values.
                 const double inFold = std::clamp(d - gap + 0.5, 0.0, 1.0) *
                                       std::clamp(foldHalfWidth - d + 0.5, 0.0, 1.0);
@@ -76,14 +104,14 @@ void DemoFrame(const TDemoParameters& p, int32_t frame, std::vector<uint8_t>& ou
                 const double shade = p.foldBrightness * (0.75 + 0.35 * std::sin(3.14159265358979323846 *
                                                                                   std::clamp(across, 0.0, 1.0)));
                 const double outside = d < gap ? p.glottisDarkness : p.background;
-                row[x] = Clamp(inFold * shade + (1 - inFold) * outside + Noise(frame, y, x, p.noiseAmplitude));
+                row[x] = Clamp(Lit(p, x, y, inFold * shade + (1 - inFold) * outside) + Noise(frame, y, x, p.noiseAmplitude));
             }
         } else if (y >= p.textureTop) {
             for (int32_t x = 0; x < p.width; ++x)
-                row[x] = Clamp(70 + 45 * Texture(p, x - shift, y) + Noise(frame, y, x, p.noiseAmplitude));
+                row[x] = Clamp(Lit(p, x, y, 70 + 45 * Texture(p, x - shift, y)) + Noise(frame, y, x, p.noiseAmplitude));
         } else {
             for (int32_t x = 0; x < p.width; ++x)
-                row[x] = Clamp(p.background + Noise(frame, y, x, p.noiseAmplitude));
+                row[x] = Clamp(Lit(p, x, y, p.background) + Noise(frame, y, x, p.noiseAmplitude));
         }
     }
 }

@@ -24,10 +24,25 @@ struct TDemoParameters {
     uint8_t background = 22;
     uint8_t foldBrightness = 120;
     uint8_t glottisDarkness = 6;
+    // The glottis variant: an edge excursion that falls to zero at both ends of the folds (the
+    // glottis closed at the commissures), the left fold's (image left) excursion × (1 + asymmetry)
+    // and the right one's × (1 − asymmetry), and a brightness gradient over the image: every grey
+    // level × (1 + illuminationGradient · (x / (width − 1) + y / (height − 1) − 1)), before noise.
+    bool closedEnds = false;
+    double asymmetry = 0;
+    double illuminationGradient = 0;
 };
 
-// Half-width of the glottal gap in pixels at a row and frame (0 where the folds touch).
+// The glottis test sequence: 256 × 128, 1024 frames at 4000 frames/s, 230 Hz (17.4 frames a
+// cycle, so that frames fall on every phase), no lag along the folds, closed ends, asymmetry 0.1,
+// illumination gradient 0.3, noise ±3. Its area is (2 · sum of DemoGapHalfWidth over the rows).
+TDemoParameters GlottisDemoParameters();
+
+// Half-width of the glottal gap in pixels at a row and frame (0 where the folds touch); the left
+// edge lies asymmetry × this further out, the right one as much closer (DemoEdgeDistance).
 double DemoGapHalfWidth(const TDemoParameters& p, int32_t row, int32_t frame);
+// Distance of the left (or right) fold's edge from the image's middle column line.
+double DemoEdgeDistance(const TDemoParameters& p, int32_t row, int32_t frame, bool left);
 // Phase of the fold motion at a row relative to row foldTop, in radians.
 double DemoPhaseLag(const TDemoParameters& p, int32_t row);
 

@@ -1,18 +1,21 @@
-// Writes the demo sequence: tremax-gen-demo PATH.bld
+// Writes the demo sequence: tremax-gen-demo [--glottis] PATH.bld (--glottis: the glottis test
+// sequence with its known area)
 #include "tools/DemoSequence.h"
 
 #include <QString>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: tremax-gen-demo FILE.bld\n");
+    const bool glottis = argc == 3 && std::strcmp(argv[1], "--glottis") == 0;
+    if (argc != 2 && !glottis) {
+        std::fprintf(stderr, "usage: tremax-gen-demo [--glottis] FILE.bld\n");
         return 2;
     }
     try {
-        WriteDemoSequence(QString::fromLocal8Bit(argv[1]), TDemoParameters{});
+        WriteDemoSequence(QString::fromLocal8Bit(argv[argc - 1]), glottis ? GlottisDemoParameters() : TDemoParameters{});
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tremax-gen-demo: %s\n", e.what());
         return 1;

@@ -67,16 +67,19 @@ TForm1::TForm1(TErrorHandler& errors, TPlaybackClock& clock, QWidget* parent, co
     connect(imageBox_, &TImageBoxWidget::mouseReleased, this, &TForm1::OnImageMouseReleased);
     imageBox_->SetOverlay([this](QPainter& painter) {
         const TViewState& view = session_.View();
-        if (!view.SpeckleOn)
-            return;
+        const auto toX = [this](double v) { return double(imageXAxis_->ValueToPixel(v)); };
+        const auto toY = [this](double v) { return double(imageYAxis_->ValueToPixel(v)); };
         const TSpeckleTrace& trace = session_.SpeckleTrace();
-        if (!trace.Tracked())
-            return;
-        // The current point's circle: yellow inside its red outline, seen on dark and bright images.
-        painter.setBrush(QColor(Qt::yellow));
-        DrawSpeckleOverlay(painter, trace.Points(), trace.StartFrame(), view.CurrentFrame, session_.SpeckleSettings(),
-                           [this](double v) { return double(imageXAxis_->ValueToPixel(v)); },
-                           [this](double v) { return double(imageYAxis_->ValueToPixel(v)); });
+        if (view.SpeckleOn && trace.Tracked()) {
+            // The current point's circle: yellow inside its red outline, seen on dark and bright images.
+            painter.save();
+            painter.setBrush(QColor(Qt::yellow));
+            DrawSpeckleOverlay(painter, trace.Points(), trace.StartFrame(), view.CurrentFrame,
+                               session_.SpeckleSettings(), toX, toY);
+            painter.restore();
+        }
+        for (const TImageOverlay& overlay : imageOverlays_)
+            overlay(painter, toX, toY);
     });
 
     about_ = std::make_unique<TCorvelAbout>();

@@ -18,9 +18,11 @@
 #include <QStringList>
 #include <QTimer>
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
+class QPainter;
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -52,7 +54,12 @@ struct TToolWindows {
     QWidget* speckle = nullptr;
     QWidget* sequence = nullptr;     // the two montage dialogs, shown modally
     QWidget* explanatory = nullptr;
+    QWidget* glottis = nullptr;
 };
+
+// Draws over the main image; the maps turn image columns and rows into the image box's pixels.
+using TImageOverlay = std::function<void(QPainter& painter, const std::function<double(double)>& toX,
+                                         const std::function<double(double)>& toY)>;
 
 // The colorizing sweep's progress for the status bar: rows done of rows, or where it was stopped.
 QString ColorizeProgressText(int32_t rowsDone, int32_t rows, bool cancelled);
@@ -82,6 +89,8 @@ public:
     // The controls window mirrors the display values; the tool windows are shown by the window.
     void AttachControls(TForm2* controls);
     void AttachToolWindows(const TToolWindows& windows);
+    // Another window's drawing over the image (the glottis outline), after the speckle trace.
+    void AddImageOverlay(TImageOverlay overlay) { imageOverlays_.push_back(std::move(overlay)); }
     // The file to open at the first activation (the first command-line argument).
     void SetCommandLineFile(const QString& fileName) { commandLineFile_ = fileName; }
 
@@ -301,6 +310,7 @@ private:
 
     TForm2* controls_ = nullptr;
     TToolWindows tools_;
+    std::vector<TImageOverlay> imageOverlays_;
 
     QWidget* imageArea_ = nullptr;
     TAxis* imageXAxis_ = nullptr;

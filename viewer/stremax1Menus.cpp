@@ -118,6 +118,8 @@ void TForm1::BuildMenus()
             [this] { ShowToolWindow(tools_.waveform); });
     connect(windowMenu_->addAction(QStringLiteral("Speckle")), &QAction::triggered, this,
             [this] { ShowToolWindow(tools_.speckle); });
+    connect(windowMenu_->addAction(QStringLiteral("Glottis")), &QAction::triggered, this,
+            [this] { ShowToolWindow(tools_.glottis); });
 
     helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
     connect(helpMenu_->addAction(QStringLiteral("A&bout...")), &QAction::triggered, this,

@@ -28,6 +28,8 @@ const std::vector<const TCliCommand*>& AllCliCommands()
         &kRowSpectraCommand,
         &kColorizeCommand,
         &kTrackCommand,
+        &kGlottisCommand,
+        &kPvgCommand,
         &kMontageCommand,
         &kExportSmpCommand,
         &kLegendCommand,

@@ -745,8 +745,16 @@ def main():
         return SKIP
     if not args.inside:
         # A D-Bus session of the journey's own, ended with it.
+        # Services the bus starts on demand (a second accessibility bus, say) inherit its
+        # environment: a scratch home and runtime folder, so that no socket of theirs lands in the
+        # real home, where journeys running elsewhere at the same time would meet it.
         command = ["dbus-run-session", "--", sys.executable, os.path.abspath(__file__), "--inside"] + sys.argv[1:]
-        return subprocess.run(command).returncode
+        outer = tempfile.mkdtemp(prefix="tremax-journey-bus-")
+        env = dict(os.environ, HOME=outer, XDG_RUNTIME_DIR=outer, XDG_CACHE_HOME=os.path.join(outer, "cache"))
+        try:
+            return subprocess.run(command, env=env).returncode
+        finally:
+            shutil.rmtree(outer, ignore_errors=True)
     return inside(args)
 
 

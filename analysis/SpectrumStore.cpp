@@ -94,7 +94,8 @@ void TSpectrumStore::Reshape()
     phase_.clear();
     rowsHeld_ = 0;
     std::vector<float>().swap(rowSpectra_);
-    bins_ = length_;
+    firstBin_ = onlyBin_ < 0 ? 0 : onlyBin_;
+    bins_ = onlyBin_ < 0 ? length_ : 1;
     const int32_t height = sequence_.Height();
     const int32_t width = sequence_.Width();
     try {
@@ -200,6 +201,7 @@ void TSpectrumStore::SetSpectrumLength(int32_t length)
                          .arg(sequence_.CacheSize()));
 
     length_ = length;
+    onlyBin_ = -1;
     Invalidate(true);
     series_.assign(size_t(length), 0.0);
     fft_.SetWindowSize(length);
@@ -264,9 +266,9 @@ void TSpectrumStore::ComputePixelSpectrum(int32_t column, int32_t row)
     HoldRows(row, row);
     float* const powerRow = power_[size_t(row)].get() + column;
     float* const phaseRow = phase_[size_t(row)].get() + column;
-    for (int32_t k = 0; k < length_; ++k) {
-        powerRow[size_t(k) * size_t(width_)] = float(power[size_t(k)]);
-        phaseRow[size_t(k) * size_t(width_)] = float(phase[size_t(k)]);
+    for (int32_t b = 0; b < bins_; ++b) {
+        powerRow[size_t(b) * size_t(width_)] = float(power[size_t(firstBin_ + b)]);
+        phaseRow[size_t(b) * size_t(width_)] = float(phase[size_t(firstBin_ + b)]);
     }
     valid_[at] = 1;
 }
@@ -337,6 +339,8 @@ void TSpectrumStore::ColorizeSweep(const TRowDone& rowDone, int threads, TSweepK
         job.phase = phase_[size_t(y)].get();
         job.planeStride = size_t(width);
         job.rowOffset = 0;
+        job.firstBin = firstBin_;
+        job.bins = bins_;
         job.doneRow = done.data() + size_t(y) * size_t(width);
         SweepRow(kernel, engine, job, scratch);
         state.ready[size_t(y)].store(1, std::memory_order_release);
@@ -411,6 +415,15 @@ void TSpectrumStore::ColorizeSweep(const TRowDone& rowDone, int threads, TSweepK
                 return;  // the rows reported so far keep their spectra
         }
     }
+}
+
+void TSpectrumStore::HoldOnlyBin(int32_t bin)
+{
+    // The row spectra do not depend on it; they are made again only because Reshape lets go.
+    onlyBin_ = std::clamp(bin, 0, std::max(0, length_ - 1));
+    Invalidate(false);
+    rowSpectraValid_ = false;
+    Reshape();
 }
 
 double TSpectrumStore::BinFrequency(int32_t bin) const

@@ -42,13 +42,14 @@ public:
     // the colorizing button.
     void SetSpectrumLength(int32_t length);
 
-    // The store's shape: bins (S, or 1 after HoldOnlyBin) × rows × columns, from FirstBin().
+    // The store's shape: bins × rows × columns from FirstBin(): bins 0 … N/2 (those a real
+    // series' spectrum holds, at most S), or the one bin of HoldOnlyBin.
     int32_t Bins() const { return bins_; }
     int32_t FirstBin() const { return firstBin_; }
     bool HoldsBin(int32_t bin) const { return bin >= firstBin_ && bin - firstBin_ < bins_; }
     // Keeps the spectra of that one bin only (a consumer that needs no other, such as a colorizing
     // without a window): every spectrum is invalidated and let go of. A new analysis length
-    // keeps all bins again. Bins outside 0 … S − 1 are taken to the nearest end.
+    // holds bins 0 … N/2 again. Bins outside 0 … S − 1 are taken to the nearest end.
     void HoldOnlyBin(int32_t bin);
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
@@ -140,8 +141,10 @@ private:
     void Invalidate(bool releaseButton);
     // The frame-sized arrays for the sequence's frame; the spectra let go of.
     void Reshape();
-    // Memory for the spectra of rows first … last that have none yet.
-    void HoldRows(int32_t first, int32_t last);
+    // Memory for the spectra of rows first … last that have none yet, zeroed; or, with `fresh`,
+    // left for the caller to zero (the sweep zeroes each row on the thread that fills it), with
+    // fresh[y - first] set for each row made.
+    void HoldRows(int32_t first, int32_t last, std::vector<uint8_t>* fresh = nullptr);
     void CheckComputable() const;
     void StopSweep();
 
@@ -165,6 +168,8 @@ private:
     double selectedFrequency_ = 0;
     uint64_t generation_ = 0;           // counts invalidations; a sweep ends when it moves
     TSweepState* sweep_ = nullptr;      // the sweep running, if any
+    // The running sweep's rows not zeroed yet: power and phase plane of row y at 2y and 2y + 1.
+    std::vector<float*>* freshPlanes_ = nullptr;
     std::unique_ptr<QThreadPool> sweepPool_;  // the sweep's helpers
 };
 

@@ -6,6 +6,10 @@
 #include "viewer/FrameCache.h"
 
 #include <algorithm>
+#include <exception>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -13,6 +17,7 @@ namespace {
 class TCsv {
 public:
     explicit TCsv(const char* header) { bytes_.append(header).append('\n'); }
+    TCsv() = default;  // a part of a table: lines only
     TCsv& Int(int64_t value)
     {
         Separate();
@@ -23,6 +28,13 @@ public:
     {
         Separate();
         bytes_.append(FloatToStrExact(value).toLatin1());
+        return *this;
+    }
+    // A field formatted once for many lines.
+    TCsv& Text(const QByteArray& text)
+    {
+        Separate();
+        bytes_.append(text);
         return *this;
     }
     TCsv& Empty()
@@ -120,16 +132,61 @@ QByteArray ColorizeTable(const TSpectrumStore& store)
 {
     TCsv csv("row,column,frequency_hz,power_db,phase_rad");
     const int32_t bin = store.SelectedBin();
-    const double frequency = store.BinFrequency(bin);
-    csv.Reserve(qsizetype(store.Height()) * store.Width(), 48);
-    for (int32_t y = 0; y < store.Height(); ++y)
-        for (int32_t x = 0; x < store.Width(); ++x) {
-            csv.Int(y).Int(x).Number(frequency);
-            if (store.SpectrumValid(y, x))
-                csv.Number(store.Power(bin, y, x)).Number(store.Phase(bin, y, x));
-            else
-                csv.Empty().Empty();
-            csv.EndLine();
+    const QByteArray frequency = FloatToStrExact(store.BinFrequency(bin)).toLatin1();
+    // A megapixel image makes a million lines: bands of rows are formatted side by side and
+    // joined in order.
+    const int32_t height = store.Height();
+    const int32_t bands = std::clamp(int32_t(std::thread::hardware_concurrency()), 1, std::max(1, height / 16));
+    const size_t parts = size_t(bands);
+    std::vector<QByteArray> texts(parts);
+    std::vector<std::exception_ptr> errors(parts);
+    auto formatBand = [&](int32_t band) {
+        TCsv part;
+        const int32_t first = int32_t(int64_t(height) * band / bands);
+        const int32_t last = int32_t(int64_t(height) * (band + 1) / bands);
+        part.Reserve(qsizetype(last - first) * store.Width(), 48);
+        for (int32_t y = first; y < last; ++y)
+            for (int32_t x = 0; x < store.Width(); ++x) {
+                part.Int(y).Int(x).Text(frequency);
+                if (store.SpectrumValid(y, x))
+                    part.Number(store.Power(bin, y, x)).Number(store.Phase(bin, y, x));
+                else
+                    part.Empty().Empty();
+                part.EndLine();
+            }
+        texts[size_t(band)] = part.Take();
+    };
+    auto format = [&](int32_t band) noexcept {
+        try {
+            formatBand(band);
+        } catch (...) {
+            errors[size_t(band)] = std::current_exception();
         }
-    return csv.Take();
+    };
+    std::vector<std::thread> helpers;
+    int32_t started = 1;
+    try {
+        for (; started < bands; ++started)
+            helpers.emplace_back(format, started);
+    } catch (const std::system_error&) {
+        // No thread to be had: the calling thread formats the rest.
+    }
+    format(0);
+    for (int32_t band = started; band < bands; ++band)
+        format(band);
+    for (std::thread& helper : helpers)
+        helper.join();
+    for (const std::exception_ptr& error : errors)
+        if (error)
+            std::rethrow_exception(error);
+    QByteArray bytes = csv.Take();
+    qsizetype total = bytes.size();
+    for (const QByteArray& text : texts)
+        total += text.size();
+    bytes.reserve(total);
+    for (QByteArray& text : texts) {
+        bytes.append(text);
+        text = QByteArray();
+    }
+    return bytes;
 }

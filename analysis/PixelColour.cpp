@@ -120,14 +120,14 @@ TPixelColour::TPixelColour(const TSpectrumStore& store, const TColourSettings& s
 {
     const int32_t column = settings.referenceColumn;
     const int32_t row = settings.referenceRow;
-    if (settings.showPhase && bin_ < store.Bins() && row >= 0 && row < store.Height() && column >= 0 &&
+    if (settings.showPhase && store.HoldsBin(bin_) && row >= 0 && row < store.Height() && column >= 0 &&
         column < store.Width() && store.SpectrumValid(row, column))
         referencePhase_ = store.Phase(bin_, row, column);
 }
 
 bool TPixelColour::HasColour(int32_t row, int32_t column) const
 {
-    return bin_ < store_.Bins() && row < store_.Height() && column < store_.Width() &&
+    return store_.HoldsBin(bin_) && row < store_.Height() && column < store_.Width() &&
            store_.SpectrumValid(row, column);
 }
 

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <mutex>
 #include <QFuture>
@@ -18,14 +19,16 @@
 
 namespace {
 
+size_t PlaneBytes(size_t values) { return (values * sizeof(float) + 63) / 64 * 64; }
+
 // One row's spectra of one kind: `values` floats, 64-byte aligned (the sweep streams whole cache
-// lines into them) and zeroed, or null when the memory is not there.
-float* AllocatePlane(size_t values)
+// lines into them), zeroed when asked, or null when the memory is not there.
+float* AllocatePlane(size_t values, bool zeroed)
 {
-    const size_t bytes = (values * sizeof(float) + 63) / 64 * 64;
+    const size_t bytes = PlaneBytes(values);
     void* p = std::aligned_alloc(64, bytes == 0 ? 64 : bytes);
-    if (p)
-        std::fill_n(static_cast<float*>(p), bytes / sizeof(float), 0.0f);
+    if (p && zeroed)
+        std::memset(p, 0, bytes);
     return static_cast<float*>(p);
 }
 
@@ -94,7 +97,9 @@ void TSpectrumStore::Reshape()
     phase_.clear();
     rowsHeld_ = 0;
     std::vector<float>().swap(rowSpectra_);
-    bins_ = length_;
+    // A real series' spectrum: bins above N/2 mirror those below and no display reads them.
+    firstBin_ = onlyBin_ < 0 ? 0 : onlyBin_;
+    bins_ = onlyBin_ < 0 ? std::min(length_, fftLength_ / 2 + 1) : 1;
     const int32_t height = sequence_.Height();
     const int32_t width = sequence_.Width();
     try {
@@ -115,8 +120,10 @@ void TSpectrumStore::Reshape()
     }
 }
 
-void TSpectrumStore::HoldRows(int32_t first, int32_t last)
+void TSpectrumStore::HoldRows(int32_t first, int32_t last, std::vector<uint8_t>* fresh)
 {
+    if (fresh)
+        fresh->assign(size_t(last - first + 1), 0);
     int32_t missing = 0;
     for (int32_t y = first; y <= last; ++y)
         missing += power_[size_t(y)] ? 0 : 1;
@@ -136,20 +143,22 @@ void TSpectrumStore::HoldRows(int32_t first, int32_t last)
                     QStringLiteral("The frame block (%1) with the spectra of %2 of %3 pixels over %4 frames (%5)")
                         .arg(ByteSizeText(block), rows)
                         .arg(width_)
-                        .arg(bins_)
+                        .arg(length_)
                         .arg(ByteSizeText(spectra)),
                     room);
     const size_t values = size_t(bins_) * size_t(width_);
     for (int32_t y = first; y <= last; ++y) {
         if (power_[size_t(y)])
             continue;
-        TPlane power(AllocatePlane(values));
-        TPlane phase(AllocatePlane(values));
+        TPlane power(AllocatePlane(values, !fresh));
+        TPlane phase(AllocatePlane(values, !fresh));
         if (!power || !phase)
             throw EOutOfMemory(QStringLiteral("Out of memory (the spectra of row %1)").arg(y));
         power_[size_t(y)] = std::move(power);
         phase_[size_t(y)] = std::move(phase);
         ++rowsHeld_;
+        if (fresh)
+            (*fresh)[size_t(y - first)] = 1;
     }
 }
 
@@ -200,6 +209,7 @@ void TSpectrumStore::SetSpectrumLength(int32_t length)
                          .arg(sequence_.CacheSize()));
 
     length_ = length;
+    onlyBin_ = -1;
     Invalidate(true);
     series_.assign(size_t(length), 0.0);
     fft_.SetWindowSize(length);
@@ -262,11 +272,21 @@ void TSpectrumStore::ComputePixelSpectrum(int32_t column, int32_t row)
     const tdoublearr& power = fft_.GetPowerDB();
     const tdoublearr& phase = fft_.GetPhase();
     HoldRows(row, row);
+    if (freshPlanes_) {
+        // A row the sweep made but has not reached: zeroed here first (the sweep's helpers are
+        // stopped, and the rest of it runs on this thread).
+        const size_t bytes = PlaneBytes(size_t(bins_) * size_t(width_));
+        for (size_t i = 2 * size_t(row); i < 2 * size_t(row) + 2; ++i)
+            if ((*freshPlanes_)[i]) {
+                std::memset((*freshPlanes_)[i], 0, bytes);
+                (*freshPlanes_)[i] = nullptr;
+            }
+    }
     float* const powerRow = power_[size_t(row)].get() + column;
     float* const phaseRow = phase_[size_t(row)].get() + column;
-    for (int32_t k = 0; k < length_; ++k) {
-        powerRow[size_t(k) * size_t(width_)] = float(power[size_t(k)]);
-        phaseRow[size_t(k) * size_t(width_)] = float(phase[size_t(k)]);
+    for (int32_t b = 0; b < bins_; ++b) {
+        powerRow[size_t(b) * size_t(width_)] = float(power[size_t(firstBin_ + b)]);
+        phaseRow[size_t(b) * size_t(width_)] = float(phase[size_t(firstBin_ + b)]);
     }
     valid_[at] = 1;
 }
@@ -311,8 +331,36 @@ void TSpectrumStore::ColorizeSweep(const TRowDone& rowDone, int threads, TSweepK
     CheckComputable();
     if (sweep_)
         throw EError(QStringLiteral("A colorizing sweep is already running"));
+    // Rows made now are zeroed by the threads that fill them: their pages are first touched
+    // there, side by side, rather than all on this thread before the first row starts.
+    std::vector<uint8_t> fresh;
     if (height_ > 0)
-        HoldRows(0, height_ - 1);
+        HoldRows(0, height_ - 1, &fresh);
+    const size_t planeBytes = PlaneBytes(size_t(bins_) * size_t(width_));
+    std::vector<float*> freshPlanes(2 * size_t(height_), nullptr);
+    for (int32_t y = 0; y < height_; ++y)
+        if (fresh[size_t(y)]) {
+            freshPlanes[2 * size_t(y)] = power_[size_t(y)].get();
+            freshPlanes[2 * size_t(y) + 1] = phase_[size_t(y)].get();
+        }
+    // Rows made but never filled (the sweep ended early or failed) are zeroed here, once the
+    // helpers are gone (the guard outlives them), unless the store let go of them meanwhile.
+    struct TZeroRest {
+        const TSpectrumStore* store;
+        std::vector<float*>* planes;
+        size_t bytes;
+        ~TZeroRest()
+        {
+            for (size_t y = 0; y < store->power_.size() && 2 * y + 1 < planes->size(); ++y) {
+                float* const power = (*planes)[2 * y];
+                float* const phase = (*planes)[2 * y + 1];
+                if (power && store->power_[y].get() == power && store->phase_[y].get() == phase) {
+                    std::memset(power, 0, bytes);
+                    std::memset(phase, 0, bytes);
+                }
+            }
+        }
+    } zeroRest{this, &freshPlanes, planeBytes};
     // The engine as one pixel's transform would leave it.
     fft_.SetRealInput(true);
     fft_.SetData(series_);
@@ -327,7 +375,17 @@ void TSpectrumStore::ColorizeSweep(const TRowDone& rowDone, int threads, TSweepK
     state.ready = std::make_unique<std::atomic<uint8_t>[]>(size_t(height));
     std::vector<uint8_t> done(size_t(height) * size_t(width), 0);
 
+    // Only the thread computing row y touches its entries (or, with the helpers stopped, a point
+    // spectrum computed from a row report).
+    auto zeroRow = [&](int32_t y) {
+        for (size_t i = 2 * size_t(y); i < 2 * size_t(y) + 2; ++i)
+            if (freshPlanes[i]) {
+                std::memset(freshPlanes[i], 0, planeBytes);
+                freshPlanes[i] = nullptr;
+            }
+    };
     auto computeRow = [&](int32_t y, TSweepScratch& scratch) {
+        zeroRow(y);
         TSweepRow job;
         job.cache = &cache;
         job.row = y;
@@ -337,6 +395,8 @@ void TSpectrumStore::ColorizeSweep(const TRowDone& rowDone, int threads, TSweepK
         job.phase = phase_[size_t(y)].get();
         job.planeStride = size_t(width);
         job.rowOffset = 0;
+        job.firstBin = firstBin_;
+        job.bins = bins_;
         job.doneRow = done.data() + size_t(y) * size_t(width);
         SweepRow(kernel, engine, job, scratch);
         state.ready[size_t(y)].store(1, std::memory_order_release);
@@ -364,6 +424,7 @@ void TSpectrumStore::ColorizeSweep(const TRowDone& rowDone, int threads, TSweepK
     };
 
     sweep_ = &state;
+    freshPlanes_ = &freshPlanes;
     struct TDetach {
         TSpectrumStore* store;
         TSweepState* state;
@@ -371,6 +432,7 @@ void TSpectrumStore::ColorizeSweep(const TRowDone& rowDone, int threads, TSweepK
         {
             state->StopWorkers();
             store->sweep_ = nullptr;
+            store->freshPlanes_ = nullptr;
         }
     } detach{this, &state};
 
@@ -411,6 +473,15 @@ void TSpectrumStore::ColorizeSweep(const TRowDone& rowDone, int threads, TSweepK
                 return;  // the rows reported so far keep their spectra
         }
     }
+}
+
+void TSpectrumStore::HoldOnlyBin(int32_t bin)
+{
+    // The row spectra do not depend on it; they are made again only because Reshape lets go.
+    onlyBin_ = std::clamp(bin, 0, std::max(0, length_ - 1));
+    Invalidate(false);
+    rowSpectraValid_ = false;
+    Reshape();
 }
 
 double TSpectrumStore::BinFrequency(int32_t bin) const

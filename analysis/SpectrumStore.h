@@ -42,8 +42,15 @@ public:
     // the colorizing button.
     void SetSpectrumLength(int32_t length);
 
-    // The store's shape: bins (S) × rows × columns.
+    // The store's shape: bins × rows × columns from FirstBin(): bins 0 … N/2 (those a real
+    // series' spectrum holds, at most S), or the one bin of HoldOnlyBin.
     int32_t Bins() const { return bins_; }
+    int32_t FirstBin() const { return firstBin_; }
+    bool HoldsBin(int32_t bin) const { return bin >= firstBin_ && bin - firstBin_ < bins_; }
+    // Keeps the spectra of that one bin only (a consumer that needs no other, such as a colorizing
+    // without a window): every spectrum is invalidated and let go of. A new analysis length
+    // holds bins 0 … N/2 again. Bins outside 0 … S − 1 are taken to the nearest end.
+    void HoldOnlyBin(int32_t bin);
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
     // The bytes the store takes for a frame of that size before any spectrum is computed, and
@@ -54,11 +61,12 @@ public:
     int32_t RowsHeld() const { return rowsHeld_; }
 
     bool SpectrumValid(int32_t row, int32_t column) const { return valid_[Index(row, column)] != 0; }
-    // [bin][row][column]; meaningful where SpectrumValid is set (0 in a row never computed).
+    // [bin][row][column]; meaningful where SpectrumValid is set (0 in a row never computed, and
+    // for a bin not held).
     // Callers pass positions inside.
     float Power(int32_t bin, int32_t row, int32_t column) const { return At(power_, bin, row, column); }
     float Phase(int32_t bin, int32_t row, int32_t column) const { return At(phase_, bin, row, column); }
-    // One row's spectra, [bin][column]; null while the row has none.
+    // One row's spectra, [bin − FirstBin()][column]; null while the row has none.
     const float* PowerRow(int32_t row) const { return power_[size_t(row)].get(); }
     const float* PhaseRow(int32_t row) const { return phase_[size_t(row)].get(); }
     // [bin][row]
@@ -124,7 +132,7 @@ private:
     float At(const std::vector<TPlane>& planes, int32_t bin, int32_t row, int32_t column) const
     {
         const float* plane = planes[size_t(row)].get();
-        return plane ? plane[size_t(bin) * size_t(width_) + size_t(column)] : 0.0f;
+        return plane && HoldsBin(bin) ? plane[size_t(bin - firstBin_) * size_t(width_) + size_t(column)] : 0.0f;
     }
 
     void OnBlockChanging();
@@ -133,8 +141,10 @@ private:
     void Invalidate(bool releaseButton);
     // The frame-sized arrays for the sequence's frame; the spectra let go of.
     void Reshape();
-    // Memory for the spectra of rows first … last that have none yet.
-    void HoldRows(int32_t first, int32_t last);
+    // Memory for the spectra of rows first … last that have none yet, zeroed; or, with `fresh`,
+    // left for the caller to zero (the sweep zeroes each row on the thread that fills it), with
+    // fresh[y - first] set for each row made.
+    void HoldRows(int32_t first, int32_t last, std::vector<uint8_t>* fresh = nullptr);
     void CheckComputable() const;
     void StopSweep();
 
@@ -143,6 +153,8 @@ private:
     int32_t length_ = kDefaultSpectrumLength;
     int32_t fftLength_ = kDefaultSpectrumLength;
     int32_t bins_ = kDefaultSpectrumLength;
+    int32_t firstBin_ = 0;
+    int32_t onlyBin_ = -1;  // the one bin held, or -1 for all
     int32_t width_ = 0;
     int32_t height_ = 0;
     QString allocationError_;  // why the store is empty after a frame size it could not follow
@@ -156,6 +168,8 @@ private:
     double selectedFrequency_ = 0;
     uint64_t generation_ = 0;           // counts invalidations; a sweep ends when it moves
     TSweepState* sweep_ = nullptr;      // the sweep running, if any
+    // The running sweep's rows not zeroed yet: power and phase plane of row y at 2y and 2y + 1.
+    std::vector<float*>* freshPlanes_ = nullptr;
     std::unique_ptr<QThreadPool> sweepPool_;  // the sweep's helpers
 };
 

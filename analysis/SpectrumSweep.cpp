@@ -24,6 +24,8 @@ struct TSweepLanesJob {
     float* phase;
     size_t planeStride;
     size_t rowOffset;  // floats from a plane's start to the row
+    int32_t firstBin;  // the bins kept, the first at the cubes' plane 0
+    int32_t bins;
 };
 
 // Columns whose results are gathered before they go to the cubes: a cache line of floats.
@@ -170,6 +172,9 @@ void SweepRow(TSweepKernel kernel, const TSweepEngine& engine, const TSweepRow& 
     const int32_t width = cache.Width();
     if (width != scratch.width_ || job.length > scratch.length_)
         throw std::logic_error("sweep scratch of the wrong shape");
+    const int32_t bins = job.bins < 0 ? job.length : job.bins;
+    if (job.firstBin < 0 || bins < 1 || job.firstBin > job.length - bins)
+        throw std::logic_error("sweep bins outside the spectrum");
     std::fill(job.doneRow, job.doneRow + width, uint8_t(0));
     // The row of every frame side by side: frames lie a whole image apart in the block.
     for (int32_t k = 0; k < job.length; ++k)
@@ -183,7 +188,9 @@ void SweepRow(TSweepKernel kernel, const TSweepEngine& engine, const TSweepRow& 
                                job.power,
                                job.phase,
                                job.planeStride,
-                               job.rowOffset};
+                               job.rowOffset,
+                               job.firstBin,
+                               bins};
     double* const re = scratch.re_.get();
     double* const im = scratch.im_.get();
     double* const series = scratch.series_.get();

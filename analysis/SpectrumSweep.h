@@ -29,6 +29,8 @@ struct TSweepRow {
     float* phase = nullptr;             // the phase spectra, alike
     size_t planeStride = 0;             // floats from one bin plane to the next
     size_t rowOffset = 0;               // floats from a plane's start to the row's first pixel
+    int32_t firstBin = 0;               // the bins kept: firstBin … firstBin + bins − 1, the first
+    int32_t bins = -1;                  // one at power and phase; -1: all S
     uint8_t* doneRow = nullptr;         // set to 1 for each pixel whose spectra were written
 };
 

@@ -1,5 +1,5 @@
-// The colorizing sweep of a 256 × 256 image with S = 256 (65,536 spectra, power and phase into
-// the cubes) against the literal pixel-by-pixel path and against the same spectra computed with
+// The colorizing sweep of a 256 × 256 image with S = 256 (65,536 spectra, power and phase of
+// bins 0 … N/2 into the cubes) against the literal pixel-by-pixel path and against the same spectra computed with
 // FFTW. Prints the medians and their ratios; first checks that the sweep stores exactly what the
 // pixel-by-pixel path stores.
 #include "analysis/SpectrumStore.h"
@@ -74,8 +74,8 @@ void Sweep(benchmark::State& state)
 
 #if TREMAX_HAVE_FFTW
 // The same spectra with FFTW: the same series, mean removal and window, 256 real transforms of a
-// row at once, each result divided by W, then 10·log10 and atan2 written plainly into the cubes
-// (bins above N/2 from their conjugates; FFTW's kernel is e^{−j}, so Im changes sign).
+// row at once, each result divided by W, then 10·log10 and atan2 of bins 0 … N/2 (those the
+// store holds) written plainly into the cubes (FFTW's kernel is e^{−j}, so Im changes sign).
 void FftwReference(benchmark::State& state)
 {
     const TFrameCache& cache = fixture->sequence.Cache();
@@ -90,7 +90,7 @@ void FftwReference(benchmark::State& state)
     const fftw_plan plan =
         fftw_plan_many_dft_r2c(1, sizes, kSize, in, nullptr, 1, n, out, nullptr, 1, half, FFTW_MEASURE);
     const size_t plane = size_t(kSize) * kSize;
-    std::vector<float> power(plane * kLength), phase(plane * kLength);
+    std::vector<float> power(plane * size_t(half)), phase(plane * size_t(half));
 
     for (auto _ : state) {
         for (int32_t y = 0; y < kSize; ++y) {
@@ -110,15 +110,13 @@ void FftwReference(benchmark::State& state)
                     series[k] = (series[k] - m) * window[size_t(k)];
             }
             fftw_execute(plan);
-            for (int32_t k = 0; k < kLength; ++k) {
-                const bool mirrored = k >= half;
-                const int32_t bin = mirrored ? n - k : k;
+            for (int32_t k = 0; k < half; ++k) {
                 float* p = power.data() + size_t(k) * plane + size_t(y) * kSize;
                 float* f = phase.data() + size_t(k) * plane + size_t(y) * kSize;
                 for (int32_t x = 0; x < kSize; ++x) {
-                    const fftw_complex& c = out[size_t(x) * half + size_t(bin)];
+                    const fftw_complex& c = out[size_t(x) * half + size_t(k)];
                     const double re = c[0] / kLength;
-                    const double im = (mirrored ? c[1] : -c[1]) / kLength;
+                    const double im = -c[1] / kLength;
                     p[x] = float(10 * std::log10(re * re + im * im));
                     f[x] = float(std::atan2(im, re));
                 }
@@ -158,8 +156,8 @@ bool SweepMatchesPixelPath()
     TSpectrumStore& swept = *fixture->store;
     fixture->sequence.LoadFrames(0);
     swept.ColorizeSweep(nullptr, 2);
-    const size_t values = size_t(kLength) * kSize * kSize;
-    const size_t rowBytes = size_t(kLength) * kSize * sizeof(float);
+    const size_t values = size_t(swept.Bins()) * kSize * kSize;
+    const size_t rowBytes = size_t(swept.Bins()) * kSize * sizeof(float);
     bool same = true;
     for (int32_t y = 0; y < kSize; ++y)
         same = same && std::memcmp(single.PowerRow(y), swept.PowerRow(y), rowBytes) == 0 &&

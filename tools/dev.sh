@@ -4,6 +4,7 @@
 #   tools/dev.sh test       build and run the whole test suite
 #   tools/dev.sh sanitize   the same tests built with AddressSanitizer and UBSan
 #   tools/dev.sh tsan       the threaded tests (sweep, playback, session) under ThreadSanitizer
+#   tools/dev.sh portable   the sweep tests built without the x86 vector paths (as on ARM)
 #   tools/dev.sh bench      build and run the benchmarks
 #   tools/dev.sh screenshot build and retake docs/screenshot.png and docs/usage.png under Xvfb
 #   tools/dev.sh fuzz       build the fuzz targets (clang, ASan, UBSan) and run each for a while
@@ -125,6 +126,16 @@ tsan)
     TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$root/tests/tsan.supp" QT_QPA_PLATFORM=offscreen \
         build-tsan/tests/tremax_threaded_tests --gtest_filter='SpectrumSweep.CoversThe*:SpectrumSweep.Reports*:SpectrumSweep.EndsWhen*:SpectrumSweep.GoesOn*:Playback*:ViewerSession*'
     ;;
+portable)
+    install_packages
+    # Every processor without AVX2 or AVX-512 runs the portable kernel: built here with the x86
+    # paths switched off, only the threaded tests' program, only the sweep's tests.
+    # shellcheck disable=SC2046
+    cmake -S "$root" -B build-portable $(generator_args build-portable) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DTREMAX_WERROR=$werror -DTREMAX_X86_SIMD=OFF -DTREMAX_BENCH=OFF -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g0 -DNDEBUG" >/dev/null
+    cmake --build build-portable -j"$(nproc)" --target tremax_threaded_tests
+    QT_QPA_PLATFORM=offscreen build-portable/tests/tremax_threaded_tests --gtest_filter='SpectrumSweep*'
+    ;;
 bench)
     install_packages
     build build-bench -DCMAKE_BUILD_TYPE=Release -DTREMAX_TESTS=OFF
@@ -148,7 +159,7 @@ fuzz)
     run_fuzzers build-fuzz "${FUZZ_SECONDS:-20}"
     ;;
 *)
-    sed -n '2,9p' "$0"
+    sed -n '2,10p' "$0"
     exit 2
     ;;
 esac

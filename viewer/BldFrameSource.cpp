@@ -8,11 +8,37 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace {
 
 QString SystemMessage(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+// Bytes [from, to) of the file into block + from, until the file ends; the bytes read, or -1
+// with `error` set.
+int64_t ReadRange(int fd, uint8_t* block, off_t offset, size_t from, size_t to, int& error)
+{
+    size_t got = from;
+    while (got < to) {
+        const ssize_t n = ::pread(fd, block + got, to - got, offset + off_t(got));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            error = errno;
+            return -1;
+        }
+        if (n == 0)
+            break;
+        got += size_t(n);
+    }
+    return int64_t(got - from);
+}
+
+// Reads this large and above are split between two threads: the kernel makes each fresh page
+// (zeroed) on the thread that first writes it, which costs as much as the copy itself.
+constexpr size_t kSplitReadBytes = size_t(64) << 20;
 
 }  // namespace
 
@@ -62,21 +88,33 @@ void TBldFrameSource::ReadFrames(int32_t first, int32_t count, int32_t width, in
     }
 
     const off_t offset = off_t(first) * off_t(frameBytes);
-    size_t got = 0;
-    while (got < wanted) {
-        const ssize_t n = ::pread(fd, block + got, wanted - got, offset + off_t(got));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int error = errno;
-            ::close(fd);
-            throw EInOutError(QStringLiteral("Cannot read \"%1\": %2").arg(fileName_, SystemMessage(error)));
+    int error = 0;
+    int64_t got = 0;
+    if (wanted >= kSplitReadBytes && std::thread::hardware_concurrency() > 1) {
+        const size_t half = wanted / 2 / (size_t(2) << 20) * (size_t(2) << 20);  // on a huge page boundary
+        int secondError = 0;
+        int64_t second = 0;
+        std::thread helper;
+        try {
+            helper = std::thread([&] { second = ReadRange(fd, block, offset, half, wanted, secondError); });
+        } catch (const std::system_error&) {
+            second = ReadRange(fd, block, offset, half, wanted, secondError);  // no thread to be had
         }
-        if (n == 0)
-            break;
-        got += size_t(n);
+        got = ReadRange(fd, block, offset, 0, half, error);
+        if (helper.joinable())
+            helper.join();
+        if (got >= 0 && second < 0)
+            error = secondError;
+        // Only what lies unbroken from the start counts.
+        got = got < 0 || second < 0 ? -1 : size_t(got) < half ? got : got + second;
+    } else {
+        got = ReadRange(fd, block, offset, 0, wanted, error);
+    }
+    if (got < 0) {
+        ::close(fd);
+        throw EInOutError(QStringLiteral("Cannot read \"%1\": %2").arg(fileName_, SystemMessage(error)));
     }
     ::close(fd);
-    const size_t wholeRows = got / size_t(width);
+    const size_t wholeRows = size_t(got) / size_t(width);
     std::fill(block + wholeRows * size_t(width), block + wanted, kMissingFill);
 }

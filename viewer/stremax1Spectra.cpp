@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QGuiApplication>
 #include <thread>
@@ -38,20 +39,28 @@ void TForm1::Colorize(bool down)
 
 bool TForm1::ComputeAllSpectraShown()
 {
-    // The colour spreads down the image row by row, each row shown at once, with the count in
-    // the status bar; the windows keep repainting and Esc stops the sweep after the row it is
-    // at (the rows done stay coloured). The busy cursor goes also when it fails.
+    // The colour spreads down the image as the rows come, with the count in the status bar;
+    // the windows keep repainting and Esc stops the sweep after the row it is at (the rows done
+    // stay coloured). The busy cursor goes also when it fails. Painting every row would cost
+    // more than the sweep of a wide image: the image and the count are shown after the first
+    // row, then at most every 50 ms, and after the last.
     TBusyWork busy;
     const int32_t rows = session_.Spectra().Height();
-    const int threads = std::max(1, std::min(2, int(std::thread::hardware_concurrency())));
+    const int threads = std::max(1, int(std::thread::hardware_concurrency()));
+    constexpr qint64 kPaintIntervalMs = 50;
+    QElapsedTimer sincePaint;
+    sincePaint.start();
     const bool whole = session_.ComputeAllSpectra(
         [&](int32_t row) {
+            if (row > 0 && row + 1 < rows && !sincePaint.hasExpired(kPaintIntervalMs))
+                return true;
             if (session_.View().ColorizeOn) {
                 RenderFrame();
                 imageBox_->repaint();
             }
             SetStatusText(kNoticePanel, ColorizeProgressText(row + 1, rows, false));
             statusPanels_[kNoticePanel]->repaint();
+            sincePaint.start();
             if (!busy.Poll())
                 return true;
             SetStatusText(kNoticePanel, ColorizeProgressText(row + 1, rows, true));

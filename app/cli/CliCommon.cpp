@@ -80,10 +80,12 @@ QString CliSequencePath(const TCliArgs& args)
     return AbsoluteFileName(FrameFileOfHeader(given));
 }
 
-std::unique_ptr<TSequence> OpenCliSequence(const TCliArgs& args)
+std::unique_ptr<TSequence> OpenCliSequence(const TCliArgs& args, int32_t slots)
 {
     auto sequence = std::make_unique<TCliSequence>();
     TOpenPlan plan = sequence->PlanOpen(CliSequencePath(args));
+    if (slots > 0)
+        plan.cacheSize = slots;
     sequence->CheckOpenFits(plan);
     sequence->ApplyOpen(std::move(plan));
     return sequence;
@@ -116,7 +118,7 @@ void CheckFrameOption(const TSequence& sequence, const char* option, int32_t fra
                          .arg(last));
 }
 
-int32_t ApplyBlockOptions(const TCliArgs& args, TSequence& sequence)
+int32_t ApplyBlockOptions(const TCliArgs& args, TSequence& sequence, int32_t slots)
 {
     const int32_t cache = args.Int("cache", TSequence::kOpenCacheSize);
     const int32_t length = args.Int("length", 256);
@@ -128,8 +130,12 @@ int32_t ApplyBlockOptions(const TCliArgs& args, TSequence& sequence)
     if (length > cache)
         throw EError(QStringLiteral("The analysis length (%1) must not exceed the cache size (%2)").arg(length).arg(cache));
     CheckFrameOption(sequence, "start", start);
-    sequence.SetCacheSize(cache);
-    sequence.LoadFrames(start);
+    const int32_t held = slots > 0 ? std::max(slots, length) : cache;
+    // The open has just read the block from frame 0: reading it again would change nothing.
+    const bool fresh = start == 0 && sequence.FirstCachedFrame() == 0 && held == sequence.CacheSize();
+    sequence.SetCacheSize(held);
+    if (!fresh)
+        sequence.LoadFrames(start);
     return length;
 }
 

@@ -32,8 +32,9 @@ std::vector<TCliOption> Join(std::initializer_list<std::vector<TCliOption>> grou
 // a folder, a FIFO or a device, is refused with a message that says so.
 QString CliSequencePath(const TCliArgs& args);
 // Opens that sequence exactly as the program opens it (the cache back to 512 frames, the header
-// or the defaults, the memory checked, the block from frame 0).
-std::unique_ptr<TSequence> OpenCliSequence(const TCliArgs& args);
+// or the defaults, the memory checked, the block from frame 0). A command that reads fewer
+// frames of the block asks for that many slots instead (`slots` > 0).
+std::unique_ptr<TSequence> OpenCliSequence(const TCliArgs& args, int32_t slots = 0);
 // The header as that open would apply it, through the same formats, read and checked, with
 // the first frame read (not kept) so that an unreadable recording fails; no frame block is made.
 TSequenceHeader ReadCliHeader(const TCliArgs& args);
@@ -43,8 +44,10 @@ TSequenceHeader ReadCliHeader(const TCliArgs& args);
 void CheckFrameOption(const TSequence& sequence, const char* option, int32_t frame);
 
 // The analysis block: --cache, then --start (the block's first frame, inside the sequence).
-// Returns the analysis length (--length), refused when it exceeds the cache.
-int32_t ApplyBlockOptions(const TCliArgs& args, TSequence& sequence);
+// Returns the analysis length (--length), refused when it exceeds the cache. The block holds
+// `slots` frames when given (> 0; at least the length): the first frames of the cache a
+// command reads, checked as if the whole cache were held.
+int32_t ApplyBlockOptions(const TCliArgs& args, TSequence& sequence, int32_t slots = 0);
 // The spectrum store as the main window keeps it, for that analysis length.
 std::unique_ptr<TSpectrumStore> OpenCliStore(TSequence& sequence, int32_t length);
 

@@ -64,7 +64,15 @@ int RunColorize(const TCliArgs& args, QTextStream& out, QTextStream&)
     colours.loSat = args.Float("lo", -50);
     colours.hiSat = args.Float("hi", -30);
     TRenderSettings render = GrayLevelSettings(args);
-    const auto sequence = OpenCliSequence(args);
+    // Only the frames the analysis and the rendered frame need are read: the block's first S, or
+    // up to the frame. Options that do not make sense leave the whole cache to the checks below.
+    const int32_t cache = args.Int("cache", TSequence::kOpenCacheSize);
+    const int32_t start = args.Int("start", 0);
+    const int64_t needed = IsCsvPath(output) ? 0 : int64_t(args.Int("frame", start)) - start + 1;
+    int32_t slots = 0;
+    if (start >= 0 && needed <= cache && args.Int("length", 256) <= cache)
+        slots = int32_t(std::clamp<int64_t>(std::max<int64_t>(args.Int("length", 256), needed), 1, cache));
+    const auto sequence = OpenCliSequence(args, slots);
     // Checked before it is rounded to a bin: a bin outside the spectrum would be taken to its
     // nearest end.
     const double nyquist = sequence->Header().FramesPerSecond / 2;
@@ -78,18 +86,20 @@ int RunColorize(const TCliArgs& args, QTextStream& out, QTextStream&)
         CheckRow(*sequence, colours.referenceRow);
         colours.showPhase = true;
     }
-    const int32_t length = ApplyBlockOptions(args, *sequence);
+    const int32_t length = ApplyBlockOptions(args, *sequence, slots);
     const int32_t first = sequence->FirstCachedFrame();
     const int32_t frame = args.Int("frame", first);
     CheckFrameOption(*sequence, "frame", frame);
-    if (!sequence->Cache().Holds(frame))
+    if (frame < first || int64_t(frame) > int64_t(first) + cache - 1)
         throw EError(QStringLiteral("Frame %1 lies outside the analysis block (frames %2 to %3)")
                          .arg(frame)
                          .arg(first)
-                         .arg(int64_t(first) + sequence->CacheSize() - 1));
+                         .arg(int64_t(first) + cache - 1));
 
     const auto store = OpenCliStore(*sequence, length);
     store->SetSelectedFrequency(frequency);
+    // Only the selected bin is kept: the other bins' spectra would be made and never read.
+    store->HoldOnlyBin(store->SelectedBin());
     // Rows on every core: the stored spectra are the same with any number of threads.
     store->ColorizeSweep(nullptr, int(std::max(1u, std::thread::hardware_concurrency())));
     if (IsCsvPath(output)) {

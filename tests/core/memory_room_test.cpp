@@ -114,24 +114,25 @@ TEST(MemoryRoom, SpectraTakeMemoryByTheRowAndTheCheckCountsTheBlockWithThem)
     TSpectrumStore store(sequence);
     EXPECT_EQ(store.RowsHeld(), 0);  // nothing before the first spectrum
 
-    // A row's spectra: 2 x 256 bins x 16 columns x 4 bytes = 32768; the block 512 x 8 x 16 = 65536.
+    // A row's spectra: 2 x 129 bins (0 … N/2) x 16 columns x 4 bytes = 16512; the block 512 x 8 x 16
+    // = 65536.
     // Room for one more row only.
-    sequence.SetMemoryRoomQuery([] { return TMemoryRoom{40000, QStringLiteral("the address-space limit")}; });
+    sequence.SetMemoryRoomQuery([] { return TMemoryRoom{20000, QStringLiteral("the address-space limit")}; });
     store.ComputePixelSpectrum(3, 2);
     EXPECT_TRUE(store.SpectrumValid(2, 3));
     EXPECT_EQ(store.RowsHeld(), 1);
     store.ComputePixelSpectrum(9, 2);  // the same row: nothing more
     EXPECT_EQ(store.RowsHeld(), 1);
 
-    // The sweep needs all 8 rows: block 65536 + spectra 262144 = 327680 against the room plus
-    // what is held (40000 + 65536 + 32768 = 138304).
+    // The sweep needs all 8 rows: block 65536 + spectra 132096 = 197632 against the room plus
+    // what is held (20000 + 65536 + 16512 = 102048).
     try {
         store.ColorizeSweep(nullptr);
         FAIL() << "no refusal";
     } catch (const EOutOfMemory& e) {
         EXPECT_EQ(e.Message(), QStringLiteral("The frame block (65.5 kB) with the spectra of 8 rows of 16 pixels "
-                                              "over 256 frames (262.1 kB) needs 327.7 kB of memory, but only "
-                                              "138.3 kB are left within the address-space limit"));
+                                              "over 256 frames (132.1 kB) needs 197.6 kB of memory, but only "
+                                              "102.0 kB are left within the address-space limit"));
     }
     EXPECT_EQ(store.RowsHeld(), 1);
     EXPECT_TRUE(store.SpectrumValid(2, 3));

@@ -296,3 +296,43 @@ TEST(SpectrumSweep, GoesOnAloneWhenARowReportComputesASpectrum)
     EXPECT_EQ(reports, 9);
     ExpectSameStore(single, swept, "interrupted");
 }
+
+TEST(SpectrumSweep, KeepsOneBinExactlyAsThePixelPathComputesIt)
+{
+    // The bins at the ends of the spectrum, beside N/2 and mirrored ones (S = 300, N = 512: bins
+    // 257 … 299 come from their partners), on every instruction set, against the pixel path
+    // keeping the same bin.
+    TScratch scratch;
+    auto sequence = OpenMixed(scratch, 37, 3);
+    const TEngineSetup setup{"Hamming 300", 300, TFFTWindow::Hamming, 0.5, 0.5, true};
+    for (const int32_t bin : {0, 1, 255, 256, 257, 299}) {
+        TSpectrumStore pixels(*sequence);
+        Configure(pixels, setup);
+        pixels.HoldOnlyBin(bin);
+        ASSERT_EQ(pixels.Bins(), 1);
+        ASSERT_TRUE(pixels.HoldsBin(bin));
+        ASSERT_FALSE(pixels.HoldsBin(bin == 0 ? 1 : bin - 1));
+        for (int32_t y = 0; y < sequence->Height(); ++y)
+            for (int32_t x = 0; x < sequence->Width(); ++x)
+                pixels.ComputePixelSpectrum(x, y);
+        EXPECT_EQ(pixels.Power(bin == 0 ? 1 : 0, 2, 1), 0.0f);  // other bins are not held
+        for (TSweepKernel kernel : Kernels()) {
+            TSpectrumStore one(*sequence);
+            Configure(one, setup);
+            one.HoldOnlyBin(bin);
+            one.ColorizeSweep(nullptr, 2, kernel);
+            for (int32_t y = 0; y < sequence->Height(); ++y)
+                for (int32_t x = 0; x < sequence->Width(); ++x) {
+                    ASSERT_EQ(pixels.SpectrumValid(y, x), one.SpectrumValid(y, x));
+                    ASSERT_TRUE(SameBits(pixels.Power(bin, y, x), one.Power(bin, y, x)))
+                        << SweepKernelName(kernel) << " bin " << bin << " at " << x << "," << y;
+                    ASSERT_TRUE(SameBits(pixels.Phase(bin, y, x), one.Phase(bin, y, x)))
+                        << SweepKernelName(kernel) << " bin " << bin << " at " << x << "," << y;
+                }
+        }
+        // A new length holds bins 0 … N/2 again.
+        pixels.SetSpectrumLength(200);
+        EXPECT_EQ(pixels.FirstBin(), 0);
+        EXPECT_EQ(pixels.Bins(), 129);
+    }
+}

@@ -83,8 +83,8 @@ void TakeChannel(const float* interleaved, int64_t frames, int32_t channels, int
 void CheckChannel(const QString& path, int32_t channel, int32_t channels)
 {
     if (channel != TSound::kMixChannels && (channel < 0 || channel >= channels))
-        throw ESoundError(QStringLiteral("The sound file %1 has no channel %2 (it has %3)")
-                              .arg(Quote(path)).arg(channel + 1).arg(channels));
+        throw ESoundError(QStringLiteral("The sound file %1 has no channel %2 (channels 0 to %3)")
+                              .arg(Quote(path)).arg(channel).arg(channels - 1));
 }
 
 void ReadSmp(const QString& path, int32_t channel, bool wantSamples, TSound& sound)

@@ -32,7 +32,7 @@ struct TSound {
     static constexpr int32_t kMixChannels = -1;
 
     TSoundInfo Info;
-    int32_t Channel = 0;         // the channel read, or kMixChannels for the mean of all
+    int32_t Channel = 0;         // the channel read (0-based), or kMixChannels for the mean of all
     std::vector<float> Samples;  // the chosen channel, full scale = 1
 
     bool IsEmpty() const { return Samples.empty(); }

@@ -15,6 +15,8 @@ extern const TCliCommand kLegendCommand;
 extern const TCliCommand kTrackCommand;
 extern const TCliCommand kExportSmpCommand;
 extern const TCliCommand kSmpInfoCommand;
+extern const TCliCommand kSoundInfoCommand;
+extern const TCliCommand kF0Command;
 
 // Every command, in the order the usage lists them.
 const std::vector<const TCliCommand*>& AllCliCommands();

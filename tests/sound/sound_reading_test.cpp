@@ -154,7 +154,7 @@ TEST(SoundReading, FailuresNameTheFileAndTheProblem)
         }
         return "no error";
     };
-    EXPECT_EQ(message([&] { ReadSound(wav, 2); }), "The sound file \"" + wav.toStdString() + "\" has no channel 3 (it has 2)");
+    EXPECT_EQ(message([&] { ReadSound(wav, 2); }), "The sound file \"" + wav.toStdString() + "\" has no channel 2 (channels 0 to 1)");
     const QString missing = scratch.Path("missing.wav");
     EXPECT_EQ(message([&] { ReadSound(missing); }), "The sound file \"" + missing.toStdString() + "\" does not exist");
     const QString text = scratch.WriteText("notes.wav", "these are notes, not a sound\n");

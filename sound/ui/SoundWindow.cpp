@@ -101,6 +101,12 @@ TSoundWindow::TSoundWindow(TViewerSession& session, TErrorHandler& errors, QWidg
     axis_->SetPosition(posunder);
     axis_->SetAxisText(QStringLiteral("Time (s)"));
     axis_->SetAutosize(true);
+    // Seconds anywhere on the sound's axis (the limits are all 0 until set).
+    axis_->SetMaxLoValue(1e9);
+    axis_->SetMaxHiValue(1e9);
+    axis_->SetMinLoValue(-1e9);
+    axis_->SetMinHiValue(-1e9);
+    axis_->SetMaxValueDifference(1e9);
     axis_->SetAllowLoScroll(false);
     axis_->SetAllowHiScroll(false);
     axis_->SetAllowMidScroll(false);
@@ -199,7 +205,6 @@ void TSoundWindow::Recompute()
 {
     const auto [from, to] = ShownTimes();
     if (to > from) {
-        axis_->SetMinValueDifference(0);
         axis_->SetRange(from, to);
     }
     pitch_.clear();

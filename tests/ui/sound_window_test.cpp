@@ -1,6 +1,7 @@
 // The "Sound" window on the real main window's session: the span's time from the sample file's
 // synchronisation time, the frame band, clicks, the F0 track, the data table, playback and Esc.
 #include "export/sSMP.h"
+#include "plot/saxes.h"
 #include "sound/ui/SoundWindow.h"
 #include "support/TestDoubles.h"
 #include "support/TestSupport.h"
@@ -70,6 +71,12 @@ TEST_F(SoundWindowTest, TheSpanIsShownAtTheSoundTimeOfItsFramesAndAClickMovesThe
     EXPECT_DOUBLE_EQ(window->SyncTime(), 0.5);
     EXPECT_DOUBLE_EQ(window->ShownTimes().first, 0.5);
     EXPECT_DOUBLE_EQ(window->ShownTimes().second, 0.601);
+    // The axis in seconds shows the same span, with tick labels.
+    TAxis* axis = window->findChild<TAxis*>();
+    ASSERT_NE(axis, nullptr);
+    EXPECT_DOUBLE_EQ(axis->LoValue(), 0.5);
+    EXPECT_DOUBLE_EQ(axis->HiValue(), 0.601);
+    EXPECT_GT(axis->TickCount(), 2);
 
     // The F0 track of the 200 Hz tone.
     ASSERT_FALSE(window->PitchTrackShown().empty());

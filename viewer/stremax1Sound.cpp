@@ -17,7 +17,7 @@ TSoundWindow& TForm1::SoundWindow()
 void TForm1::BuildSoundMenu(QMenu* file, QMenu* view)
 {
     QAction* open = new QAction(QStringLiteral("Open sound..."), this);
-    file->insertAction(file->actions().value(2), open);
+    file->insertAction(file->actions().value(1), open);
     connect(open, &QAction::triggered, this, [this] {
         const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open sound"), QString(), SoundFileFilter());
         if (path.isEmpty())

@@ -143,6 +143,9 @@ public:
     void WriteChannel(int32_t channel, const TSMPChunk& chunk);
     // Samples of `channel` in the open file (0 when none is open); throws as WriteChannel does.
     int64_t SampleCount(int32_t channel);
+    // Up to `count` samples of `channel` from sample `first` on (fewer at the end of the file,
+    // none when no file is open); throws as WriteChannel does.
+    std::vector<int16_t> ReadChannel(int32_t channel, int64_t first, int64_t count);
 
 private:
     struct Item {

@@ -74,6 +74,38 @@ int64_t TSMPfile::SampleCount(int32_t channel)
     return words / layout_[size_t(channel)].stride;
 }
 
+std::vector<int16_t> TSMPfile::ReadChannel(int32_t channel, int64_t first, int64_t count)
+{
+    std::vector<int16_t> samples;
+    const int64_t available = SampleCount(channel);  // checks the file, the layout and the channel
+    first = std::max<int64_t>(first, 0);
+    count = std::min(count, available - first);
+    if (count <= 0)
+        return samples;
+    const ChannelLayout& layout = layout_[size_t(channel)];
+    const bool msbFirst = MSBFirst();
+    samples.reserve(size_t(count));
+    // Whole blocks of words, of which every stride-th belongs to the channel.
+    constexpr int64_t kBlockWords = 65536;
+    std::vector<uint16_t> words;
+    int64_t word = layout.first + first * layout.stride;
+    const int64_t lastWord = layout.first + (first + count - 1) * layout.stride;
+    while (word <= lastWord) {
+        const int64_t blockWords = std::min(kBlockWords, lastWord - word + 1);
+        words.resize(size_t(blockWords));
+        if (!file_->seek(dataOffset_ + 2 * word) ||
+            file_->read(reinterpret_cast<char*>(words.data()), 2 * blockWords) != 2 * blockWords)
+            throw EInOutError(QStringLiteral("Cannot read %1: %2").arg(Quoted(filename_), file_->errorString()));
+        int64_t offset = 0;
+        for (; offset < blockWords; offset += layout.stride) {
+            const uint16_t raw = words[size_t(offset)];
+            samples.push_back(int16_t(msbFirst ? qFromBigEndian(raw) : qFromLittleEndian(raw)));
+        }
+        word += offset;
+    }
+    return samples;
+}
+
 void TSMPfile::WriteChannel(int32_t channel, const TSMPChunk& chunk)
 {
     if (!file_ || readOnly_ || chunk.count <= 0 || ChannelCount() <= 0)

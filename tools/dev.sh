@@ -17,6 +17,7 @@ packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev li
           xvfb xauth x11-utils x11-xserver-utils openbox xdotool xclip imagemagick
           at-spi2-core python3-pyatspi python3-dogtail dbus-x11
           libtiff-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
+          libsndfile1-dev qt6-multimedia-dev praat
           xdg-utils shared-mime-info desktop-file-utils libfile-mimeinfo-perl
           clang libclang-rt-14-dev)
 

@@ -29,6 +29,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class TAxis;
+class TSoundWindow;
 class TApplicationWindow;
 class TSonelSync;
 class TSonellink;
@@ -100,6 +101,8 @@ public:
     const TSpectrumStore& Spectra() const { return session_.Spectra(); }
     const QImage& FrameBitmap() const { return frameBitmap_; }
     TErrorHandler& Errors() { return errors_; }
+    // The "Sound" window, made at its first use (stremax1Sound.cpp).
+    TSoundWindow& SoundWindow();
     bool Activated() const { return session_.Activated(); }
 
     // The first activation builds the whole initial state; later calls do nothing.
@@ -251,6 +254,8 @@ private:
     void OnImageMouseReleased(QPoint position, Qt::MouseButton button);
     // stremax1Link.cpp
     void BuildLinkMenu(QMenu* view);
+    // stremax1Sound.cpp: "Open sound..." and "Play sound of the span".
+    void BuildSoundMenu(QMenu* file, QMenu* view);
     void SendFrameToLink(int32_t frame);
     // The notice after a link direction was switched: on or off, and whether a companion answered.
     void ShowLinkState(const QString& direction, bool on);
@@ -330,6 +335,7 @@ private:
     QMenu* helpMenu_ = nullptr;
     QAction* alwaysSaveAction_ = nullptr;
     QAction* linkToAction_ = nullptr;
+    TSoundWindow* soundWindow_ = nullptr;
     QAction* linkFromAction_ = nullptr;
     TDataView dataView_ = TDataView::image;
     QWidget* legendWindow_ = nullptr;

@@ -58,7 +58,9 @@ void TForm1::BuildMenus()
     QAction* exit = file->addAction(QStringLiteral("E&xit"));
     connect(exit, &QAction::triggered, this, &QWidget::close);
 
-    BuildLinkMenu(menuBar()->addMenu(QStringLiteral("&View")));
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    BuildLinkMenu(view);
+    BuildSoundMenu(file, view);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     const std::pair<const char*, QKeySequence> copies[] = {

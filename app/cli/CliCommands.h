@@ -17,6 +17,8 @@ extern const TCliCommand kExportSmpCommand;
 extern const TCliCommand kSmpInfoCommand;
 extern const TCliCommand kGlottisCommand;
 extern const TCliCommand kPvgCommand;
+extern const TCliCommand kSoundInfoCommand;
+extern const TCliCommand kF0Command;
 
 // Every command, in the order the usage lists them.
 const std::vector<const TCliCommand*>& AllCliCommands();

@@ -34,6 +34,8 @@ const std::vector<const TCliCommand*>& AllCliCommands()
         &kExportSmpCommand,
         &kLegendCommand,
         &kSmpInfoCommand,
+        &kSoundInfoCommand,
+        &kF0Command,
     };
     return commands;
 }

@@ -223,7 +223,7 @@ TEST(ProgramStart, RecentFilesErrorLogAndTerminationAsTheProgramRunsThem)
         for (QAction* action : file->actions())
             if (action->isVisible())
                 visible << (action->isSeparator() ? QStringLiteral("-") : action->text());
-        EXPECT_EQ(visible, (QStringList{"Open image sequence", "Save SMP...", "Save several images...", "Export data...",
+        EXPECT_EQ(visible, (QStringList{"Open image sequence", "Open sound...", "Save SMP...", "Save several images...", "Export data...",
                                         "Properties...", "-", "&1 " + clip, "&Clear list...", "-", "E&xit"}));
         main.UpdateTitle(QString());
         main.RecentFiles()->Item(1)->trigger();

@@ -1,0 +1,79 @@
+#include "sound/Spectrogram.h"
+
+#include "analysis/CFFT.h"
+
+#include <algorithm>
+#include <cmath>
+
+QImage Spectrogram(const TSound& sound, double from, double to, int width, int height,
+                   const TSpectrogramSettings& settings)
+{
+    QImage image(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    const double rate = sound.Info.SampleRate;
+    if (sound.Samples.empty() || !(rate > 0) || !(to > from) || width <= 0 || height <= 0)
+        return image;
+    const int32_t windowSamples = std::clamp(int32_t(std::lround(settings.WindowSeconds * rate)), 8, 65536);
+    int32_t fftSize = 16;
+    while (fftSize < windowSamples)
+        fftSize *= 2;
+    TFFT fft;
+    fft.SetFFTSize(fftSize);
+    fft.SetWindowSize(windowSamples);
+    fft.SetWindow(TFFTWindow::Hanning);
+    fft.SetSubtractMean(false);
+
+    const auto size = int64_t(sound.Samples.size());
+    std::vector<std::vector<double>> columns(static_cast<size_t>(width));
+    double loudest = TFFT::kNoPower;
+    tdoublearr series(static_cast<size_t>(windowSamples));
+    for (int x = 0; x < width; ++x) {
+        const double centre = from + (x + 0.5) * (to - from) / width;
+        const int64_t start = int64_t(std::llround(centre * rate)) - windowSamples / 2;
+        if (start + windowSamples <= 0 || start >= size)
+            continue;
+        for (int32_t i = 0; i < windowSamples; ++i) {
+            const int64_t at = start + i;
+            series[size_t(i)] = at >= 0 && at < size ? sound.Samples[size_t(at)] : 0.0;
+        }
+        fft.SetData(series);
+        columns[size_t(x)] = fft.GetPowerDB();
+        for (int y = 0; y < height; ++y) {
+            const double hz = settings.MaxFrequency * (y + 0.5) / height;
+            const auto bin = size_t(std::clamp<long>(std::lround(hz * fftSize / rate), 0, fftSize / 2 - 1));
+            loudest = std::max(loudest, columns[size_t(x)][bin]);
+        }
+    }
+    const double range = std::max(settings.DynamicRangeDb, 1.0);
+    for (int x = 0; x < width; ++x) {
+        const std::vector<double>& power = columns[size_t(x)];
+        if (power.empty())
+            continue;
+        for (int y = 0; y < height; ++y) {
+            const double hz = settings.MaxFrequency * (y + 0.5) / height;
+            const auto bin = size_t(std::clamp<long>(std::lround(hz * fftSize / rate), 0, fftSize / 2 - 1));
+            const double level = std::clamp((power[bin] - (loudest - range)) / range, 0.0, 1.0);
+            const int grey = int(std::lround(255 * (1 - level)));
+            image.setPixel(x, height - 1 - y, qRgb(grey, grey, grey));
+        }
+    }
+    return image;
+}
+
+std::vector<std::pair<float, float>> WaveformColumns(const TSound& sound, double from, double to, int width)
+{
+    std::vector<std::pair<float, float>> columns(size_t(std::max(width, 0)), {0.0f, 0.0f});
+    const double rate = sound.Info.SampleRate;
+    const auto size = int64_t(sound.Samples.size());
+    if (size == 0 || !(rate > 0) || !(to > from))
+        return columns;
+    for (int x = 0; x < width; ++x) {
+        const int64_t a = std::max<int64_t>(0, int64_t(std::floor((from + x * (to - from) / width) * rate)));
+        const int64_t b = std::min<int64_t>(size, std::max(a + 1, int64_t(std::floor((from + (x + 1) * (to - from) / width) * rate))));
+        if (a >= size || b <= 0)
+            continue;
+        const auto [lo, hi] = std::minmax_element(sound.Samples.begin() + a, sound.Samples.begin() + b);
+        columns[size_t(x)] = {*lo, *hi};
+    }
+    return columns;
+}

@@ -1,0 +1,388 @@
+#include "sound/ui/SoundWindow.h"
+
+#include "platform/SafeFileWriter.h"
+#include "plot/saxes.h"
+#include "viewer/ErrorHandler.h"
+#include "viewer/ViewerSession.h"
+
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QBuffer>
+#include <QClipboard>
+#include <QDateTime>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMediaDevices>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr double kWaveShare = 0.3;  // of the plot's height: the waveform; the rest the spectrogram
+QString Number(double value) { return QString::number(value, 'g', 10); }
+}  // namespace
+
+// The plot: draws the picture the window composes; a click asks for the frame under it.
+class TSoundWindow::TPlot : public QWidget {
+public:
+    explicit TPlot(TSoundWindow& owner) : QWidget(&owner), owner_(owner)
+    {
+        setMinimumSize(320, 200);
+        setCursor(Qt::CrossCursor);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.drawImage(0, 0, owner_.PlotImage());
+    }
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        if (event->button() != Qt::LeftButton || owner_.session_.Sequence().Header().FrameCount <= 0)
+            return;
+        const double t = owner_.ColumnTime(int(event->position().x()));
+        owner_.errors_.Guarded([this, t] {
+            owner_.StopSound();
+            owner_.session_.SetPlaying(false);
+            owner_.session_.SetCurrentFrame(SoundTimeToFrame(owner_.Timebase(), owner_.syncTime_, t));
+        });
+    }
+    void resizeEvent(QResizeEvent*) override { owner_.Recompute(); }
+
+private:
+    TSoundWindow& owner_;
+};
+
+TSoundWindow::TSoundWindow(TViewerSession& session, TErrorHandler& errors, QWidget* parent)
+    : QWidget(parent, Qt::Window), session_(session), errors_(errors)
+{
+    setWindowTitle(QStringLiteral("Sound"));
+    setObjectName(QStringLiteral("SoundWindow"));
+    resize(720, 420);
+    auto* layout = new QVBoxLayout(this);
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(new QLabel(QStringLiteral("Window (ms):"), this));
+    windowEdit_ = new QDoubleSpinBox(this);
+    windowEdit_->setObjectName(QStringLiteral("windowlengthedit"));
+    windowEdit_->setRange(1, 100);
+    windowEdit_->setDecimals(1);
+    windowEdit_->setValue(spectrogram_.WindowSeconds * 1000);
+    controls->addWidget(windowEdit_);
+    controls->addWidget(new QLabel(QStringLiteral("Dynamic range (dB):"), this));
+    rangeEdit_ = new QDoubleSpinBox(this);
+    rangeEdit_->setObjectName(QStringLiteral("dynamicrangeedit"));
+    rangeEdit_->setRange(10, 150);
+    rangeEdit_->setDecimals(0);
+    rangeEdit_->setValue(spectrogram_.DynamicRangeDb);
+    controls->addWidget(rangeEdit_);
+    auto* here = new QPushButton(QStringLiteral("Sound time here is..."), this);
+    controls->addWidget(here);
+    auto* exportButton = new QPushButton(QStringLiteral("Export data..."), this);
+    controls->addWidget(exportButton);
+    auto* copy = new QPushButton(QStringLiteral("Copy picture"), this);
+    controls->addWidget(copy);
+    controls->addStretch();
+    layout->addLayout(controls);
+    plot_ = new TPlot(*this);
+    plot_->setObjectName(QStringLiteral("soundplot"));
+    layout->addWidget(plot_, 1);
+    axis_ = new TAxis(this);
+    axis_->SetPosition(posunder);
+    axis_->SetAxisText(QStringLiteral("Time (s)"));
+    axis_->SetAutosize(true);
+    // Seconds anywhere on the sound's axis (the limits are all 0 until set).
+    axis_->SetMaxLoValue(1e9);
+    axis_->SetMaxHiValue(1e9);
+    axis_->SetMinLoValue(-1e9);
+    axis_->SetMinHiValue(-1e9);
+    axis_->SetMaxValueDifference(1e9);
+    axis_->SetAllowLoScroll(false);
+    axis_->SetAllowHiScroll(false);
+    axis_->SetAllowMidScroll(false);
+    layout->addWidget(axis_);
+    status_ = new QLabel(QStringLiteral("No sound open: File > Open sound..."), this);
+    status_->setObjectName(QStringLiteral("soundstatus"));
+    layout->addWidget(status_);
+    playTimer_ = new QTimer(this);
+    playTimer_->setInterval(20);
+    connect(playTimer_, &QTimer::timeout, this, &TSoundWindow::PlaybackTick);
+
+    auto settingsChanged = [this] {
+        TSpectrogramSettings next = spectrogram_;
+        next.WindowSeconds = windowEdit_->value() / 1000;
+        next.DynamicRangeDb = rangeEdit_->value();
+        SetSpectrogramSettings(next);
+    };
+    connect(windowEdit_, &QDoubleSpinBox::valueChanged, this, settingsChanged);
+    connect(rangeEdit_, &QDoubleSpinBox::valueChanged, this, settingsChanged);
+    connect(here, &QPushButton::clicked, this, [this] {
+        bool ok = false;
+        const double t = QInputDialog::getDouble(this, QStringLiteral("Sound time here is..."),
+                                                 QStringLiteral("Sound time of frame %1 (s):").arg(session_.View().CurrentFrame),
+                                                 FrameTime(session_.View().CurrentFrame), -1e6, 1e6, 6, &ok);
+        if (ok)
+            SetSoundTimeHere(t);
+    });
+    connect(exportButton, &QPushButton::clicked, this, [this] { errors_.Guarded([this] { ExportData(); }); });
+    connect(copy, &QPushButton::clicked, this, [this] { CopyPicture(); });
+    connect(&session_, &TViewerSession::currentFrameChanged, this, [this] { plot_->update(); });
+    connect(&session_, &TViewerSession::kymogramSpanChanged, this, [this] { Recompute(); });
+    connect(&session_, &TViewerSession::playingChanged, this, [this](bool on) {
+        if (on)
+            StopSound();  // the video's own playback and the sound's do not run together
+    });
+}
+
+TSoundWindow::~TSoundWindow()
+{
+    if (sink_)
+        sink_->stop();
+}
+
+TSoundTimebase TSoundWindow::Timebase() const
+{
+    const auto& header = session_.Sequence().Header();
+    return {header.FrameCount, header.FirstFrame, header.Trigger, header.FramesPerSecond};
+}
+
+std::pair<double, double> TSoundWindow::ShownTimes() const
+{
+    const TAxisScale& span = session_.KymogramSpan();
+    const auto lo = int32_t(std::floor(span.LoValue()));
+    const auto hi = int32_t(std::floor(span.HiValue()));
+    return {FrameTime(lo), FrameTime(hi + 1)};
+}
+
+void TSoundWindow::OpenSound(const QString& path, int32_t channel)
+{
+    TSound sound = ReadSound(path, channel);
+    StopSound();
+    sound_ = std::move(sound);
+    syncTime_ = sound_.Info.SyncTime.value_or(0);
+    setWindowTitle(QStringLiteral("Sound - %1").arg(QFileInfo(path).fileName()));
+    Recompute();
+    Q_EMIT soundChanged();
+}
+
+void TSoundWindow::SetSyncTime(double h)
+{
+    if (!std::isfinite(h) || h == syncTime_)
+        return;
+    syncTime_ = h;
+    Recompute();
+}
+
+void TSoundWindow::SetSoundTimeHere(double seconds)
+{
+    SetSyncTime(SyncTimeAtFrame(Timebase(), session_.View().CurrentFrame, seconds));
+}
+
+void TSoundWindow::SetSpectrogramSettings(const TSpectrogramSettings& settings)
+{
+    spectrogram_ = settings;
+    Recompute();
+}
+
+void TSoundWindow::SetComparisonTrack(const std::vector<std::pair<double, double>>& track, const QString& label)
+{
+    comparison_ = track;
+    comparisonLabel_ = label;
+    plot_->update();
+}
+
+void TSoundWindow::Recompute()
+{
+    const auto [from, to] = ShownTimes();
+    if (to > from) {
+        axis_->SetRange(from, to);
+    }
+    pitch_.clear();
+    if (HasSound() && to > from) {
+        // Frames every 1/100 of the span at most, so that a long span stays quick.
+        TPitchSettings settings;
+        settings.Step = std::max(0.001, (to - from) / 200);
+        pitch_ = PitchTrack(sound_.Samples, sound_.Info.SampleRate, std::max(0.0, from), to, settings);
+    }
+    if (HasSound())
+        status_->setText(QStringLiteral("%1: %2 Hz, %3 s; shown %4 ... %5 s; sound time of the trigger frame %6 s")
+                             .arg(QFileInfo(sound_.Info.FileName).fileName(), Number(sound_.Info.SampleRate),
+                                  Number(sound_.Info.Duration()), Number(from), Number(to), Number(syncTime_)));
+    plot_->update();
+}
+
+double TSoundWindow::ColumnTime(int x) const
+{
+    const auto [from, to] = ShownTimes();
+    const int width = std::max(plot_->width(), 1);
+    return from + (x + 0.5) * (to - from) / width;
+}
+
+QImage TSoundWindow::PlotImage() const
+{
+    const int width = std::max(plot_->width(), 1);
+    const int height = std::max(plot_->height(), 2);
+    const int waveHeight = std::max(1, int(height * kWaveShare));
+    const int specHeight = height - waveHeight;
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    const auto [from, to] = ShownTimes();
+    QPainter painter(&image);
+    const auto xOf = [&](double t) { return (t - from) / (to - from) * width; };
+    if (HasSound() && to > from) {
+        painter.drawImage(0, waveHeight, Spectrogram(sound_, from, to, width, specHeight, spectrogram_));
+        painter.setPen(QColor(0, 0, 110));
+        const auto columns = WaveformColumns(sound_, from, to, width);
+        const double mid = waveHeight / 2.0;
+        for (int x = 0; x < width; ++x)
+            painter.drawLine(QPointF(x + 0.5, mid - columns[size_t(x)].second * mid),
+                             QPointF(x + 0.5, mid - columns[size_t(x)].first * mid));
+        const auto yOf = [&](double hz) { return waveHeight + specHeight * (1 - hz / spectrogram_.MaxFrequency); };
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(220, 0, 0));
+        for (const TPitchPoint& point : pitch_)
+            if (point.Frequency > 0)
+                painter.drawEllipse(QPointF(xOf(point.Time), yOf(point.Frequency)), 2.0, 2.0);
+        painter.setBrush(QColor(0, 90, 230));
+        for (const auto& [t, hz] : comparison_)
+            if (hz > 0 && t >= from && t <= to)
+                painter.drawRect(QRectF(xOf(t) - 2, yOf(hz) - 2, 4, 4));
+        painter.setPen(Qt::black);
+        painter.drawText(QRectF(4, waveHeight + 2, width - 8, 20), Qt::AlignLeft | Qt::AlignTop,
+                         comparison_.empty() ? QStringLiteral("F0 (red)")
+                                             : QStringLiteral("F0 (red), %1 (blue)").arg(comparisonLabel_));
+    } else {
+        painter.setPen(Qt::darkGray);
+        painter.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("No sound open: File > Open sound..."));
+    }
+    painter.setPen(Qt::gray);
+    painter.drawLine(0, waveHeight, width, waveHeight);
+    // The current frame: a band from its start to the next frame's, at least a pixel wide.
+    if (to > from && session_.Sequence().Header().FrameCount > 0) {
+        const int32_t frame = session_.View().CurrentFrame;
+        const double a = xOf(FrameTime(frame)), b = xOf(FrameTime(frame + 1));
+        painter.fillRect(QRectF(a, 0, std::max(1.0, b - a), height), QColor(255, 170, 0, 110));
+    }
+    return image;
+}
+
+QByteArray TSoundWindow::DataTable() const
+{
+    QByteArray table("kind,time_s,value\n");
+    const auto [from, to] = ShownTimes();
+    if (!HasSound())
+        return table;
+    const double rate = sound_.Info.SampleRate;
+    const auto first = std::max<int64_t>(0, int64_t(std::ceil(from * rate)));
+    const auto last = std::min<int64_t>(int64_t(sound_.Samples.size()), int64_t(std::ceil(to * rate)));
+    for (int64_t i = first; i < last; ++i)
+        table += "sample," + Number(double(i) / rate).toLatin1() + ',' + Number(sound_.Samples[size_t(i)]).toLatin1() + '\n';
+    for (const TPitchPoint& point : pitch_)
+        table += "f0_hz," + Number(point.Time).toLatin1() + ',' + Number(point.Frequency).toLatin1() + '\n';
+    for (const auto& [t, hz] : comparison_)
+        if (t >= from && t <= to)
+            table += "compare_hz," + Number(t).toLatin1() + ',' + Number(hz).toLatin1() + '\n';
+    return table;
+}
+
+void TSoundWindow::ExportData()
+{
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export data"), QString(),
+                                                      QStringLiteral("CSV table (*.csv)"));
+    if (path.isEmpty())
+        return;
+    WriteFileSafely(path, DataTable(), {sound_.Info.FileName});
+}
+
+QImage TSoundWindow::Picture()
+{
+    return grab(QRect(plot_->geometry().topLeft(), axis_->geometry().bottomRight())).toImage();
+}
+
+void TSoundWindow::CopyPicture()
+{
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        clipboard->setImage(Picture());
+}
+
+void TSoundWindow::PlaySpan()
+{
+    if (!HasSound())
+        throw EError(QStringLiteral("No sound is open: File > Open sound..."));
+    StopSound();
+    session_.SetPlaying(false);
+    const auto [from, to] = ShownTimes();
+    playFrom_ = std::max(0.0, from);
+    playTo_ = std::min(to, sound_.Info.Duration());
+    if (!(playTo_ > playFrom_))
+        throw EError(QStringLiteral("The sound has nothing under the kymogram span (%1 ... %2 s)").arg(Number(from), Number(to)));
+    const double rate = sound_.Info.SampleRate;
+    const auto first = int64_t(playFrom_ * rate), last = int64_t(playTo_ * rate);
+    pcm_.resize(qsizetype(2 * (last - first)));
+    auto* out = reinterpret_cast<int16_t*>(pcm_.data());
+    for (int64_t i = first; i < last; ++i)
+        out[i - first] = int16_t(std::clamp(std::lround(sound_.Samples[size_t(i)] * 32768.0), -32768L, 32767L));
+    QAudioFormat format;
+    format.setSampleRate(int(std::lround(rate)));
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::Int16);
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (!device.isNull() && device.isFormatSupported(format)) {
+        buffer_ = std::make_unique<QBuffer>(&pcm_);
+        buffer_->open(QIODevice::ReadOnly);
+        sink_ = std::make_unique<QAudioSink>(device, format);
+        sink_->start(buffer_.get());
+        if (sink_->error() != QAudio::NoError)
+            sink_.reset();
+    }
+    if (!sink_)
+        status_->setText(QStringLiteral("No sound output: the frame follows the sound's clock silently"));
+    playStartMs_ = QDateTime::currentMSecsSinceEpoch();
+    playing_ = true;
+    playTimer_->start();
+    setFocus();
+}
+
+void TSoundWindow::PlaybackTick()
+{
+    if (!playing_)
+        return;
+    const double elapsed = sink_ ? double(sink_->processedUSecs()) / 1e6
+                                 : double(QDateTime::currentMSecsSinceEpoch() - playStartMs_) / 1000;
+    const double t = playFrom_ + elapsed;
+    if (t >= playTo_ || (sink_ && sink_->state() == QAudio::IdleState)) {
+        StopSound();
+        return;
+    }
+    errors_.Guarded([this, t] { session_.SetCurrentFrame(SoundTimeToFrame(Timebase(), syncTime_, t)); });
+}
+
+void TSoundWindow::StopSound()
+{
+    playing_ = false;
+    playTimer_->stop();
+    if (sink_) {
+        sink_->stop();
+        sink_.reset();
+    }
+    buffer_.reset();
+}
+
+void TSoundWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && playing_) {
+        StopSound();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}

@@ -8,6 +8,7 @@
 #   tools/dev.sh bench      build and run the benchmarks
 #   tools/dev.sh screenshot build and retake docs/screenshot.png and docs/usage.png under Xvfb
 #   tools/dev.sh fuzz       build the fuzz targets (clang, ASan, UBSan) and run each for a while
+#   tools/dev.sh python     build the Python module and print the PYTHONPATH that finds it
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -19,7 +20,8 @@ packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev li
           libtiff-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
           libsndfile1-dev qt6-multimedia-dev praat
           xdg-utils shared-mime-info desktop-file-utils libfile-mimeinfo-perl
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev
+          python3-dev python3-numpy pybind11-dev python3-pytest python3-dask parallel)
 
 install_packages() {
     local missing=()
@@ -141,6 +143,9 @@ bench)
     install_packages
     build build-bench -DCMAKE_BUILD_TYPE=Release -DTREMAX_TESTS=OFF
     for b in build-bench/bench/bench_*; do [ -x "$b" ] && "$b"; done
+    if [ -d build-bench/python ]; then
+        PYTHONPATH=build-bench/python /usr/bin/python3 bench/python_colorize.py build-bench/app/tremax-cli build-bench/demo/demo.bld
+    fi
     ;;
 screenshot)
     install_packages
@@ -158,6 +163,11 @@ fuzz)
         -DTREMAX_FUZZ=ON -DTREMAX_WERROR=$werror >/dev/null
     cmake --build build-fuzz -j"$(nproc)" --target tremax_fuzzers
     run_fuzzers build-fuzz "${FUZZ_SECONDS:-20}"
+    ;;
+python)
+    install_packages
+    build build -DTREMAX_WERROR=$werror >&2
+    echo "$root/build/python"
     ;;
 *)
     sed -n '2,10p' "$0"

@@ -22,9 +22,3 @@ extern const TCliCommand kF0Command;
 
 // Every command, in the order the usage lists them.
 const std::vector<const TCliCommand*>& AllCliCommands();
-
-// Refuse positions outside the image with a clear message (exit status 1); frames are checked
-// by CheckFrameOption.
-void CheckRow(const TSequence& sequence, int32_t row);
-void CheckColumn(const TSequence& sequence, int32_t column);
-void CheckPixel(const TSequence& sequence, QPoint pixel);

@@ -6,6 +6,7 @@
 #include "CliArgs.h"
 #include "viewer/FrameRenderer.h"
 #include "viewer/Sequence.h"
+#include "viewer/formats/Recording.h"  // CheckRow, CheckColumn, CheckPixel, CheckFrameOption
 
 #include <QImage>
 #include <QPoint>
@@ -39,9 +40,6 @@ std::unique_ptr<TSequence> OpenCliSequence(const TCliArgs& args, int32_t slots =
 // the first frame read (not kept) so that an unreadable recording fails; no frame block is made.
 TSequenceHeader ReadCliHeader(const TCliArgs& args);
 
-// Refuses a frame option outside the sequence: "--frame 4 is outside the sequence (frames 0
-// to 3)", the same in every command.
-void CheckFrameOption(const TSequence& sequence, const char* option, int32_t frame);
 
 // The analysis block: --cache, then --start (the block's first frame, inside the sequence).
 // Returns the analysis length (--length), refused when it exceeds the cache. The block holds

@@ -40,25 +40,6 @@ const std::vector<const TCliCommand*>& AllCliCommands()
     return commands;
 }
 
-void CheckRow(const TSequence& sequence, int32_t row)
-{
-    if (row < 0 || row >= sequence.Height())
-        throw EError(QStringLiteral("Row %1 is outside the image (0 to %2)").arg(row).arg(sequence.Height() - 1));
-}
-
-void CheckColumn(const TSequence& sequence, int32_t column)
-{
-    if (column < 0 || column >= sequence.Width())
-        throw EError(
-            QStringLiteral("Column %1 is outside the image (0 to %2)").arg(column).arg(sequence.Width() - 1));
-}
-
-void CheckPixel(const TSequence& sequence, QPoint pixel)
-{
-    CheckColumn(sequence, pixel.x());
-    CheckRow(sequence, pixel.y());
-}
-
 namespace {
 
 // Qt's own notices (no runtime folder under the offscreen platform, ...) are not ours to print.

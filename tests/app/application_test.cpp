@@ -311,8 +311,9 @@ TEST(ProgramStart, SavedLayoutComesBackOverTheStartupPlacement)
     for (const TPlace& place : placesOf(*windows)) {
         const QString name = place.window->metaObject()->className();
         EXPECT_EQ(place.window->pos(), place.geometry.topLeft()) << name.toStdString();
-        if (!place.geometry.size().isEmpty())
+        if (!place.geometry.size().isEmpty()) {
             EXPECT_EQ(place.window->size(), place.geometry.size()) << name.toStdString();
+        }
     }
     EXPECT_EQ(windows->speckle->size(), speckleDesign);
 }

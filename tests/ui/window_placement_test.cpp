@@ -22,12 +22,12 @@ TPlacementInput Desktop(QRect screen, double scale, QSize image)
     const QSize controls(int(std::lround(406 * scale)), int(std::lround(399 * scale)));
     const QSize speckle(int(std::lround(216 * scale)), int(std::lround(380 * scale)));
     input.tools = {
-        {controls, controls, true},
-        {QSize(420, 300), QSize(200, 100), true},
-        {QSize(420, 260), QSize(200, 100), true},
-        {QSize(420, 240), QSize(200, 100), true},
-        {QSize(420, 260), QSize(200, 100), false},
-        {speckle, speckle, false},
+        {controls, controls, true, QRect()},
+        {QSize(420, 300), QSize(200, 100), true, QRect()},
+        {QSize(420, 260), QSize(200, 100), true, QRect()},
+        {QSize(420, 240), QSize(200, 100), true, QRect()},
+        {QSize(420, 260), QSize(200, 100), false, QRect()},
+        {speckle, speckle, false, QRect()},
     };
     return input;
 }

@@ -1,6 +1,8 @@
 #include "glottis/GlottisAnalysis.h"
 
+#include "platform/Errors.h"
 #include "viewer/Sequence.h"
+#include "viewer/formats/Recording.h"
 
 #include <algorithm>
 
@@ -71,4 +73,28 @@ TGlottisResult SegmentGlottis(const TSequence& sequence, const TGlottisSpan& spa
     TGlottisAnalysis analysis([&](int32_t f) { return frames.Frame(f); }, frames.Width(), frames.Height(), span);
     analysis.Step(analysis.FrameCount());
     return analysis.TakeResult();
+}
+
+TGlottisSpan CheckedGlottisSpan(const TSequence& sequence, QPoint seed, int32_t first, int32_t last,
+                                const std::optional<std::pair<QPoint, QPoint>>& roiCorners)
+{
+    TGlottisSpan span;
+    span.seed = seed;
+    CheckPixel(sequence, span.seed);
+    span.first = first;
+    span.last = last;
+    CheckFrameOption(sequence, "from", span.first);
+    CheckFrameOption(sequence, "to", span.last);
+    if (span.last < span.first)
+        throw EError(QStringLiteral("The span's last frame (%1) lies before its first (%2)").arg(span.last).arg(span.first));
+    if (roiCorners) {
+        CheckPixel(sequence, roiCorners->first);
+        CheckPixel(sequence, roiCorners->second);
+        span.roi = QRect(roiCorners->first, roiCorners->second).normalized();
+        if (!span.roi.contains(span.seed))
+            throw EError(QStringLiteral("The seed %1,%2 lies outside the region of interest %3,%4,%5,%6")
+                             .arg(seed.x()).arg(seed.y()).arg(span.roi.left()).arg(span.roi.top())
+                             .arg(span.roi.right()).arg(span.roi.bottom()));
+    }
+    return span;
 }

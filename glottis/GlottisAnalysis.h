@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 class TSequence;
@@ -80,3 +82,10 @@ private:
 
 // The whole span at once (tremax-cli, tests).
 TGlottisResult SegmentGlottis(const TSequence& sequence, const TGlottisSpan& span);
+
+// The span as tremax-cli glottis/pvg's options and the Python module's keywords give it, checked
+// against the sequence with the tool's messages: the seed and the corners inside the image, the
+// frames inside the sequence and in order, the seed inside the region between the two corners
+// (none: the default region around the seed).
+TGlottisSpan CheckedGlottisSpan(const TSequence& sequence, QPoint seed, int32_t first, int32_t last,
+                                const std::optional<std::pair<QPoint, QPoint>>& roiCorners);

@@ -1,5 +1,7 @@
 #include "glottis/Phonovibrogram.h"
 
+#include "platform/Errors.h"
+
 #include <QFont>
 #include <QPainter>
 #include <algorithm>
@@ -129,4 +131,13 @@ QImage PhonovibrogramImage(const TPhonovibrogram& pvg)
     painter.drawText(QRect(barX + 13, barBottom - 7, kLegendWidth - 19, 12), Qt::AlignLeft | Qt::AlignVCenter,
                      QStringLiteral("0 px"));
     return image;
+}
+
+TPhonovibrogram FoundPhonovibrogram(const TSequence& sequence, const TGlottisSpan& span)
+{
+    TPhonovibrogram pvg = Phonovibrogram(SegmentGlottis(sequence, span));
+    if (pvg.positions <= 0)
+        throw EError(QStringLiteral("No glottis found at %1,%2 in frames %3 to %4")
+                         .arg(span.seed.x()).arg(span.seed.y()).arg(span.first).arg(span.last));
+    return pvg;
 }

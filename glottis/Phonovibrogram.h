@@ -40,6 +40,9 @@ struct TPhonovibrogram {
 
 TGlottalAxis FitGlottalAxis(const TGlottisResult& result);
 TPhonovibrogram Phonovibrogram(const TGlottisResult& result);
+// The phonovibrogram of the span as tremax-cli pvg and the Python module compute it: refused
+// (EError) when no glottis is found.
+TPhonovibrogram FoundPhonovibrogram(const TSequence& sequence, const TGlottisSpan& span);
 
 // The picture: frames left to right; above the axis line the left fold (anterior end at the top,
 // posterior next to the line), below it the right fold mirrored (posterior next to the line,

@@ -1,5 +1,9 @@
 #include "sound/Pitch.h"
 
+#include "platform/Conversions.h"
+#include "platform/Errors.h"
+#include "sound/Sound.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -100,4 +104,24 @@ double MedianFrequency(const std::vector<TPitchPoint>& track)
         return voiced[middle];
     const double upper = voiced[middle];
     return (upper + *std::max_element(voiced.begin(), voiced.begin() + std::ptrdiff_t(middle))) / 2;
+}
+
+int32_t CheckedChannel(int32_t channel)
+{
+    if (channel < 0)
+        throw EError(QStringLiteral("--channel %1 is not a channel (channels count from 0)").arg(channel));
+    return channel;
+}
+
+std::vector<TPitchPoint> SoundFilePitchTrack(const QString& path, int32_t channel, double from, std::optional<double> to)
+{
+    if (!std::isfinite(from) || !std::isfinite(to.value_or(0)) || from < 0)
+        throw EError(QStringLiteral("--from and --to are seconds from 0 on"));
+    if (to && *to <= from)
+        throw EError(QStringLiteral("--to %1 is not after --from %2").arg(FloatToStrExact(*to), FloatToStrExact(from)));
+    const TSound sound = ReadSound(path, CheckedChannel(channel));
+    if (from > sound.Info.Duration())
+        throw EError(QStringLiteral("--from %1 is after the end of the sound (%2 s)")
+                         .arg(FloatToStrExact(from), FloatToStrExact(sound.Info.Duration())));
+    return PitchTrack(sound.Samples, sound.Info.SampleRate, from, to.value_or(0));
 }

@@ -13,7 +13,9 @@
 // parabola is about 0.1 % for clean tones; frames within half a window of either end are not
 // analysed.
 
+#include <QString>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 struct TPitchSettings {
@@ -38,3 +40,10 @@ std::vector<TPitchPoint> PitchTrack(const std::vector<float>& samples, double ra
                                     const TPitchSettings& settings = {});
 // The median frequency of the voiced points (0 when none is voiced).
 double MedianFrequency(const std::vector<TPitchPoint>& track);
+
+// Refuses a channel below 0 with tremax-cli's message (EError).
+int32_t CheckedChannel(int32_t channel);
+// The F0 track of a sound file's `channel` from `from` to `to` seconds (the end when absent), as
+// tremax-cli f0 and the Python module's f0 compute it: the options refused with the tool's
+// messages, the file's errors as ReadSound throws them.
+std::vector<TPitchPoint> SoundFilePitchTrack(const QString& path, int32_t channel, double from, std::optional<double> to);

@@ -13,32 +13,17 @@ namespace {
 // The span, seed and region of interest of the options, checked against the sequence.
 TGlottisSpan GlottisSpanOptions(const TCliArgs& args, const TSequence& sequence)
 {
-    TGlottisSpan span;
     int32_t x = 0, y = 0;
     if (!args.IntPair("seed", x, y))
         throw ECliUsage("option --seed X,Y is required");
-    span.seed = QPoint(x, y);
-    CheckPixel(sequence, span.seed);
-    span.first = args.Int("from", 0);
-    span.last = args.Int("to", 100);
-    CheckFrameOption(sequence, "from", span.first);
-    CheckFrameOption(sequence, "to", span.last);
-    if (span.last < span.first)
-        throw EError(QStringLiteral("The span's last frame (%1) lies before its first (%2)").arg(span.last).arg(span.first));
+    std::optional<std::pair<QPoint, QPoint>> corners;
     if (args.Has("roi")) {
         const QStringList parts = args.Text("roi").split(QLatin1Char(','));
         if (parts.size() != 4)
             throw ECliUsage("option --roi takes four numbers: X0,Y0,X1,Y1");
-        const QPoint a(StrToInt(parts[0]), StrToInt(parts[1])), b(StrToInt(parts[2]), StrToInt(parts[3]));
-        CheckPixel(sequence, a);
-        CheckPixel(sequence, b);
-        span.roi = QRect(a, b).normalized();
-        if (!span.roi.contains(span.seed))
-            throw EError(QStringLiteral("The seed %1,%2 lies outside the region of interest %3,%4,%5,%6")
-                             .arg(x).arg(y).arg(span.roi.left()).arg(span.roi.top())
-                             .arg(span.roi.right()).arg(span.roi.bottom()));
+        corners.emplace(QPoint(StrToInt(parts[0]), StrToInt(parts[1])), QPoint(StrToInt(parts[2]), StrToInt(parts[3])));
     }
-    return span;
+    return CheckedGlottisSpan(sequence, QPoint(x, y), args.Int("from", 0), args.Int("to", 100), corners);
 }
 
 int RunGlottis(const TCliArgs& args, QTextStream& out, QTextStream&)
@@ -62,10 +47,7 @@ int RunPvg(const TCliArgs& args, QTextStream&, QTextStream& err)
     const QString output = OutputPath(args);
     const auto sequence = OpenCliSequence(args);
     const TGlottisSpan span = GlottisSpanOptions(args, *sequence);
-    const TPhonovibrogram pvg = Phonovibrogram(SegmentGlottis(*sequence, span));
-    if (pvg.positions <= 0)
-        throw EError(QStringLiteral("No glottis found at %1,%2 in frames %3 to %4")
-                         .arg(span.seed.x()).arg(span.seed.y()).arg(span.first).arg(span.last));
+    const TPhonovibrogram pvg = FoundPhonovibrogram(*sequence, span);
     WriteCliImage(PhonovibrogramImage(pvg).convertToFormat(QImage::Format_RGB888), output, sequence.get());
     (void)err;
     return 0;

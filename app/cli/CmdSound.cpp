@@ -5,17 +5,9 @@
 #include "sound/Sound.h"
 
 #include <QFileInfo>
-#include <cmath>
+#include <optional>
 
 namespace {
-
-int32_t ChannelOption(const TCliArgs& args)
-{
-    const int32_t channel = args.Int("channel", 0);
-    if (channel < 0)
-        throw EError(QStringLiteral("--channel %1 is not a channel (channels count from 0)").arg(channel));
-    return channel;
-}
 
 int RunSoundInfo(const TCliArgs& args, QTextStream& out, QTextStream&)
 {
@@ -32,17 +24,9 @@ int RunSoundInfo(const TCliArgs& args, QTextStream& out, QTextStream&)
 int RunF0(const TCliArgs& args, QTextStream& out, QTextStream& err)
 {
     const QString path = QFileInfo(args.OnlyPositional("sound file")).absoluteFilePath();
-    const double from = args.Float("from", 0);
-    const double to = args.Float("to", 0);
-    if (!std::isfinite(from) || !std::isfinite(to) || from < 0)
-        throw EError(QStringLiteral("--from and --to are seconds from 0 on"));
-    if (args.Has("to") && to <= from)
-        throw EError(QStringLiteral("--to %1 is not after --from %2").arg(CliNumber(to), CliNumber(from)));
-    const TSound sound = ReadSound(path, ChannelOption(args));
-    if (from > sound.Info.Duration())
-        throw EError(QStringLiteral("--from %1 is after the end of the sound (%2 s)")
-                         .arg(CliNumber(from), CliNumber(sound.Info.Duration())));
-    const std::vector<TPitchPoint> track = PitchTrack(sound.Samples, sound.Info.SampleRate, from, to);
+    const std::optional<double> to = args.Has("to") ? std::optional<double>(args.Float("to", 0)) : std::nullopt;
+    const std::vector<TPitchPoint> track =
+        SoundFilePitchTrack(path, args.Int("channel", 0), args.Float("from", 0), to);
     out << "time_s,f0_hz\n";
     for (const TPitchPoint& point : track)
         out << CliNumber(point.Time) << ',' << CliNumber(point.Frequency) << '\n';

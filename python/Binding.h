@@ -26,6 +26,10 @@ QString PathArgument(const py::object& path);
 // The same name as Python shows it (undecodable bytes as surrogate escapes).
 py::object PathObject(const QString& path);
 
+// Pictures with text need fonts, which need a GUI application: made on the first call that
+// draws one (offscreen unless QT_QPA_PLATFORM says otherwise); no window is ever shown.
+void NeedGuiApplication();
+
 // Runs `work` without the GIL, holding the sequence's lock; the program's errors leave as the
 // Python exception that fits (see the translator in Module.cpp).
 template <typename Work>

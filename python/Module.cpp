@@ -6,6 +6,7 @@
 #include "platform/Errors.h"
 #include "platform/FileNames.h"
 
+#include <QGuiApplication>
 #include <utility>
 #include <vector>
 
@@ -33,6 +34,18 @@ py::object PathObject(const QString& path)
 {
     const QByteArray raw = EncodeFileName(path);
     return py::module_::import("os").attr("fsdecode")(py::bytes(raw.constData(), size_t(raw.size())));
+}
+
+void NeedGuiApplication()
+{
+    if (QCoreApplication::instance())
+        return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "tremax";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication application(argc, argv);  // lives as long as the process
 }
 
 PYBIND11_MODULE(tremax, module)

@@ -27,3 +27,11 @@ def demo(tmp_path_factory):
     path = folder / "demo.bld"
     subprocess.run([os.environ["TREMAX_GEN_DEMO"], str(path)], check=True, capture_output=True)
     return path
+
+
+@pytest.fixture(scope="session")
+def glottis_demo(tmp_path_factory):
+    """The glottis test sequence: folds meeting on x = 127.5, rows 16 … 111, 230 Hz at 4000 frames/s."""
+    path = tmp_path_factory.mktemp("glottis") / "g.bld"
+    subprocess.run([os.environ["TREMAX_GEN_DEMO"], "--glottis", str(path)], check=True, capture_output=True)
+    return path

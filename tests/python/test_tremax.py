@@ -1,7 +1,5 @@
 # Every call of the module equals tremax-cli's output for the same recording and options, value
 # for value after parsing the tool's CSV; errors carry the tool's messages.
-import csv
-import io
 import os
 import threading
 import time
@@ -10,34 +8,13 @@ import numpy as np
 import pytest
 
 import tremax
-
-
-def table(done):
-    """The CLI's CSV (standard output or a file's bytes) as a list of dicts of strings."""
-    text = done if isinstance(done, str) else done.stdout.decode()
-    return list(csv.DictReader(io.StringIO(text)))
-
-
-def column(rows, name, dtype=float):
-    return np.array([dtype(r[name]) if r[name] != "" else np.nan for r in rows])
+from cli_tables import bmp_rgb, cli_error, column, table
 
 
 def csv_output(cli, tmp_path, *args):
     out = tmp_path / "out.csv"
     done = cli(*args, "-o", str(out))
     return table(out.read_text()), done
-
-
-def bmp_rgb(path):
-    """A bottom-up 24-bit BMP (as tremax-cli writes it) as (height, width, 3) RGB."""
-    data = path.read_bytes()
-    offset = int.from_bytes(data[10:14], "little")
-    width = int.from_bytes(data[18:22], "little", signed=True)
-    height = int.from_bytes(data[22:26], "little", signed=True)
-    stride = (width * 3 + 3) // 4 * 4
-    rows = np.frombuffer(data, np.uint8, count=stride * height, offset=offset).reshape(height, stride)
-    bgr = rows[::-1, : width * 3].reshape(height, width, 3)
-    return bgr[:, :, ::-1]
 
 
 @pytest.fixture(scope="module")
@@ -170,12 +147,6 @@ def test_track(cli, demo, seq, options):
     assert points.dtype == np.float64 and points.shape == (100, 2) == (len(rows), 2)
     assert np.array_equal(points[:, 0], column(rows, "x"))
     assert np.array_equal(points[:, 1], column(rows, "y"))
-
-
-def cli_error(cli, *args):
-    done = cli(*args, check=False)
-    assert done.returncode == 1
-    return done.stderr.decode().strip().removeprefix("tremax-cli: ")
 
 
 def test_errors_carry_the_programs_messages(cli, demo, seq, tmp_path):

@@ -2,10 +2,12 @@
 #include "sound/Sound.h"
 
 #include "export/sSMP.h"
+#include "platform/FileNames.h"
 
 #include <QFileInfo>
 #include <algorithm>
 #include <cmath>
+#include <unistd.h>
 
 namespace {
 
@@ -16,11 +18,13 @@ QString Quote(const QString& path) { return QLatin1Char('"') + path + QLatin1Cha
 
 TSound Read(const QString& path, int32_t channel, bool wantSamples)
 {
-    const QFileInfo file(path);
-    if (!file.exists())
+    // By the name's own bytes: a name that is not UTF-8 is a file like any other.
+    const TFileKind kind = FileKindOf(path);
+    if (kind == TFileKind::missing)
         throw ESoundError(QStringLiteral("The sound file %1 does not exist").arg(Quote(path)));
-    if (!file.isFile() || !file.isReadable())
+    if (kind != TFileKind::regular || ::access(EncodeFileName(path).constData(), R_OK) != 0)
         throw ESoundError(QStringLiteral("The sound file %1 cannot be read").arg(Quote(path)));
+    const QFileInfo file(path);
     TSound sound;
     sound.Channel = channel;
     const QString suffix = file.suffix().toLower();

@@ -1,7 +1,8 @@
 // The audio track of a video (or audio) container, through FFmpeg's decoders.
 #include "sound/Sound.h"
 
-#include <QFile>
+#include "platform/FileNames.h"
+
 #include <memory>
 
 extern "C" {
@@ -66,7 +67,7 @@ void ReadWithFfmpeg(const QString& path, int32_t channel, bool wantSamples, TSou
 {
     av_log_set_level(AV_LOG_QUIET);
     AVFormatContext* raw = nullptr;
-    int status = avformat_open_input(&raw, QFile::encodeName(path).constData(), nullptr, nullptr);
+    int status = avformat_open_input(&raw, EncodeFileName(path).constData(), nullptr, nullptr);
     if (status < 0)
         throw ESoundError(QStringLiteral("\"%1\" is not a sound file this program reads (%2)").arg(path, AvText(status)));
     std::unique_ptr<AVFormatContext, InputCloser> input(raw);

@@ -1,7 +1,8 @@
 // WAV, FLAC, AIFF and the other formats libsndfile reads.
 #include "sound/Sound.h"
 
-#include <QFile>
+#include "platform/FileNames.h"
+
 #include <sndfile.h>
 
 namespace soundformats {
@@ -9,7 +10,7 @@ namespace soundformats {
 bool ReadWithSndfile(const QString& path, int32_t channel, bool wantSamples, TSound& sound)
 {
     SF_INFO info{};
-    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    SNDFILE* file = sf_open(EncodeFileName(path).constData(), SFM_READ, &info);
     if (!file)
         return false;  // not a format of libsndfile's: FFmpeg may know it
     struct Closer {

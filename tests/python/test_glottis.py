@@ -26,6 +26,7 @@ def cli_options(options):
         {"seed": (127, 63)},  # the default span, frames 0 … 100
         {"seed": (127, 63), "from_": 0, "to": 1023},
         {"seed": (127, 40), "from_": 37, "to": 290, "roi": (150, 63, 100, 10)},  # corners in either order
+        {"seed": (5, 5)},  # no glottis there: no cycles, the tool's empty values are NaN
     ],
 )
 def test_glottis_equals_the_tools_tables(cli, glottis_demo, gseq, tmp_path, options):
@@ -45,6 +46,8 @@ def test_glottis_equals_the_tools_tables(cli, glottis_demo, gseq, tmp_path, opti
     assert np.array_equal(np.array(list(result.parameters.values())), column(rows, "value"), equal_nan=True)
     assert result.units == {r["name"]: r["unit"] for r in rows}
     # 230 Hz within 1 % over every cycle of the whole file (the generator's vibration).
+    if options["seed"] == (5, 5):
+        assert result.parameters["cycles"] == 0 and np.isnan(result.parameters["f0_mean"])
     if last == 1023:
         assert 227.7 < result.parameters["f0_mean"] < 232.3 and result.units["f0_mean"] == "Hz"
 
@@ -83,6 +86,10 @@ def test_glottis_errors_carry_the_tools_messages(cli, glottis_demo, gseq, tmp_pa
         with pytest.raises(ValueError) as error:
             tremax.pvg(gseq, **options)
         assert str(error.value) == cli_error(cli, "pvg", *cli_options(options), "-o", str(tmp_path / "p.bmp"), str(glottis_demo))
+    # Nothing to draw where no glottis is found.
+    with pytest.raises(ValueError) as error:
+        tremax.pvg(gseq, seed=(5, 5))
+    assert str(error.value) == cli_error(cli, "pvg", "--seed", "5,5", "-o", str(tmp_path / "p.bmp"), str(glottis_demo))
     assert not (tmp_path / "p.bmp").exists()
 
     with pytest.raises(TypeError):

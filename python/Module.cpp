@@ -45,7 +45,11 @@ void NeedGuiApplication()
     static int argc = 1;
     static char name[] = "tremax";
     static char* argv[] = {name, nullptr};
+    // Qt's own notices while it starts (no runtime folder under offscreen, ...) are not the
+    // script's business; the handler in place before is put back.
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     static QGuiApplication application(argc, argv);  // lives as long as the process
+    qInstallMessageHandler(previous);
 }
 
 PYBIND11_MODULE(tremax, module)

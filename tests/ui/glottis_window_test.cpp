@@ -57,6 +57,14 @@ protected:
 
 }  // namespace
 
+// The program's slices of work stay under 50 ms; built unoptimised with the sanitizers' checks
+// (CI's sanitizer step) the same slices take several times as long.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr double kLongestSliceMs = 250;
+#else
+constexpr double kLongestSliceMs = 50;
+#endif
+
 TEST_F(GlottisWindowTest, APickedSeedSegmentsTheKymogramSpanWithoutStallingTheEventLoop)
 {
     session.SetKymogramSpan(0, 511);
@@ -93,7 +101,7 @@ TEST_F(GlottisWindowTest, APickedSeedSegmentsTheKymogramSpanWithoutStallingTheEv
     std::printf("longest event-loop gap while segmenting 512 frames: %.1f ms of work (%lld ms wall clock)\n",
                 longestCpu, static_cast<long long>(longestWall));
     EXPECT_GT(ticks, 0);
-    EXPECT_LE(longestCpu, 50);
+    EXPECT_LE(longestCpu, kLongestSliceMs);
 
     ASSERT_EQ(window.Result().area.size(), 512u);
     EXPECT_EQ(window.Result().first, 0);

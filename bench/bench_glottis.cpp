@@ -1,6 +1,7 @@
 // Segmenting the glottis in 4000 frames of 256 x 256 against one read of the same frames from
 // the frame file, the way the segmentation reads them (64 frames a read, outside the block).
 #include "BenchRatio.h"
+#include "export/MontageFrames.h"
 #include "glottis/GlottisAnalysis.h"
 #include "tools/DemoSequence.h"
 #include "viewer/Sequence.h"
@@ -36,12 +37,12 @@ TSequence& Sequence()
     return *sequence;
 }
 
-// The floor: every frame of the span read once, as TGlottisFrames reads them.
+// The floor: every frame of the span read once, as the analysis reads them.
 void ReadFramesFloor(benchmark::State& state)
 {
     TSequence& sequence = Sequence();
     for (auto _ : state) {
-        TGlottisFrames frames(sequence);
+        TMontageFrames frames(sequence, kGlottisChunkFrames);
         uint64_t sum = 0;
         for (int32_t f = 0; f < kFrames; ++f)
             sum += frames.Frame(f)[size_t(kSize) * 128 + 128];

@@ -13,7 +13,7 @@ constexpr int64_t kChunkBytes = 8 << 20;
 TMontageFrames::TMontageFrames(const TSequence& sequence, int32_t chunkFrames)
     : sequence_(sequence), width_(sequence.Cache().Width()), height_(sequence.Cache().Height())
 {
-    const int64_t frameBytes = int64_t(width_) * height_;
+    const int64_t frameBytes = std::max<int64_t>(1, int64_t(width_) * height_);
     chunk_ = int32_t(std::max<int64_t>(1, std::min<int64_t>(chunkFrames, kChunkBytes / frameBytes)));
 }
 

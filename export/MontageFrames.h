@@ -1,5 +1,5 @@
 #pragma once
-// Whole frames of the open sequence for the composite pictures. A frame the frame block holds
+// Whole frames of the open sequence for the composite pictures and the glottis. A frame the frame block holds
 // is read from it; any other is read from the frame file into a block of its own, so that
 // building a picture never moves the analysis block (which would throw away the spectra).
 //

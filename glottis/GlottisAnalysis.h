@@ -33,24 +33,8 @@ struct TGlottisResult {
     std::vector<int32_t> thresholds;                // the level used in each frame (-1: none)
 };
 
-// Frames of a sequence by number, read without moving its frame block. The sequence must
-// outlive it. Interface thread only (the frame source is read on this thread, as by the montage).
-class TGlottisFrames {
-public:
-    explicit TGlottisFrames(const TSequence& sequence, int32_t chunkFrames = 64);
-    int32_t Width() const { return width_; }
-    int32_t Height() const { return height_; }
-    // Width × Height bytes of `frame`, valid until the next call. Throws what reading throws.
-    const uint8_t* Frame(int32_t frame);
-
-private:
-    const TSequence& sequence_;
-    int32_t width_;
-    int32_t height_;
-    int32_t chunk_;
-    int32_t first_ = -1;
-    std::vector<uint8_t> own_;
-};
+// Frames are read through TMontageFrames (never moving the frame block), this many at a time.
+constexpr int32_t kGlottisChunkFrames = 64;
 
 class TGlottisAnalysis {
 public:

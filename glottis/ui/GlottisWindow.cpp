@@ -2,6 +2,7 @@
 
 #include "analysis/PlotWindow.h"
 #include "export/Clipboard.h"
+#include "export/MontageFrames.h"
 #include "glottis/GlottisOutline.h"
 #include "plot/saxes.h"
 #include "viewer/AxisSetup.h"
@@ -248,8 +249,8 @@ void TGlottisWindow::Analyse()
     span.roi = QRect(QPoint(roi_[0]->value(), roi_[1]->value()), QPoint(roi_[2]->value(), roi_[3]->value())).normalized();
     if (!span.roi.contains(span.seed))
         span.roi = QRect();  // the default region around the seed
-    frames_ = std::make_unique<TGlottisFrames>(session_.Sequence());
-    TGlottisFrames* frames = frames_.get();
+    frames_ = std::make_unique<TMontageFrames>(session_.Sequence(), kGlottisChunkFrames);
+    TMontageFrames* frames = frames_.get();
     analysis_ = std::make_unique<TGlottisAnalysis>([frames](int32_t f) { return frames->Frame(f); }, frames->Width(),
                                                    frames->Height(), span);
     progress_->setRange(0, analysis_->FrameCount());

@@ -23,7 +23,7 @@ class QSpinBox;
 class QTableWidget;
 class TAxis;
 class TErrorHandler;
-class TGlottisFrames;
+class TMontageFrames;
 class TImageBoxWidget;
 class TViewerSession;
 
@@ -99,7 +99,7 @@ private:
     TImageBoxWidget* pvgBox_;
     QImage pvgImage_;
 
-    std::unique_ptr<TGlottisFrames> frames_;
+    std::unique_ptr<TMontageFrames> frames_;
     std::unique_ptr<TGlottisAnalysis> analysis_;
     QTimer slices_;
     QElapsedTimer elapsed_;

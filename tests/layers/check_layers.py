@@ -37,7 +37,9 @@ def violations(layers, root):
         for source in sources:
             try:
                 text = open(source, encoding="utf-8", errors="replace").read()
-            except OSError:
+            except OSError as e:
+                # A source that cannot be read cannot be judged: never passed over in silence.
+                found.append(f"{source} ({name}) cannot be read: {e.strerror}")
                 continue
             for header in INCLUDE.findall(text):
                 for base in (root, os.path.dirname(source)):
@@ -63,7 +65,13 @@ def self_test():
         if found != ["low/a.h (low) includes high/b.h (high)"]:
             print("self-test failed:", found)
             return 1
-    print("self-test passed: a lower layer including a higher one is reported")
+        # A layer made in a sub-folder that wrote its sources relative to it.
+        write("sub/layer/c.cpp", '#include "high/b.h"\n')
+        found = violations(read_map(write("layers.txt", f"high||{high}\nsublayer||c.cpp\n")), root)
+        if len(found) != 1 or "c.cpp (sublayer) cannot be read" not in found[0]:
+            print("self-test failed: a relative source was not reported:", found)
+            return 1
+    print("self-test passed: a lower layer including a higher one and an unreadable source are reported")
     return 0
 
 
@@ -74,7 +82,8 @@ def main():
     found = violations(layers, sys.argv[2])
     for line in found:
         print("layer violation:", line)
-    print(f"{len(layers)} layers checked, {len(found)} violations")
+    sources = sum(len(s) for _, s in layers.values())
+    print(f"{len(layers)} layers checked, {sources} sources read, {len(found)} violations")
     return 1 if found else 0
 
 

@@ -3,7 +3,7 @@
 // without gaps, most significant bit first (four 10-bit samples in five bytes, two 12-bit
 // samples in three); 16-bit samples are little-endian.
 
-#include "viewer/formats/FormatSupport.h"
+#include "viewer/FormatSupport.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 
 #include "platform/Conversions.h"
 #include "platform/Errors.h"
-#include "viewer/formats/FormatSupport.h"
+#include "viewer/FormatSupport.h"
 #include "viewer/formats/photron/PackedSamples.h"
 
 #include <QFile>

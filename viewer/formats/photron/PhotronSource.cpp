@@ -1,6 +1,6 @@
 #include "viewer/formats/photron/PhotronSource.h"
 
-#include "viewer/formats/FormatSupport.h"
+#include "viewer/FormatSupport.h"
 #include "viewer/formats/photron/PackedSamples.h"
 
 #include <QFileInfo>

@@ -4,7 +4,7 @@
 // (see PackedSamples.h); deeper samples are mapped to 8 bits by the effective bit depth.
 
 #include "viewer/FrameSource.h"
-#include "viewer/formats/FormatSupport.h"
+#include "viewer/FormatSupport.h"
 #include "viewer/formats/photron/PhotronHeader.h"
 
 #include <memory>

@@ -2,7 +2,7 @@
 
 #include "platform/Conversions.h"
 #include "platform/SystemMemory.h"
-#include "viewer/formats/FormatSupport.h"
+#include "viewer/FormatSupport.h"
 
 #include <QFileInfo>
 #include <bit>

@@ -6,7 +6,7 @@
 // The frame rate comes from an ImageJ description ("finterval=", else "fps=") when there is one.
 
 #include "viewer/FrameSource.h"
-#include "viewer/formats/FormatSupport.h"
+#include "viewer/FormatSupport.h"
 
 #include <memory>
 

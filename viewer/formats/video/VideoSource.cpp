@@ -1,7 +1,7 @@
 #include "viewer/formats/video/VideoSource.h"
 
 #include "platform/Diagnostics.h"
-#include "viewer/formats/FormatSupport.h"
+#include "viewer/FormatSupport.h"
 #include "viewer/formats/video/VideoIndex.h"
 
 #include <QFile>

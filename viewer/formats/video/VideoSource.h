@@ -14,7 +14,7 @@
 // fill, and so do frames the decoder does not give.
 
 #include "viewer/FrameSource.h"
-#include "viewer/formats/FormatSupport.h"
+#include "viewer/FormatSupport.h"
 
 #include <atomic>
 #include <memory>

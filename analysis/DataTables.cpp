@@ -3,11 +3,10 @@
 #include "analysis/SpectrumStore.h"
 #include "platform/Conversions.h"
 #include "platform/Errors.h"
-#include "viewer/FrameCache.h"
+#include "platform/PoolParts.h"
+#include "viewer/io/FrameCache.h"
 
 #include <algorithm>
-#include <exception>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -139,7 +138,6 @@ QByteArray ColorizeTable(const TSpectrumStore& store)
     const int32_t bands = std::clamp(int32_t(std::thread::hardware_concurrency()), 1, std::max(1, height / 16));
     const size_t parts = size_t(bands);
     std::vector<QByteArray> texts(parts);
-    std::vector<std::exception_ptr> errors(parts);
     auto formatBand = [&](int32_t band) {
         TCsv part;
         const int32_t first = int32_t(int64_t(height) * band / bands);
@@ -156,29 +154,7 @@ QByteArray ColorizeTable(const TSpectrumStore& store)
             }
         texts[size_t(band)] = part.Take();
     };
-    auto format = [&](int32_t band) noexcept {
-        try {
-            formatBand(band);
-        } catch (...) {
-            errors[size_t(band)] = std::current_exception();
-        }
-    };
-    std::vector<std::thread> helpers;
-    int32_t started = 1;
-    try {
-        for (; started < bands; ++started)
-            helpers.emplace_back(format, started);
-    } catch (const std::system_error&) {
-        // No thread to be had: the calling thread formats the rest.
-    }
-    format(0);
-    for (int32_t band = started; band < bands; ++band)
-        format(band);
-    for (std::thread& helper : helpers)
-        helper.join();
-    for (const std::exception_ptr& error : errors)
-        if (error)
-            std::rethrow_exception(error);
+    RunPoolParts(bands, formatBand);
     QByteArray bytes = csv.Take();
     qsizetype total = bytes.size();
     for (const QByteArray& text : texts)

@@ -3,8 +3,8 @@
 #include "analysis/KymogramTranspose.h"
 #include "platform/Conversions.h"
 #include "platform/Errors.h"
-#include "viewer/FrameRenderer.h"
-#include "viewer/Sequence.h"
+#include "viewer/render/FrameRenderer.h"
+#include "viewer/io/Sequence.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,8 +4,8 @@
 // window sets the span; its largest span is CacheSize − 1, so the block can always hold it.
 
 #include "platform/SystemMemory.h"
-#include "viewer/FrameCache.h"
-#include "viewer/GrayCurve.h"
+#include "viewer/io/FrameCache.h"
+#include "viewer/render/GrayCurve.h"
 
 #include <QImage>
 #include <QString>

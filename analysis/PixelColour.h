@@ -2,7 +2,7 @@
 // Spectral colorizing: the colour of a pixel from its power and phase at the selected bin over the
 // grey-level brightness, and the two legend bitmaps.
 
-#include "viewer/FrameRenderer.h"
+#include "viewer/render/FrameRenderer.h"
 
 #include <QImage>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "analysis/PixelSource.h"
 
-#include "viewer/Sequence.h"
+#include "viewer/io/Sequence.h"
 
 int32_t TSequencePixels::Width() const { return sequence_.Width(); }
 int32_t TSequencePixels::Height() const { return sequence_.Height(); }

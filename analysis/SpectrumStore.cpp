@@ -2,7 +2,7 @@
 
 #include "platform/Errors.h"
 #include "platform/SystemMemory.h"
-#include "viewer/Sequence.h"
+#include "viewer/io/Sequence.h"
 
 #include <algorithm>
 #include <atomic>

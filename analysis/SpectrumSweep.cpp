@@ -2,7 +2,7 @@
 
 #include "analysis/CFFT.h"
 #include "platform/CpuFeatures.h"
-#include "viewer/FrameCache.h"
+#include "viewer/io/FrameCache.h"
 
 #include <algorithm>
 #include <cstdlib>

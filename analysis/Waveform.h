@@ -8,7 +8,7 @@
 // CurrentFrame as it is, so the marker sits on the sample of the frame shown.
 
 #include "analysis/ValueToPixel.h"
-#include "viewer/FrameCache.h"
+#include "viewer/io/FrameCache.h"
 
 #include <QPointF>
 #include <cstdint>

@@ -1,9 +1,9 @@
 // tremax: the window program. The first argument, when it names a file, is opened at start;
 // "/?" shows the about box instead.
-#include "app/Startup.h"
-#include "app/TremaxApplication.h"
+#include "app/ui/Startup.h"
+#include "app/ui/TremaxApplication.h"
 #include "platform/FileNames.h"
-#include "viewer/stremax1.h"
+#include "viewer/ui/stremax1.h"
 
 int main(int argc, char** argv)
 {

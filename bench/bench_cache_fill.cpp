@@ -1,7 +1,7 @@
 // Filling the frame block (512 frames of 256 x 256) from a file in the page cache, against one
 // read of the same bytes into a buffer.
 #include "BenchRatio.h"
-#include "viewer/Sequence.h"
+#include "viewer/io/Sequence.h"
 
 #include <QFile>
 #include <QTemporaryDir>

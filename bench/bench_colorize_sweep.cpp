@@ -4,7 +4,7 @@
 // pixel-by-pixel path stores.
 #include "analysis/SpectrumStore.h"
 #include "tools/DemoSequence.h"
-#include "viewer/Sequence.h"
+#include "viewer/io/Sequence.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>

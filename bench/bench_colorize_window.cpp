@@ -3,11 +3,11 @@
 // demo's folds on 256 x 256 pixels, S = 256. Every run starts with no spectrum computed.
 #include "analysis/SpectrumStore.h"
 #include "tools/DemoSequence.h"
-#include "viewer/ErrorHandler.h"
-#include "viewer/ImageBoxWidget.h"
-#include "viewer/Sequence.h"
-#include "viewer/ViewerSession.h"
-#include "viewer/stremax1.h"
+#include "viewer/session/ErrorHandler.h"
+#include "viewer/widgets/ImageBoxWidget.h"
+#include "viewer/io/Sequence.h"
+#include "viewer/session/ViewerSession.h"
+#include "viewer/ui/stremax1.h"
 
 #include "BenchRatio.h"
 

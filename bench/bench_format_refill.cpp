@@ -3,11 +3,11 @@
 // for Photron MRAW, FFmpeg decoding the same packets (already in memory) for intra-only video.
 #include "BenchRatio.h"
 #include "tools/DemoSequence.h"
-#include "viewer/BldFrameSource.h"
-#include "viewer/FrameCache.h"
-#include "viewer/formats/photron/PhotronSource.h"
+#include "viewer/io/BldFrameSource.h"
+#include "viewer/io/FrameCache.h"
+#include "viewer/io/formats/photron/PhotronSource.h"
 #if TREMAX_HAVE_VIDEO
-#include "viewer/formats/video/VideoSource.h"
+#include "viewer/io/formats/video/VideoSource.h"
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>

@@ -1,10 +1,10 @@
 // Segmenting the glottis in 4000 frames of 256 x 256 against one read of the same frames from
 // the frame file, the way the segmentation reads them (64 frames a read, outside the block).
 #include "BenchRatio.h"
-#include "export/MontageFrames.h"
+#include "export/io/MontageFrames.h"
 #include "glottis/GlottisAnalysis.h"
 #include "tools/DemoSequence.h"
-#include "viewer/Sequence.h"
+#include "viewer/io/Sequence.h"
 
 #include <QTemporaryDir>
 #include <memory>

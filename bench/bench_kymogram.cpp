@@ -2,7 +2,7 @@
 #include "BenchRatio.h"
 #include "analysis/Kymogram.h"
 #include "tools/DemoSequence.h"
-#include "viewer/Sequence.h"
+#include "viewer/io/Sequence.h"
 
 #include <QImage>
 #include <QTemporaryDir>

@@ -4,7 +4,7 @@
 // budget is the playback tick (20 ms). The stand-in companion runs as a separate process, both on
 // a private session bus (the program restarts itself under dbus-run-session).
 #include "BenchRatio.h"
-#include "export/sSMP.h"
+#include "export/io/sSMP.h"
 #include "link/SonelSync.h"
 #include "link/Sonellink.h"
 #include "platform/bus/ApplicationWindow.h"

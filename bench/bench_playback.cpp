@@ -4,10 +4,10 @@
 // companion link moves the frame; each prints the median and the 99th-percentile tick with the
 // refills (against the 5 ms limit), the late frames, and the refill ticks apart. Last, the time
 // from opening a 1024 x 1024 sequence to its first frame painted (against 1 s).
-#include "viewer/ErrorHandler.h"
-#include "viewer/ImageBoxWidget.h"
-#include "viewer/ViewerSession.h"
-#include "viewer/stremax1.h"
+#include "viewer/session/ErrorHandler.h"
+#include "viewer/widgets/ImageBoxWidget.h"
+#include "viewer/session/ViewerSession.h"
+#include "viewer/ui/stremax1.h"
 
 #include <QApplication>
 #include <QFile>
@@ -129,7 +129,7 @@ struct TFixture {
         form.show();
         form.FirstActivation();
         form.OpenSequence(bld);
-        form.SetPlaybackRate(200);  // 4 frames a tick
+        form.Session().SetPlaybackRate(200);  // 4 frames a tick
         // The moment before Play is pressed: the read-ahead makes its memory meanwhile.
         WaitWithEvents(std::chrono::seconds(2));
     }
@@ -147,7 +147,7 @@ struct TFixture {
         double total = 0;
         for (int i = 0; i < kTicks; ++i) {
             clock.now += 0.020 / 86400;
-            TimeTick(form, ticks, [&] { form.PlaybackTick(); });
+            TimeTick(form, ticks, [&] { form.Session().PlaybackTick(); });
             total += ticks.All().back();
         }
         form.ReleasePlayButton();
@@ -163,8 +163,8 @@ void Playback(benchmark::State& state)
     TTicks ticks;
     for (auto _ : state) {
         ticks = {};
-        form.SetCurrentFrame(1);
-        form.SetCurrentFrame(0);
+        form.Session().SetCurrentFrame(1);
+        form.Session().SetCurrentFrame(0);
         state.SetIterationTime(fixture.Play(ticks) / 1000);
     }
     Report("Playback over the kymogram span", ticks, form.Sequence().RefillsReadAhead(), state);
@@ -198,10 +198,10 @@ void SteadyStepAcrossBlocks(benchmark::State& state)
     TTicks ticks;
     for (auto _ : state) {
         ticks = {};
-        form.SetCurrentFrame(0);
+        form.Session().SetCurrentFrame(0);
         double total = 0;
         for (int i = 1; i <= kTicks; ++i) {
-            TimeTick(form, ticks, [&] { form.SetCurrentFrame(4 * i); });
+            TimeTick(form, ticks, [&] { form.Session().SetCurrentFrame(4 * i); });
             total += ticks.All().back();
         }
         state.SetIterationTime(total / 1000);

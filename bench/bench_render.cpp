@@ -1,6 +1,6 @@
 // Rendering a 1024 x 1024 frame against a plain table look-up that writes the same bytes.
 #include "BenchRatio.h"
-#include "viewer/FrameRenderer.h"
+#include "viewer/render/FrameRenderer.h"
 
 #include <QImage>
 #include <random>

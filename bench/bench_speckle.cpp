@@ -5,7 +5,7 @@
 #include "analysis/PixelSource.h"
 #include "analysis/SpeckleTracker.h"
 #include "tools/DemoSequence.h"
-#include "viewer/Sequence.h"
+#include "viewer/io/Sequence.h"
 
 #include <QTemporaryDir>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "fuzz/FuzzSupport.h"
 
 #include "platform/Errors.h"
-#include "viewer/Sequence.h"
+#include "viewer/io/Sequence.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // Raw frames: input "<.par text>\n--8<--\n<.bld bytes>"; without a separator the input is the
 // header and the frame file is empty. Opened as the program opens it.
 #include "fuzz/FuzzSupport.h"
-#include "viewer/FrameSource.h"
+#include "viewer/io/FrameSource.h"
 
 void Fuzz_bld_source(const uint8_t* data, size_t size)
 {

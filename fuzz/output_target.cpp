@@ -5,10 +5,10 @@
 // new one; no temporary file is left; nothing waits for ever (a FIFO opened would hang the run).
 // Names are kept inside the folder (a ".." may not climb out of it), and every planted link
 // points inside it: nothing outside the fuzz folder can be reached.
-#include "export/WaveformExport.h"
+#include "export/io/WaveformExport.h"
 #include "fuzz/FuzzSupport.h"
 #include "platform/Errors.h"
-#include "viewer/Sequence.h"
+#include "viewer/io/Sequence.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 // Photron recordings: input "<.cih or .cihx text>\n--8<--\n<.mraw bytes>", the header written
 // under the name its content calls for. Opened through the header, as the program opens it.
 #include "fuzz/FuzzSupport.h"
-#include "viewer/FrameSource.h"
-#include "viewer/formats/photron/PhotronSource.h"
+#include "viewer/io/FrameSource.h"
+#include "viewer/io/formats/photron/PhotronSource.h"
 
 void Fuzz_photron_source(const uint8_t* data, size_t size)
 {

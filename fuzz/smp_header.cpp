@@ -1,6 +1,6 @@
 // Sample files: the input is the file. Its header is parsed as the program opens it, then every
 // channel's samples are counted and one short run written where its scan list puts them.
-#include "export/sSMP.h"
+#include "export/io/sSMP.h"
 #include "fuzz/FuzzSupport.h"
 
 #include <algorithm>

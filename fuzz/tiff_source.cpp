@@ -1,7 +1,7 @@
 // Multipage TIFF: the input is the file, opened as the program opens it.
 #include "fuzz/FuzzSupport.h"
-#include "viewer/FrameSource.h"
-#include "viewer/formats/tiff/TiffSource.h"
+#include "viewer/io/FrameSource.h"
+#include "viewer/io/formats/tiff/TiffSource.h"
 
 void Fuzz_tiff_source(const uint8_t* data, size_t size)
 {

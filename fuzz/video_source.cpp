@@ -1,8 +1,8 @@
 // Video files: the input is the file (its container found by FFmpeg's probe), opened as the
 // program opens it.
 #include "fuzz/FuzzSupport.h"
-#include "viewer/FrameSource.h"
-#include "viewer/formats/video/VideoSource.h"
+#include "viewer/io/FrameSource.h"
+#include "viewer/io/formats/video/VideoSource.h"
 
 void Fuzz_video_source(const uint8_t* data, size_t size)
 {

@@ -1,9 +1,9 @@
 #include "glottis/GlottisAnalysis.h"
 
-#include "export/MontageFrames.h"
+#include "export/io/MontageFrames.h"
 #include "platform/Errors.h"
-#include "viewer/Sequence.h"
-#include "viewer/formats/Recording.h"
+#include "viewer/io/Sequence.h"
+#include "viewer/io/formats/Recording.h"
 
 #include <algorithm>
 

@@ -11,8 +11,8 @@
 #include "analysis/Waveform.h"
 #include "platform/Conversions.h"
 #include "platform/Errors.h"
-#include "viewer/FrameRenderer.h"
-#include "viewer/formats/Recording.h"
+#include "viewer/render/FrameRenderer.h"
+#include "viewer/io/formats/Recording.h"
 
 #include <pybind11/stl.h>
 

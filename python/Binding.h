@@ -2,7 +2,7 @@
 // What every part of the Python module shares: the opened sequence, paths as bytes, errors as
 // Python exceptions, and the list of parts that add their functions to the module.
 
-#include "viewer/Sequence.h"
+#include "viewer/io/Sequence.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>

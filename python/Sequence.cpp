@@ -2,8 +2,8 @@
 #include "Binding.h"
 
 #include "platform/Errors.h"
-#include "viewer/FrameSource.h"
-#include "viewer/formats/Recording.h"
+#include "viewer/io/FrameSource.h"
+#include "viewer/io/formats/Recording.h"
 
 #include <algorithm>
 #include <vector>

@@ -2,7 +2,7 @@
 // handed out as one flat block of memory (so that the caller can release it with free()).
 #include "sonellib/sonellib32.h"
 
-#include "export/sSMP.h"
+#include "export/io/sSMP.h"
 
 #include <QByteArray>
 #include <QString>

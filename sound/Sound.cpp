@@ -1,7 +1,7 @@
 // Reading a sound: which library reads which file, the ".smp" reader, choosing a channel.
 #include "sound/Sound.h"
 
-#include "export/sSMP.h"
+#include "export/io/sSMP.h"
 #include "platform/FileNames.h"
 
 #include <QFileInfo>

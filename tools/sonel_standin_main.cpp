@@ -15,7 +15,7 @@
 // and, as they arrive: "cursor T", "times FIRST DURATION", "fileinfo", "header NAME=VALUE",
 // "link LPARAM" (every handled link message).
 
-#include "export/sSMP.h"
+#include "export/io/sSMP.h"
 #include "link/Sonellink.h"
 #include "platform/bus/ApplicationWindow.h"
 

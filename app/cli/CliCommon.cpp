@@ -1,13 +1,13 @@
 #include "CliCommon.h"
 
 #include "analysis/SpectrumStore.h"
-#include "export/BitmapFile.h"
+#include "export/io/BitmapFile.h"
 #include "platform/Conversions.h"
 #include "platform/Errors.h"
 #include "platform/FileNames.h"
 #include "platform/SafeFileWriter.h"
-#include "viewer/HeaderFile.h"
-#include "viewer/formats/Recording.h"
+#include "viewer/io/HeaderFile.h"
+#include "viewer/io/formats/Recording.h"
 
 #include <vector>
 

@@ -4,9 +4,9 @@
 // images and files.
 
 #include "CliArgs.h"
-#include "viewer/FrameRenderer.h"
-#include "viewer/Sequence.h"
-#include "viewer/formats/Recording.h"  // CheckRow, CheckColumn, CheckPixel, CheckFrameOption
+#include "viewer/render/FrameRenderer.h"
+#include "viewer/io/Sequence.h"
+#include "viewer/io/formats/Recording.h"  // CheckRow, CheckColumn, CheckPixel, CheckFrameOption
 
 #include <QImage>
 #include <QPoint>

@@ -1,8 +1,8 @@
 // tremax-cli montage: the image-sequence montage of the "Sequence" window as a bitmap.
 #include "CliCommands.h"
 
-#include "export/Montage.h"
-#include "export/MontageFrames.h"
+#include "export/session/Montage.h"
+#include "export/io/MontageFrames.h"
 #include "platform/Conversions.h"
 #include "platform/Errors.h"
 

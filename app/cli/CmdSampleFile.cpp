@@ -1,7 +1,7 @@
 // tremax-cli export-smp and smp-info: the waveform export, and a sample file's header as read.
 #include "CliCommands.h"
 
-#include "export/WaveformExport.h"
+#include "export/io/WaveformExport.h"
 #include "platform/Errors.h"
 
 #include <unistd.h>

@@ -1,15 +1,16 @@
 #include "glottis/ui/GlottisWindow.h"
 
-#include "analysis/PlotWindow.h"
-#include "export/Clipboard.h"
-#include "export/MontageFrames.h"
+#include "analysis/widgets/PlotWindow.h"
+#include "export/session/Clipboard.h"
+#include "export/io/MontageFrames.h"
 #include "glottis/GlottisOutline.h"
-#include "plot/saxes.h"
-#include "viewer/AxisSetup.h"
-#include "viewer/ErrorHandler.h"
-#include "viewer/ImageBoxWidget.h"
-#include "viewer/PlotMenu.h"
-#include "viewer/ViewerSession.h"
+#include "plot/ui/AxisLimitForm.h"
+#include "plot/widgets/saxes.h"
+#include "viewer/widgets/AxisSetup.h"
+#include "viewer/session/ErrorHandler.h"
+#include "viewer/widgets/ImageBoxWidget.h"
+#include "viewer/widgets/PlotMenu.h"
+#include "viewer/session/ViewerSession.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -200,6 +201,7 @@ TGlottisWindow::TGlottisWindow(TViewerSession& session, TErrorHandler& errors, Q
     });
     SetSpanControls();
     ShowParameters();
+    OfferLimitForms(*this);  // the axes' double click
 }
 
 TGlottisWindow::~TGlottisWindow() = default;

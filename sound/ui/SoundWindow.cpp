@@ -1,9 +1,10 @@
 #include "sound/ui/SoundWindow.h"
 
 #include "platform/SafeFileWriter.h"
-#include "plot/saxes.h"
-#include "viewer/ErrorHandler.h"
-#include "viewer/ViewerSession.h"
+#include "plot/ui/AxisLimitForm.h"
+#include "plot/widgets/saxes.h"
+#include "viewer/session/ErrorHandler.h"
+#include "viewer/session/ViewerSession.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>
@@ -142,6 +143,7 @@ TSoundWindow::TSoundWindow(TViewerSession& session, TErrorHandler& errors, QWidg
         if (on)
             StopSound();  // the video's own playback and the sound's do not run together
     });
+    OfferLimitForms(*this);  // the axes' double click
 }
 
 TSoundWindow::~TSoundWindow()

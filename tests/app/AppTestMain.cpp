@@ -1,5 +1,5 @@
 // The program's own application object runs these tests, so that its notify is the one tested.
-#include "app/TremaxApplication.h"
+#include "app/ui/TremaxApplication.h"
 
 #include <gtest/gtest.h>
 

@@ -1,20 +1,20 @@
 // Errors that escape window events: caught by the application object, reported once on the
 // user-interface thread, logged by the error log; the program goes on. And the services as the
 // program starts them: recent files in the File menu, start and end records.
-#include "app/Startup.h"
-#include "app/TremaxApplication.h"
+#include "app/ui/Startup.h"
+#include "app/ui/TremaxApplication.h"
 #include "platform/Errors.h"
 #include "platform/IniFile.h"
 #include "services/SettingsContext.h"
 #include "services/sini.h"
 #include "services/srecent.h"
 #include "support/TestSupport.h"
-#include "viewer/stremax1.h"
-#include "viewer/stremax2.h"
-#include "analysis/stremax4.h"
-#include "analysis/stremax5.h"
-#include "analysis/stremax7.h"
-#include "analysis/stremax11.h"
+#include "viewer/ui/stremax1.h"
+#include "viewer/ui/stremax2.h"
+#include "analysis/ui/stremax4.h"
+#include "analysis/ui/stremax5.h"
+#include "analysis/ui/stremax7.h"
+#include "analysis/ui/stremax11.h"
 
 #include <gtest/gtest.h>
 

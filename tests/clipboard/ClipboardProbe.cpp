@@ -3,9 +3,9 @@
 // window), prints "copied" and keeps owning the clipboard until its standard input closes, so
 // that another program can paste.
 // Usage: tremax-clipboard-probe SEQUENCE.bld "MENU CAPTION"
-#include "app/Startup.h"
-#include "app/TremaxApplication.h"
-#include "viewer/stremax1.h"
+#include "app/ui/Startup.h"
+#include "app/ui/TremaxApplication.h"
+#include "viewer/ui/stremax1.h"
 
 #include <QAction>
 #include <QPushButton>

@@ -2,10 +2,10 @@
 // What the format tests share: a header target that records its calls, and blocks read from a
 // source or, as the reference, from a raw frame file through the frame cache.
 
-#include "viewer/BldFrameSource.h"
-#include "viewer/FrameCache.h"
-#include "viewer/FrameSource.h"
-#include "viewer/HeaderFile.h"
+#include "viewer/io/BldFrameSource.h"
+#include "viewer/io/FrameCache.h"
+#include "viewer/io/FrameSource.h"
+#include "viewer/io/HeaderFile.h"
 
 #include <QStringList>
 #include <cstdint>

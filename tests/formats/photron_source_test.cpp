@@ -2,8 +2,8 @@
 // damaged or incomplete recordings give.
 #include "FormatTestSupport.h"
 #include "support/TestSupport.h"
-#include "viewer/Sequence.h"
-#include "viewer/formats/photron/PhotronSource.h"
+#include "viewer/io/Sequence.h"
+#include "viewer/io/formats/photron/PhotronSource.h"
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>

@@ -4,18 +4,18 @@
 #include "support/TestSupport.h"
 #include "analysis/Kymogram.h"
 #include "analysis/SpectrumStore.h"
-#include "viewer/Sequence.h"
-#include "viewer/formats/AllFormats.h"
-#include "viewer/formats/photron/PhotronSource.h"
+#include "viewer/io/Sequence.h"
+#include "viewer/io/formats/AllFormats.h"
+#include "viewer/io/formats/photron/PhotronSource.h"
 
 #include <gtest/gtest.h>
 #if TREMAX_HAVE_VIDEO
 #include "VideoTestFiles.h"
-#include "viewer/formats/video/VideoSource.h"
+#include "viewer/io/formats/video/VideoSource.h"
 #endif
 #if TREMAX_HAVE_TIFF
 #include "TiffTestFiles.h"
-#include "viewer/formats/tiff/TiffSource.h"
+#include "viewer/io/formats/tiff/TiffSource.h"
 #endif
 
 namespace {

@@ -3,7 +3,7 @@
 #include "FormatTestSupport.h"
 #include "TiffTestFiles.h"
 #include "support/TestSupport.h"
-#include "viewer/formats/tiff/TiffSource.h"
+#include "viewer/io/formats/tiff/TiffSource.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "FormatTestSupport.h"
 #include "VideoTestFiles.h"
 #include "support/TestSupport.h"
-#include "viewer/formats/video/VideoSource.h"
+#include "viewer/io/formats/video/VideoSource.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "LinkTestSupport.h"
 
-#include "export/sSMP.h"
+#include "export/io/sSMP.h"
 #include "platform/SharedSegment.h"
 
 #include <QDir>

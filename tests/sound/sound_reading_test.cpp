@@ -1,7 +1,7 @@
 // Reading sound: the samples written by libsndfile (WAV, FLAC, AIFF), by the ffmpeg program (an
 // MKV's PCM or FLAC track) and by our own sample-file writer come back as written, channel by
 // channel; the files that cannot be read say so by name.
-#include "export/sSMP.h"
+#include "export/io/sSMP.h"
 #include "sound/Sound.h"
 #include "support/TestSupport.h"
 

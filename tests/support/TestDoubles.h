@@ -1,8 +1,8 @@
 #pragma once
 // Stand-ins for the main window's clock and error handler.
 
-#include "viewer/ErrorHandler.h"
-#include "viewer/Playback.h"
+#include "viewer/session/ErrorHandler.h"
+#include "viewer/session/Playback.h"
 
 #include <QStringList>
 
@@ -20,7 +20,7 @@ public:
     QStringList messages;
 };
 
-#include "viewer/FrameSource.h"
+#include "viewer/io/FrameSource.h"
 
 #include <QByteArray>
 #include <functional>

@@ -4,7 +4,7 @@
 // Usage: ToolsHelper USER_DIR MACHINE_DIR CLASSES_DIR MENU_TEXT APP_NAME
 #include "platform/bus/ApplicationWindow.h"
 #include "services/SettingsContext.h"
-#include "services/ToolsBusChannel.h"
+#include "services/bus/ToolsBusChannel.h"
 #include "services/stools.h"
 #include "support/RecordingDesktop.h"
 

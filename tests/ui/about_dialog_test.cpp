@@ -1,4 +1,4 @@
-#include "services/AboutDialog.h"
+#include "services/ui/AboutDialog.h"
 #include "services/sabout.h"
 
 #include <gtest/gtest.h>

@@ -2,15 +2,15 @@
 // times it, and read back as pixels. The ink beside the tick marks falls into runs along the
 // axis; a run holds one label when it is no longer than one label can be, no run touches the
 // outer edge of the strip, and the marker line leaves the label it crosses untouched.
-#include "analysis/stremax4.h"
-#include "analysis/stremax5.h"
-#include "analysis/stremax7.h"
-#include "analysis/stremax10.h"
-#include "axis_test_support.h"
+#include "analysis/ui/stremax4.h"
+#include "analysis/ui/stremax5.h"
+#include "analysis/ui/stremax7.h"
+#include "analysis/ui/stremax10.h"
+#include "widgets/axis_test_support.h"
 #include "support/FontScale.h"
 #include "support/TestDoubles.h"
 #include "support/TestSupport.h"
-#include "viewer/stremax1.h"
+#include "viewer/ui/stremax1.h"
 
 #include <QApplication>
 #include <QFontMetrics>

@@ -1,7 +1,8 @@
 // Dragging an axis with the mouse and typing its limits: the range follows the pointer, and the
 // plots hear about it through OnScaleChanging and OnScaleChanged.
 
-#include "axis_test_support.h"
+#include "widgets/axis_test_support.h"
+#include "plot/ui/AxisLimitForm.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -55,7 +56,7 @@ protected:
     void WhenDialogShows(const std::function<void(TAxisLimitForm&)>& action)
     {
         QTimer::singleShot(0, &axis, [this, action] {
-            TAxisLimitForm& form = axis.LimitForm();
+            TAxisLimitForm& form = limitForm;
             QTRY_VERIFY(form.isVisible());
             action(form);
         });
@@ -70,6 +71,7 @@ protected:
     }
 
     TAxis axis;
+    TAxisLimitForm& limitForm = OfferLimitForm(axis);
     TScaleEvents events{axis};
 };
 

@@ -1,6 +1,6 @@
 #include "platform/Conversions.h"
-#include "viewer/DisplaySettingsTarget.h"
-#include "viewer/stremax2.h"
+#include "viewer/session/DisplaySettingsTarget.h"
+#include "viewer/ui/stremax2.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // The montage windows, the Edit menu's copies and "Save several images...": defaults, what the
 // copies carry, refusals, and the BMP files read back by an independent decoder (python3).
-#include "analysis/stremax4.h"
-#include "export/Clipboard.h"
-#include "export/stremax8.h"
-#include "export/stremax9.h"
+#include "analysis/ui/stremax4.h"
+#include "export/session/Clipboard.h"
+#include "export/ui/stremax8.h"
+#include "export/ui/stremax9.h"
 #include "support/TestDoubles.h"
 #include "support/TestSupport.h"
-#include "viewer/GrayCurve.h"
-#include "viewer/stremax1.h"
+#include "viewer/render/GrayCurve.h"
+#include "viewer/ui/stremax1.h"
 
 #include <QAction>
 #include <QApplication>
@@ -97,7 +97,7 @@ QStringList HexRows(const QImage& image)
 TEST_F(ExportWindowsTest, TheSequenceWindowStartsWithItsDefaultsCopiesOnceAndKeepsItsTexts)
 {
     Open();
-    form.SetCurrentFrame(100);
+    form.Session().SetCurrentFrame(100);
     TForm8 window(form.Session(), errors, keep);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Sequence"));
     window.layout()->activate();
@@ -140,7 +140,7 @@ TEST_F(ExportWindowsTest, TheSequenceWindowStartsWithItsDefaultsCopiesOnceAndKee
 TEST_F(ExportWindowsTest, TheExplanatoryWindowRefusesASkipOfZeroAndUsesTheWaveformRange)
 {
     Open();
-    form.SetSelectedPoint(12, 5);
+    form.Session().SetSelectedPoint(12, 5);
     TForm9 window(form.Session(), errors, keep, [] { return TValueRange{20, 220}; });
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Form9"));
     window.layout()->activate();
@@ -216,9 +216,9 @@ TEST_F(ExportWindowsTest, SaveSeveralImagesAsksThenWritesTheRenderedFramesAsNumb
     if (QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty())
         GTEST_SKIP() << "python3 missing: no independent BMP decoder";
     Open();
-    form.SetBlackLevel(10);
-    form.SetWhiteLevel(200);  // gray 64: a curved mapping
-    form.SetCurrentFrame(57);
+    form.Session().SetBlackLevel(10);
+    form.Session().SetWhiteLevel(200);  // gray 64: a curved mapping
+    form.Session().SetCurrentFrame(57);
     QFile::remove(scratch.Path(QStringLiteral("run358.bmp")));
     scratch.WriteText(QStringLiteral("run358.bmp"), QStringLiteral("an older file, overwritten"));
     WhenModal([](QWidget* dialog) {
@@ -258,12 +258,12 @@ TEST_F(ExportWindowsTest, SaveSeveralImagesAsksThenWritesTheRenderedFramesAsNumb
     }
 
     // Colorized frames are saved as the image box shows them.
-    form.SetCurrentFrame(10);
-    form.SetSelectedFrequency(7 * 2000.0 / 256);  // the pattern's sawtooth: 7 periods in 256 frames
+    form.Session().SetCurrentFrame(10);
+    form.Session().SetSelectedFrequency(7 * 2000.0 / 256);  // the pattern's sawtooth: 7 periods in 256 frames
     form.Colorize(true);
     form.SaveImages(QStringLiteral("2"));
     // Where and how many, and the folder a click away.
-    EXPECT_EQ(form.StatusText(TForm1::kNoticePanel),
+    EXPECT_EQ(form.StatusText(TStatusPanel::notice),
               QStringLiteral("Saved 2 images in %1: run310.bmp to run311.bmp").arg(scratch.Path(QString())));
     auto* openFolder = form.findChild<QPushButton*>(QStringLiteral("openfolderbutton"));
     ASSERT_NE(openFolder, nullptr);
@@ -273,7 +273,7 @@ TEST_F(ExportWindowsTest, SaveSeveralImagesAsksThenWritesTheRenderedFramesAsNumb
         DecodedBmps({scratch.Path(QStringLiteral("run310.bmp")), scratch.Path(QStringLiteral("run311.bmp"))});
     ASSERT_EQ(colourFiles.size(), 2) << colourFiles.value(0).value(0).toStdString();
     for (int frame = 10; frame < 12; ++frame) {
-        form.SetCurrentFrame(frame);
+        form.Session().SetCurrentFrame(frame);
         EXPECT_EQ(colourFiles[frame - 10], HexRows(form.FrameBitmap()));
     }
     bool coloured = false;

@@ -2,12 +2,12 @@
 // (the event loop keeps running, Esc stops), the parameter table, the waveform plot whose click
 // moves the frame, the phonovibrogram, the outline over the image and "Export data...".
 #include "glottis/ui/GlottisWindow.h"
-#include "plot/saxes.h"
+#include "plot/widgets/saxes.h"
 #include "support/TestDoubles.h"
 #include "support/TestSupport.h"
 #include "tools/DemoSequence.h"
-#include "viewer/ImageBoxWidget.h"
-#include "viewer/ViewerSession.h"
+#include "viewer/widgets/ImageBoxWidget.h"
+#include "viewer/session/ViewerSession.h"
 
 #include <QElapsedTimer>
 #include <QFile>

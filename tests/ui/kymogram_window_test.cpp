@@ -1,13 +1,13 @@
 // The Kymo and Waveform windows with the real main window: the frame axis as time navigator,
 // rebuilds, clicks, and the waveform's frame reference.
-#include "analysis/stremax4.h"
-#include "analysis/stremax7.h"
-#include "plot/saxes.h"
+#include "analysis/ui/stremax4.h"
+#include "analysis/ui/stremax7.h"
+#include "plot/widgets/saxes.h"
 #include "support/TestDoubles.h"
 #include "support/TestSupport.h"
-#include "viewer/ErrorHandler.h"
-#include "viewer/ImageBoxWidget.h"
-#include "viewer/stremax1.h"
+#include "viewer/session/ErrorHandler.h"
+#include "viewer/widgets/ImageBoxWidget.h"
+#include "viewer/ui/stremax1.h"
 
 #include <QApplication>
 #include <QTest>
@@ -72,12 +72,12 @@ TEST_F(KymogramWindowTest, TheFrameAxisSetsTheSpanTheBitmapAndTheBlock)
 TEST_F(KymogramWindowTest, OnlyChangesThatAlterItRebuildTheKymogram)
 {
     const uint64_t builds = kymo.Builder().BuildCount();
-    main.SetSelectedRow(main.View().SelectedRow);
+    main.Session().SetSelectedRow(main.View().SelectedRow);
     EXPECT_EQ(kymo.Builder().BuildCount(), builds);
-    main.SetSelectedRow(5);
+    main.Session().SetSelectedRow(5);
     EXPECT_EQ(kymo.Builder().BuildCount(), builds + 1);
     EXPECT_EQ(kymo.windowTitle(), QStringLiteral("Kymogram at row 5"));
-    main.SetEdgeEnhance(true);
+    main.Session().SetEdgeEnhance(true);
     EXPECT_EQ(kymo.Builder().BuildCount(), builds + 2);
     // The last row with edge enhancement: everything is the grey of g = 0, black here.
     for (int y = 0; y < kymo.Bitmap().height(); ++y)
@@ -88,7 +88,7 @@ TEST_F(KymogramWindowTest, OnlyChangesThatAlterItRebuildTheKymogram)
 TEST_F(KymogramWindowTest, AClickInTheKymogramPicksFrameAndColumnButNotTheSelectedPoint)
 {
     kymo.show();
-    main.SetSelectedPoint(2, 2);
+    main.Session().SetSelectedPoint(2, 2);
     TImageBoxWidget& picture = kymo.Picture();
     const QPoint at(kymo.TimeAxis().ValueToPixel(40), kymo.ColumnAxis().ValueToPixel(9));
     QTest::mouseClick(&picture, Qt::LeftButton, {}, at);
@@ -117,7 +117,7 @@ TEST_F(KymogramWindowTest, TheWaveformCountsAbsoluteFramesAndStopsAtTheBlock)
     SetSpan(300, 350);
     EXPECT_EQ(waveform.FrameAxis().LoValue(), 300);
     EXPECT_EQ(waveform.FrameAxis().HiValue(), 300 + 256);
-    main.SetSelectedPoint(4, 1);
+    main.Session().SetSelectedPoint(4, 1);
     EXPECT_EQ(waveform.Pixel(), QPoint(4, 1));
     // A pixel constant at 200 draws a horizontal line at 200's height.
     TScratch flat;
@@ -125,7 +125,7 @@ TEST_F(KymogramWindowTest, TheWaveformCountsAbsoluteFramesAndStopsAtTheBlock)
     main.OpenSequence(WriteFrames(flat, QStringLiteral("f.bld"), 4, 2, 300, [](int32_t, int32_t, int32_t) {
         return uint8_t(200);
     }));
-    main.SetSelectedPoint(1, 1);
+    main.Session().SetSelectedPoint(1, 1);
     const int y = waveform.ValueAxis().ValueToPixel(200);
     const QImage& plot = waveform.Plot();
     const QRgb background = plot.pixel(plot.width() / 2, y > 20 ? 5 : plot.height() - 5);
@@ -136,7 +136,7 @@ TEST_F(KymogramWindowTest, TheWaveformCountsAbsoluteFramesAndStopsAtTheBlock)
 TEST_F(KymogramWindowTest, AClickPicksTheFrameAndColumnDrawnUnderTheCursor)
 {
     kymo.show();
-    main.SetGrayLevel(128);  // neighbouring bytes in different greys
+    main.Session().SetGrayLevel(128);  // neighbouring bytes in different greys
     for (const auto& [lo, hi, size] : {std::tuple{0, 100, QSize(300, 200)}, std::tuple{200, 611, QSize(290, 160)}}) {
         SetSpan(lo, hi);
         kymo.resize(size);

@@ -1,13 +1,13 @@
 // The main window: opening, picking with the mouse, playback against a driven clock.
 #include "platform/bus/ApplicationWindow.h"
-#include "plot/saxes.h"
+#include "plot/widgets/saxes.h"
 #include "support/TestDoubles.h"
 #include "support/TestSupport.h"
 #include "analysis/SpectrumStore.h"
-#include "viewer/ErrorHandler.h"
-#include "viewer/ImageBoxWidget.h"
-#include "viewer/stremax1.h"
-#include "viewer/stremax2.h"
+#include "viewer/session/ErrorHandler.h"
+#include "viewer/widgets/ImageBoxWidget.h"
+#include "viewer/ui/stremax1.h"
+#include "viewer/ui/stremax2.h"
 
 #include <QAction>
 #include <QApplication>
@@ -59,7 +59,7 @@ protected:
     void Tick(double seconds)
     {
         clock.now += seconds * kSecond;
-        form.PlaybackTick();
+        form.Session().PlaybackTick();
     }
 
     TScratch scratch;
@@ -89,11 +89,11 @@ TEST_F(MainWindowTest, TheFirstActivationSetsTheDefaultsAndOpensTheCommandLineFi
     EXPECT_EQ(Span().MaxHiValue(), 299);
     EXPECT_TRUE(form.Action(QStringLiteral("Properties..."))->isEnabled());
     // The frame number shows from the start, before the frame first changes.
-    EXPECT_EQ(form.StatusText(0), QStringLiteral("Frame #:0"));
-    form.SetCurrentFrame(3);
-    EXPECT_EQ(form.StatusText(0), QStringLiteral("Frame #:3"));
+    EXPECT_EQ(form.StatusText(TStatusPanel::frame), QStringLiteral("Frame #:0"));
+    form.Session().SetCurrentFrame(3);
+    EXPECT_EQ(form.StatusText(TStatusPanel::frame), QStringLiteral("Frame #:3"));
     form.OpenSequence(bld);
-    EXPECT_EQ(form.StatusText(0), QStringLiteral("Frame #:0"));
+    EXPECT_EQ(form.StatusText(TStatusPanel::frame), QStringLiteral("Frame #:0"));
     EXPECT_EQ(form.View().CurrentFrame, 0);
 }
 
@@ -115,7 +115,7 @@ TEST_F(MainWindowTest, WithoutASequenceNothingPlaysCopiesOrExportsAndTheWindowIn
     EXPECT_EQ(form.Sequence().Width(), 64);
     EXPECT_EQ(form.Sequence().Height(), 64);
     EXPECT_EQ(form.Sequence().Header().FrameCount, 128);
-    EXPECT_EQ(form.StatusText(0), QStringLiteral("Frame #:0"));
+    EXPECT_EQ(form.StatusText(TStatusPanel::frame), QStringLiteral("Frame #:0"));
     const QStringList needSequence = {
         "Play", "Spectral colorizing", "Save SMP...", "Save several images...", "Export data...", "Copy image",
         "Copy kymogram", "Copy point spectrum", "Copy Image sequence", "Copy explanatory image sequence",
@@ -163,7 +163,7 @@ TEST_F(MainWindowTest, AHeaderOpensItsFrameFileAndAMissingHeaderIsNoticed)
     EXPECT_EQ(form.Sequence().Width(), 40);
     EXPECT_EQ(form.Sequence().Header().FrameCount, 300);
     EXPECT_EQ(opened, QStringList{bld});
-    EXPECT_EQ(form.StatusText(TForm1::kNoticePanel), QString());
+    EXPECT_EQ(form.StatusText(TStatusPanel::notice), QString());
     // A ".dsc" in another case does the same.
     scratch.WriteText(QStringLiteral("CLIP.DSC"), QStringLiteral("RESOLUTION: 40x20\nFRAMES/S: 50\nFRAMES: 300\n"));
     form.OpenSequence(scratch.Path(QStringLiteral("CLIP.DSC")));
@@ -179,7 +179,7 @@ TEST_F(MainWindowTest, AHeaderOpensItsFrameFileAndAMissingHeaderIsNoticed)
     const QString text = scratch.WriteText(QStringLiteral("notes.bld"), QStringLiteral("just some text\n"));
     form.OpenSequence(text);
     EXPECT_EQ(form.Sequence().Width(), 256);
-    const QString notice = form.StatusText(TForm1::kNoticePanel);
+    const QString notice = form.StatusText(TStatusPanel::notice);
     EXPECT_TRUE(notice.startsWith(QStringLiteral("No header (.par or .dsc) beside notes.bld: defaults used, 256 x 64 "
                                                  "pixels, 2048 frames at 1904 frames/s")))
         << notice.toStdString();
@@ -191,7 +191,7 @@ TEST_F(MainWindowTest, AFailedOpenLeavesTheWindowAsItWasAndTheWindowCarriesOn)
     const QString good = WriteSequence();
     form.SetCommandLineFile(good);
     form.FirstActivation();
-    form.SetCurrentFrame(7);
+    form.Session().SetCurrentFrame(7);
     QStringList opened;
     QObject::connect(&form, &TForm1::sequenceOpened, [&](const QString& name) { opened << name; });
     scratch.WriteText(QStringLiteral("bad.par"), QStringLiteral("RESOLUTION: 30x10\nFRAMES/S: quick\n"));
@@ -255,8 +255,8 @@ TEST_F(MainWindowTest, TheSpeckleTraceKeepsTheFrequencyShownAndGoesWithItsFile)
     form.show();
     form.FirstActivation();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    form.SetSelectedFrequency(10);
-    const QString frequency = form.StatusText(1);
+    form.Session().SetSelectedFrequency(10);
+    const QString frequency = form.StatusText(TStatusPanel::frequency);
     ASSERT_TRUE(frequency.startsWith(QStringLiteral("f="))) << frequency.toStdString();
     form.Session().SetSpeckleOn(true);
     TImageBoxWidget& box = form.ImageBox();
@@ -265,7 +265,7 @@ TEST_F(MainWindowTest, TheSpeckleTraceKeepsTheFrequencyShownAndGoesWithItsFile)
     EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(QLatin1Char('\n')).toStdString();
     ASSERT_TRUE(form.Session().SpeckleTrace().Tracked());
     // The run's progress shared the frequency's panel; the frequency is back once it is over.
-    EXPECT_EQ(form.StatusText(1), frequency);
+    EXPECT_EQ(form.StatusText(TStatusPanel::frequency), frequency);
     // The current point's circle is filled in a colour seen on a dark image, not black.
     const QImage drawn = box.grab().toImage();
     const QPointF point = form.Session().SpeckleTrace().Points()[0];
@@ -294,12 +294,12 @@ TEST_F(MainWindowTest, SwitchingTheLinkSaysWhetherACompanionAnswered)
     ASSERT_NE(linkTo, nullptr);
     linkTo->trigger();
     EXPECT_TRUE(linkTo->isChecked());
-    EXPECT_TRUE(form.StatusText(TForm1::kNoticePanel).startsWith(QStringLiteral("Link to Sonel is on, but no companion answered")))
-        << form.StatusText(TForm1::kNoticePanel).toStdString();
+    EXPECT_TRUE(form.StatusText(TStatusPanel::notice).startsWith(QStringLiteral("Link to Sonel is on, but no companion answered")))
+        << form.StatusText(TStatusPanel::notice).toStdString();
     linkTo->trigger();
-    EXPECT_EQ(form.StatusText(TForm1::kNoticePanel), QStringLiteral("Link to Sonel is off"));
+    EXPECT_EQ(form.StatusText(TStatusPanel::notice), QStringLiteral("Link to Sonel is off"));
     form.Action(QStringLiteral("Link from Sonel"))->trigger();
-    EXPECT_TRUE(form.StatusText(TForm1::kNoticePanel).startsWith(QStringLiteral("Link from Sonel is on, but no companion answered")));
+    EXPECT_TRUE(form.StatusText(TStatusPanel::notice).startsWith(QStringLiteral("Link from Sonel is on, but no companion answered")));
 }
 
 TEST_F(MainWindowTest, APickOutsideTheImageTakesTheNearestPixel)
@@ -318,64 +318,26 @@ TEST_F(MainWindowTest, APickOutsideTheImageTakesTheNearestPixel)
     EXPECT_EQ(form.View().SelectedRow, 0);
 }
 
-TEST_F(MainWindowTest, PlaybackFollowsTheClockAndLoopsOverTheKymogramSpan)
+// The clock, loop and span rules are the session's (tests/session): here the button drives them.
+TEST_F(MainWindowTest, ThePlayButtonPlaysTheSessionAndTheFramePanelFollows)
 {
     form.SetCommandLineFile(WriteSequence());
     form.FirstActivation();
     form.SetPlayButton(true);
     EXPECT_TRUE(form.PlayButtonDown());
+    EXPECT_TRUE(form.Session().Playing());
     for (int i = 0; i < 50; ++i)
         Tick(0.02);
-    EXPECT_EQ(form.View().CurrentFrame, 20);  // 20 frames/s for one second
-    EXPECT_EQ(form.StatusText(0), QStringLiteral("Frame #:20"));
-    Tick(4.0);  // frame 100: still inside 0 … 100
-    EXPECT_EQ(form.View().CurrentFrame, 100);
-    Tick(0.05);  // frame 101: wraps to just after the low end
-    EXPECT_EQ(form.View().CurrentFrame, 1);
-    Tick(0.5);
-    EXPECT_EQ(form.View().CurrentFrame, 11);
-
-    // A rate change continues from the frame shown.
-    form.SetPlaybackRate(-20);
-    EXPECT_EQ(form.View().CurrentFrame, 11);
-    Tick(0.5);
-    EXPECT_EQ(form.View().CurrentFrame, 1);
-    Tick(0.1);  // frame -1 < 0: restarts at the high end
-    EXPECT_EQ(form.View().CurrentFrame, 100);
-
+    EXPECT_EQ(form.StatusText(TStatusPanel::frame), QStringLiteral("Frame #:20"));  // 20 frames/s for one second
     form.ReleasePlayButton();
-    Tick(1);
-    EXPECT_EQ(form.View().CurrentFrame, 100);
+    EXPECT_FALSE(form.Session().Playing());
+    form.Session().SetPlaying(true);  // as the link's stop does it, the other way round
+    EXPECT_TRUE(form.PlayButtonDown());
 }
 
-TEST_F(MainWindowTest, ThePlayButtonAnchorsAtTheFrameShown)
+TEST_F(MainWindowTest, ControlsAndSessionMirrorEachOtherWithoutEchoing)
 {
-    form.SetCommandLineFile(WriteSequence());
-    form.FirstActivation();
-    form.SetCurrentFrame(40);
-    clock.now += 7 * kSecond;  // time passing while stopped does not count
-    form.SetPlayButton(true);
-    EXPECT_EQ(form.View().PlayAnchorFrame, 40);
-    Tick(0.5);
-    EXPECT_EQ(form.View().CurrentFrame, 50);
-}
-
-TEST_F(MainWindowTest, LeavingTheKymogramSpanCentresItOnTheFrame)
-{
-    form.SetCommandLineFile(WriteSequence());
-    form.FirstActivation();
-    const int builds = windows.builds;
-    form.SetCurrentFrame(250);
-    // 200 … 300 would reach past the last frame (299): shifted inside, the width kept.
-    EXPECT_EQ(Span().LoValue(), 199);
-    EXPECT_EQ(Span().HiValue(), 299);
-    EXPECT_EQ(Span().MarkerValue(), 250);
-    EXPECT_GT(windows.builds, builds);
-}
-
-TEST_F(MainWindowTest, ControlsAndMainWindowMirrorEachOtherWithoutEchoing)
-{
-    TForm2 controls(form);
+    TForm2 controls(form.Session());
     form.AttachControls(&controls);
     form.FirstActivation();
     EXPECT_EQ(controls.WhiteLevel(), 255);
@@ -384,9 +346,9 @@ TEST_F(MainWindowTest, ControlsAndMainWindowMirrorEachOtherWithoutEchoing)
     EXPECT_EQ(controls.SpectrumWhite(), -90);
     controls.SetWhiteLevel(200);
     EXPECT_EQ(form.View().WhiteLevel, 200);
-    form.SetPlaybackRate(2.5);
+    form.Session().SetPlaybackRate(2.5);
     EXPECT_EQ(controls.PlaybackRateTenths(), 25);
-    form.SetEdgeEnhance(true);
+    form.Session().SetEdgeEnhance(true);
     EXPECT_TRUE(controls.EdgeEnhance());
     EXPECT_TRUE(form.View().EdgeEnhance);
 }
@@ -403,18 +365,18 @@ TEST_F(MainWindowTest, AShortFileSaysHowManyFramesItHolds)
     bytes.truncate(10 * 800 + 20);
     const QString bld = scratch.Write(QStringLiteral("short.bld"), bytes);
     form.OpenSequence(bld);
-    EXPECT_EQ(form.StatusText(TForm1::kNoticePanel), QStringLiteral("The file holds 10 of 300 frames"));
+    EXPECT_EQ(form.StatusText(TStatusPanel::notice), QStringLiteral("The file holds 10 of 300 frames"));
     EXPECT_EQ(form.Sequence().Header().FrameCount, 300);
-    form.SetCurrentFrame(10);  // the eleventh frame: its rows are all grey 127
+    form.Session().SetCurrentFrame(10);  // the eleventh frame: its rows are all grey 127
     EXPECT_EQ(form.FrameBitmap().pixelColor(0, 0), form.FrameBitmap().pixelColor(39, 19));
     // A whole file clears the notice.
     form.OpenSequence(WriteSequence());
-    EXPECT_EQ(form.StatusText(TForm1::kNoticePanel), QString());
+    EXPECT_EQ(form.StatusText(TStatusPanel::notice), QString());
 }
 
 TEST_F(MainWindowTest, TheTaskbarTitleIsEveryWindowsIconName)
 {
-    TForm2 controls(form);
+    TForm2 controls(form.Session());
     form.AttachControls(&controls);
     QWidget kymogram;
     TToolWindows tools;
@@ -493,7 +455,7 @@ TEST_F(MainWindowTest, AClickPicksThePixelDrawnUnderTheCursor)
     form.SetCommandLineFile(WriteSequence());
     form.show();
     form.FirstActivation();
-    form.SetGrayLevel(128);
+    form.Session().SetGrayLevel(128);
     ExpectPicksWhatIsDrawn(form, {QSize(400, 400), QSize(523, 317), QSize(187, 260), QSize(1031, 777)});
 
     // An image larger than the box.
@@ -515,13 +477,13 @@ TEST_F(MainWindowTest, TheColorizingSweepShowsItsRowsRepaintsAndStopsAtEscape)
     bool ranDuringTheSweep = false;
     QTimer::singleShot(0, &form, [&] {
         ranDuringTheSweep = spectra.Sweeping();
-        shownWhileRunning = form.StatusText(TForm1::kNoticePanel);
+        shownWhileRunning = form.StatusText(TStatusPanel::notice);
     });
     QCoreApplication::postEvent(&form, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
     form.Colorize(true);
     EXPECT_TRUE(ranDuringTheSweep);
     EXPECT_EQ(shownWhileRunning, QStringLiteral("Colorizing: 1 of 20 rows"));
-    EXPECT_EQ(form.StatusText(TForm1::kNoticePanel), QStringLiteral("Colorizing cancelled: 1 of 20 rows"));
+    EXPECT_EQ(form.StatusText(TStatusPanel::notice), QStringLiteral("Colorizing cancelled: 1 of 20 rows"));
     EXPECT_TRUE(spectra.SpectrumValid(0, 39));
     EXPECT_FALSE(spectra.SpectrumValid(1, 0));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
@@ -529,5 +491,5 @@ TEST_F(MainWindowTest, TheColorizingSweepShowsItsRowsRepaintsAndStopsAtEscape)
     // Again, undisturbed: the rest is computed and the notice goes.
     form.Colorize(true);
     EXPECT_TRUE(spectra.SpectrumValid(19, 39));
-    EXPECT_EQ(form.StatusText(TForm1::kNoticePanel), QString());
+    EXPECT_EQ(form.StatusText(TStatusPanel::notice), QString());
 }

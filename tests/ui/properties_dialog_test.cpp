@@ -1,5 +1,5 @@
-#include "viewer/SequenceHeader.h"
-#include "viewer/stremax3.h"
+#include "viewer/io/SequenceHeader.h"
+#include "viewer/ui/stremax3.h"
 
 #include <gtest/gtest.h>
 

@@ -2,19 +2,19 @@
 // frame...", readouts under the mouse, Fit to data / Reset, "Export data..." against tremax-cli
 // byte for byte, the colour legend window, files dropped on any window.
 #include "analysis/SpectrumStore.h"
-#include "analysis/stremax10.h"
-#include "analysis/stremax4.h"
-#include "analysis/stremax5.h"
-#include "analysis/stremax7.h"
+#include "analysis/ui/stremax10.h"
+#include "analysis/ui/stremax4.h"
+#include "analysis/ui/stremax5.h"
+#include "analysis/ui/stremax7.h"
 #include "platform/FileNames.h"
-#include "plot/saxes.h"
+#include "plot/widgets/saxes.h"
 #include "support/TestDoubles.h"
 #include "support/TestSupport.h"
-#include "viewer/ColourLegendWindow.h"
-#include "viewer/ErrorHandler.h"
-#include "viewer/FrameNavigation.h"
-#include "viewer/ImageBoxWidget.h"
-#include "viewer/stremax1.h"
+#include "viewer/ui/ColourLegendWindow.h"
+#include "viewer/session/ErrorHandler.h"
+#include "viewer/session/FrameNavigation.h"
+#include "viewer/widgets/ImageBoxWidget.h"
+#include "viewer/ui/stremax1.h"
 
 #include <QAction>
 #include <QApplication>
@@ -93,7 +93,7 @@ protected:
                          Qt::NoModifier);
         QApplication::sendEvent(&widget, &move);
     }
-    QString Readout() const { return main.StatusText(TForm1::kReadoutPanel); }
+    QString Readout() const { return main.StatusText(TStatusPanel::readout); }
     // What tremax-cli writes for `arguments` on the sequence: standard output, or the -o file.
     QByteArray Cli(QStringList arguments, const QString& output = QString())
     {
@@ -143,8 +143,8 @@ TEST_F(ResearchToolsTest, FrameKeysStepThroughTheSessionAndStopAtTheEnds)
     QTest::keyClick(&main, Qt::Key_Right, Qt::ShiftModifier);
     EXPECT_EQ(Frame(), 11);
     // The specified frame panel is as it was; the time (11 / 50 s) stands beside it.
-    EXPECT_EQ(main.StatusText(0), QStringLiteral("Frame #:11"));
-    EXPECT_EQ(main.StatusText(TForm1::kTimePanel), QStringLiteral("220.000 ms"));
+    EXPECT_EQ(main.StatusText(TStatusPanel::frame), QStringLiteral("Frame #:11"));
+    EXPECT_EQ(main.StatusText(TStatusPanel::time), QStringLiteral("220.000 ms"));
     QTest::keyClick(&main, Qt::Key_Left);
     EXPECT_EQ(Frame(), 10);
     // A page is the kymogram's span (0 … 100: 101 frames); the span follows the frame.
@@ -162,7 +162,7 @@ TEST_F(ResearchToolsTest, FrameKeysStepThroughTheSessionAndStopAtTheEnds)
     EXPECT_EQ(Frame(), kFrames - 1);
     QTest::keyClick(&main, Qt::Key_Right);
     EXPECT_EQ(Frame(), kFrames - 1);
-    EXPECT_EQ(main.StatusText(TForm1::kTimePanel), QStringLiteral("5980.000 ms"));
+    EXPECT_EQ(main.StatusText(TStatusPanel::time), QStringLiteral("5980.000 ms"));
     QTest::keyClick(&main, Qt::Key_Home);
     EXPECT_EQ(Frame(), 0);
     // A step stops playback (a running clock would take the frame straight back).
@@ -207,7 +207,7 @@ TEST_F(ResearchToolsTest, GoToFrameAsksForANumberInsideTheSequence)
     goTo->trigger();
     EXPECT_EQ(typed, 99999);
     EXPECT_EQ(Frame(), kFrames - 1);
-    EXPECT_EQ(main.StatusText(TForm1::kNoticePanel), QStringLiteral("Frame 99999 is past the last frame: went to frame 299"));
+    EXPECT_EQ(main.StatusText(TStatusPanel::notice), QStringLiteral("Frame 99999 is past the last frame: went to frame 299"));
     GoToFrame(Session(), 5000);
     EXPECT_EQ(Frame(), kFrames - 1);
     GoToFrame(Session(), -3);
@@ -216,8 +216,8 @@ TEST_F(ResearchToolsTest, GoToFrameAsksForANumberInsideTheSequence)
 
 TEST_F(ResearchToolsTest, ReadoutsShowWhatIsUnderTheMouseAndSelectNothing)
 {
-    main.SetCurrentFrame(5);
-    main.SetSelectedPoint(2, 2);
+    main.Session().SetCurrentFrame(5);
+    main.Session().SetSelectedPoint(2, 2);
     const QPoint selected = main.View().SelectedPoint;
     const int32_t row = main.View().SelectedRow;
     int plots = 0;
@@ -254,9 +254,9 @@ TEST_F(ResearchToolsTest, ReadoutsShowWhatIsUnderTheMouseAndSelectNothing)
 
 TEST_F(ResearchToolsTest, ThePointSpectrumShowsItsValueAtTheSelectedFrequencyOverThePlot)
 {
-    main.SetSelectedPoint(3, 4);
+    main.Session().SetSelectedPoint(3, 4);
     const QImage plot = point.Plot();
-    main.SetSelectedFrequency(10);  // bin 51: 9.9609375 Hz
+    main.Session().SetSelectedFrequency(10);  // bin 51: 9.9609375 Hz
     ASSERT_EQ(main.Spectra().SelectedBin(), 51);
     EXPECT_EQ(point.SelectedValueText(),
               QStringLiteral("10.0 Hz: %1 dB").arg(double(main.Spectra().Power(51, 4, 3)), 0, 'f', 1));
@@ -266,7 +266,7 @@ TEST_F(ResearchToolsTest, ThePointSpectrumShowsItsValueAtTheSelectedFrequencyOve
 
 TEST_F(ResearchToolsTest, FitToDataAndResetSetTheValueAxes)
 {
-    main.SetSelectedPoint(3, 4);
+    main.Session().SetSelectedPoint(3, 4);
     // The dB axis: whole decibels around the curve's lowest and highest power.
     double lo = 1e9;
     double hi = -1e9;
@@ -286,7 +286,7 @@ TEST_F(ResearchToolsTest, FitToDataAndResetSetTheValueAxes)
     ActionOf(waveform, QStringLiteral("Fit to data"))->trigger();
     EXPECT_EQ(waveform.ValueAxis().LoValue(), 100);
     EXPECT_EQ(waveform.ValueAxis().HiValue(), 119);
-    main.SetSelectedPoint(0, 4);
+    main.Session().SetSelectedPoint(0, 4);
     ActionOf(waveform, QStringLiteral("Fit to data"))->trigger();
     EXPECT_EQ(waveform.ValueAxis().LoValue(), 100);
     EXPECT_EQ(waveform.ValueAxis().HiValue(), 105);
@@ -303,7 +303,7 @@ TEST_F(ResearchToolsTest, ExportDataWritesTheBytesTremaxCliWrites)
 {
     QAction* exportData = main.Action(QStringLiteral("Export data..."));
     ASSERT_NE(exportData, nullptr);
-    main.SetSelectedPoint(5, 7);
+    main.Session().SetSelectedPoint(5, 7);
     EXPECT_EQ(Exported(TForm1::TDataView::pointSpectrum),
               Cli({QStringLiteral("spectrum"), QStringLiteral("--x"), QStringLiteral("5"), QStringLiteral("--y"),
                    QStringLiteral("7")}));
@@ -316,7 +316,7 @@ TEST_F(ResearchToolsTest, ExportDataWritesTheBytesTremaxCliWrites)
               Cli({QStringLiteral("kymogram"), QStringLiteral("--row"), QStringLiteral("10"), QStringLiteral("--from"),
                    QStringLiteral("0"), QStringLiteral("--to"), QStringLiteral("100")},
                   scratch.Path(QStringLiteral("kymo.csv"))));
-    main.SetSelectedFrequency(10);
+    main.Session().SetSelectedFrequency(10);
     main.Colorize(true);
     EXPECT_EQ(Exported(TForm1::TDataView::image),
               Cli({QStringLiteral("colorize"), QStringLiteral("--frequency"), QStringLiteral("10")},
@@ -326,7 +326,7 @@ TEST_F(ResearchToolsTest, ExportDataWritesTheBytesTremaxCliWrites)
 TEST_F(ResearchToolsTest, ExportDataRightAfterAnOpenComputesTheColorizingFirst)
 {
     // No colorizing has run: the table still holds every pixel's power and phase.
-    main.SetSelectedFrequency(10);
+    main.Session().SetSelectedFrequency(10);
     EXPECT_EQ(Exported(TForm1::TDataView::image),
               Cli({QStringLiteral("colorize"), QStringLiteral("--frequency"), QStringLiteral("10")},
                   scratch.Path(QStringLiteral("colour.csv"))));
@@ -334,7 +334,7 @@ TEST_F(ResearchToolsTest, ExportDataRightAfterAnOpenComputesTheColorizingFirst)
 
 TEST_F(ResearchToolsTest, ExportDataAsksWhereAndOffersANameBesideTheSequence)
 {
-    main.SetSelectedPoint(5, 7);
+    main.Session().SetSelectedPoint(5, 7);
     const QString target = scratch.Path(QStringLiteral("chosen.csv"));
     QString offered;
     const auto answer = [&] {
@@ -399,7 +399,7 @@ TEST_F(ResearchToolsTest, TheColourLegendShowsBesideTheColorizedImage)
     ASSERT_NE(item, nullptr);
     item->setChecked(true);
     EXPECT_FALSE(legend->isVisible());  // the image is grey
-    main.SetSelectedFrequency(10);
+    main.Session().SetSelectedFrequency(10);
     main.Colorize(true);
     EXPECT_TRUE(legend->isVisible());
     EXPECT_GE(legend->geometry().left(), main.geometry().right());
@@ -408,7 +408,7 @@ TEST_F(ResearchToolsTest, TheColourLegendShowsBesideTheColorizedImage)
     main.Action(QStringLiteral("Copy color legend"))->trigger();
     EXPECT_EQ(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
               legend->Legend().convertToFormat(QImage::Format_RGB32));
-    main.SetShowPhase(true);
+    main.Session().SetShowPhase(true);
     EXPECT_TRUE(legend->ShowsPhase());
     // Wide enough for the phase scale at its own size: scaled down its labels ran together.
     EXPECT_GE(legend->width(), legend->Legend().width());
@@ -440,7 +440,7 @@ TEST_F(ResearchToolsTest, AToolWindowOpenedLaterTakesFreeRoomBesideTheOthers)
     EXPECT_TRUE(screen.contains(rows.frameGeometry()));
     // The colour legend too, beside the image where it is free, else elsewhere.
     main.Action(QStringLiteral("Color legend"))->setChecked(true);
-    main.SetSelectedFrequency(10);
+    main.Session().SetSelectedFrequency(10);
     main.Colorize(true);
     QWidget* legend = main.LegendWindow();
     ASSERT_TRUE(legend->isVisible());

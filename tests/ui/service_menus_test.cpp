@@ -1,6 +1,6 @@
 // The main window's Tools and Help menus: where they sit in the menu bar, what they hold, and a
 // rebuilt Tools menu taking the old one's place.
-#include "services/ServiceDesktopWidget.h"
+#include "services/ui/ServiceDesktopWidget.h"
 #include "services/SettingsContext.h"
 #include "services/VersionFile.h"
 #include "services/chlpmenu.h"
@@ -8,7 +8,7 @@
 #include "support/RecordingDesktop.h"
 #include "support/TestDoubles.h"
 #include "support/TestSupport.h"
-#include "viewer/stremax1.h"
+#include "viewer/ui/stremax1.h"
 
 #include <QAction>
 #include <QApplication>

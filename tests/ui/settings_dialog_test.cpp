@@ -3,9 +3,9 @@
 #include "services/sini.h"
 #include "support/TestDoubles.h"
 #include "support/TestSupport.h"
-#include "viewer/AnalysisSizes.h"
-#include "viewer/WindowLayoutWidget.h"
-#include "viewer/stremax6.h"
+#include "viewer/io/AnalysisSizes.h"
+#include "viewer/ui/WindowLayoutWidget.h"
+#include "viewer/ui/stremax6.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // The "Sound" window on the real main window's session: the span's time from the sample file's
 // synchronisation time, the frame band, clicks, the F0 track, the data table, playback and Esc.
-#include "export/sSMP.h"
-#include "plot/saxes.h"
+#include "export/io/sSMP.h"
+#include "plot/widgets/saxes.h"
 #include "sound/ui/SoundWindow.h"
 #include "support/TestDoubles.h"
 #include "support/TestSupport.h"
 #include "tools/DemoSequence.h"
-#include "viewer/ViewerSession.h"
-#include "viewer/stremax1.h"
+#include "viewer/session/ViewerSession.h"
+#include "viewer/ui/stremax1.h"
 
 #include <QTest>
 #include <cmath>

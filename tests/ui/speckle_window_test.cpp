@@ -1,6 +1,6 @@
 // "Speckle properties": controls show the settings, every change is handed on whole.
 #include "analysis/SpeckleSettings.h"
-#include "analysis/stremax11.h"
+#include "analysis/ui/stremax11.h"
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,15 @@
 // The spectrum windows and colorizing with the real main window: frequency picking and its
 // status text, the point spectrum's curve, and colorizing the demo's vibrating edges.
 #include "analysis/SpectrumStore.h"
-#include "analysis/stremax10.h"
-#include "analysis/stremax5.h"
-#include "plot/saxes.h"
+#include "analysis/ui/stremax10.h"
+#include "analysis/ui/stremax5.h"
+#include "plot/widgets/saxes.h"
 #include "support/TestDoubles.h"
 #include "support/TestSupport.h"
 #include "tools/DemoSequence.h"
-#include "viewer/ErrorHandler.h"
-#include "viewer/ImageBoxWidget.h"
-#include "viewer/stremax1.h"
+#include "viewer/session/ErrorHandler.h"
+#include "viewer/widgets/ImageBoxWidget.h"
+#include "viewer/ui/stremax1.h"
 
 #include <QAction>
 #include <QApplication>
@@ -69,16 +69,16 @@ TEST_F(SpectrumWindowsTest, AClickOnTheFrequencyAxisSnapsToTheBinAndShowsIt)
     // No header: 1904 frames/s, S = 256, so bin 1 is 7.4375 Hz.
     main.OpenSequence(WriteFrames(scratch, QStringLiteral("plain.bld"), 8, 4, 300, PatternValue));
     EXPECT_EQ(point.FrequencyAxis().HiValue(), 952);
-    main.SetSelectedFrequency(9.0);
+    main.Session().SetSelectedFrequency(9.0);
     EXPECT_EQ(main.Spectra().SelectedBin(), 1);
     EXPECT_EQ(main.Spectra().SelectedFrequency(), 7.4375);
-    EXPECT_EQ(main.StatusText(1), QStringLiteral("f=7.4"));
+    EXPECT_EQ(main.StatusText(TStatusPanel::frequency), QStringLiteral("f=7.4"));
     EXPECT_EQ(point.FrequencyAxis().MarkerValue(), 7.4375);
     EXPECT_EQ(rows.FrequencyAxis().MarkerValue(), 7.4375);
     // A frequency in the same bin stays as given.
-    main.SetSelectedFrequency(8.0);
+    main.Session().SetSelectedFrequency(8.0);
     EXPECT_EQ(main.Spectra().SelectedFrequency(), 8.0);
-    EXPECT_EQ(main.StatusText(1), QStringLiteral("f=8.0"));
+    EXPECT_EQ(main.StatusText(TStatusPanel::frequency), QStringLiteral("f=8.0"));
     // Through the mouse: the point-spectrum picture picks what its axis reads.
     QTest::mouseClick(&point.Picture(), Qt::LeftButton, {}, QPoint(point.FrequencyAxis().ValueToPixel(300), 20));
     EXPECT_EQ(main.Spectra().SelectedBin(), RoundToInt(point.FrequencyAxis().PixelToValue(
@@ -91,7 +91,7 @@ TEST_F(SpectrumWindowsTest, ThePointSpectrumOfAFoldEdgePeaksAtTheFundamental)
     // A pixel on the left fold edge of a middle row: the gap edge passes over it.
     const int32_t row = (demo.foldTop + demo.foldBottom) / 2;
     const int32_t column = int32_t((demo.width - 1) / 2.0 - demo.maxAmplitude * 0.6);
-    main.SetSelectedPoint(column, row);
+    main.Session().SetSelectedPoint(column, row);
     ASSERT_TRUE(point.HasCurve());
     EXPECT_EQ(point.windowTitle(), QStringLiteral("Spectrum at %1:%2").arg(column).arg(row));
     const TSpectrumStore& store = main.Spectra();
@@ -108,7 +108,7 @@ TEST_F(SpectrumWindowsTest, AConstantPixelShowsNoCurveAndSaysSo)
     main.OpenSequence(WriteFrames(scratch, QStringLiteral("flat.bld"), 8, 4, 300,
                                   [](int32_t, int32_t, int32_t) { return uint8_t(90); }));
     point.show();
-    main.SetSelectedPoint(5, 2);
+    main.Session().SetSelectedPoint(5, 2);
     EXPECT_FALSE(point.HasCurve());
     EXPECT_TRUE(point.windowTitle().startsWith(QStringLiteral("Spectrum at 5:2")));
     EXPECT_TRUE(point.windowTitle().contains(QStringLiteral("no spectrum")));
@@ -123,7 +123,7 @@ TEST_F(SpectrumWindowsTest, AConstantPixelShowsNoCurveAndSaysSo)
 TEST_F(SpectrumWindowsTest, ColorizingColoursTheMovingEdgesAndLeavesTheBackgroundGrey)
 {
     OpenDemo();
-    main.SetSelectedFrequency(demo.fundamentalHz);
+    main.Session().SetSelectedFrequency(demo.fundamentalHz);
     EXPECT_EQ(main.Spectra().SelectedBin(), 16);
     main.Colorize(true);
     EXPECT_TRUE(main.ColorizeButtonDown());
@@ -137,7 +137,7 @@ TEST_F(SpectrumWindowsTest, ColorizingColoursTheMovingEdgesAndLeavesTheBackgroun
     EXPECT_TRUE(Grey(Shown(demo.width - 3, 1)));
 
     // With phase as hue the travelling wave turns the hue along the rows.
-    main.SetShowPhase(true);
+    main.Session().SetShowPhase(true);
     const auto edgeColumn = [&](int32_t y) {
         int32_t best = 0;
         int bestSpread = -1;

@@ -1,7 +1,7 @@
 // The start-up layout as arithmetic over rectangles: screens of common sizes at 1x and at 1.5x
 // (where the same windows have fewer logical pixels to share and the fonts make the fixed
 // windows larger), each checked for frames inside the screen and apart, and a whole zoom.
-#include "app/WindowPlacement.h"
+#include "app/ui/WindowPlacement.h"
 
 #include <gtest/gtest.h>
 

@@ -1,17 +1,17 @@
 // Captions and labels of the small windows, at the desktop's font and at 1.5 times it: every
 // text widget is at least as large as its text needs, and no two of them overlap.
 #include "analysis/SpeckleSettings.h"
-#include "analysis/stremax11.h"
-#include "export/stremax8.h"
-#include "export/stremax9.h"
-#include "viewer/ErrorHandler.h"
-#include "plot/AxisLimitForm.h"
+#include "analysis/ui/stremax11.h"
+#include "export/ui/stremax8.h"
+#include "export/ui/stremax9.h"
+#include "viewer/session/ErrorHandler.h"
+#include "plot/ui/AxisLimitForm.h"
 #include "support/FontScale.h"
 #include "support/TestDoubles.h"
-#include "viewer/DisplaySettingsTarget.h"
-#include "viewer/stremax1.h"
-#include "viewer/stremax2.h"
-#include "viewer/stremax3.h"
+#include "viewer/session/DisplaySettingsTarget.h"
+#include "viewer/ui/stremax1.h"
+#include "viewer/ui/stremax2.h"
+#include "viewer/ui/stremax3.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -125,8 +125,8 @@ TEST(WindowTexts, StatusPanelsHoldTheirLongestTexts)
         TForm1 form(errors, clock);
         // Wide enough for the specified panels and the frame's time beside them at 1.5x.
         form.resize(600, 400);
-        form.SetStatusText(0, QStringLiteral("Frame #:9999999"));
-        form.SetStatusText(1, QStringLiteral("f=99999.9"));
+        form.SetStatusText(TStatusPanel::frame, QStringLiteral("Frame #:9999999"));
+        form.SetStatusText(TStatusPanel::frequency, QStringLiteral("f=99999.9"));
         ExpectTextsApart(form, "status bar at " + std::to_string(scale) + "x");
     }
 }
@@ -139,8 +139,8 @@ TEST(WindowTexts, AtTheLeastWindowSizeTheStatusPanelsThatDoNotFitGiveWay)
         TRecordingErrors errors;
         TForm1 form(errors, clock);
         form.FirstActivation();  // "Frame #:0" and "0.000 ms" from the start
-        form.SetStatusText(1, QStringLiteral("f=250.0"));
-        form.SetStatusText(TForm1::kReadoutPanel, QStringLiteral("column 17, row 3: 100"));
+        form.SetStatusText(TStatusPanel::frequency, QStringLiteral("f=250.0"));
+        form.SetStatusText(TStatusPanel::readout, QStringLiteral("column 17, row 3: 100"));
         form.resize(form.minimumSize());
         ExpectTextsApart(form, "least window at " + std::to_string(scale) + "x");
         // The frame number, the first panel, always stays.

@@ -1,6 +1,0 @@
-#include "export/Clipboard.h"
-
-#include <QClipboard>
-#include <QGuiApplication>
-
-void CopyImageToClipboard(const QImage& image) { QGuiApplication::clipboard()->setImage(image); }

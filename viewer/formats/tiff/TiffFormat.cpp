@@ -1,9 +1,0 @@
-// Registration apart from the source, so that code using the source alone does not need the factory.
-#include "viewer/FrameSource.h"
-#include "viewer/formats/tiff/TiffSource.h"
-
-void RegisterTiffFormat(TFrameSourceFactory& factory)
-{
-    factory.Register({QStringLiteral("tif"), QStringLiteral("tiff")}, QStringLiteral("Multipage TIFF"),
-                     [](const QString& path) { return std::make_unique<TTiffSource>(path); }, LooksLikeTiff);
-}

@@ -61,6 +61,7 @@ TForm10::TForm10(TViewerSession& session, TErrorHandler& errors, QWidget* parent
                                         [this] { return DataTable(); });
                    }});
     session.DataTables().Register(QStringLiteral("rowspectra"), this, [this] { return DataTable(); });
+    session.Pictures().Register(QStringLiteral("rowspectra"), this, [this] { return Bitmap(); });
     OfferLimitForms(*this);  // the axes' double click
 }
 

@@ -98,6 +98,7 @@ TForm4::TForm4(TViewerSession& session, TErrorHandler& errors, QWidget* parent)
                                         [this] { return DataTable(); });
                    }});
     session.DataTables().Register(QStringLiteral("kymogram"), this, [this] { return DataTable(); });
+    session.Pictures().Register(QStringLiteral("kymogram"), this, [this] { return Bitmap(); });
     OfferLimitForms(*this);  // the axes' double click
 }
 

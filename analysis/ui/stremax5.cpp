@@ -102,6 +102,7 @@ TForm5::TForm5(TViewerSession& session, TErrorHandler& errors, QWidget* parent)
         return value.isEmpty() ? text : text + QStringLiteral(": ") + value;
     });
     session.DataTables().Register(QStringLiteral("pointspectrum"), this, [this] { return DataTable(); });
+    session.Pictures().Register(QStringLiteral("pointspectrum"), this, [this] { return Plot(); });
     OfferLimitForms(*this);  // the axes' double click
 }
 

@@ -12,12 +12,12 @@
 #include "analysis/SpeckleTrace.h"
 #include "plot/AxisScale.h"
 #include "viewer/io/AnalysisSizes.h"
-#include "viewer/session/DataTableProviders.h"
 #include "viewer/session/DisplaySettingsTarget.h"
 #include "viewer/io/FrameSource.h"
 #include "viewer/session/Playback.h"
 #include "viewer/session/StatusPanel.h"
 #include "viewer/io/Sequence.h"
+#include "viewer/session/ViewProviders.h"
 #include "viewer/session/ViewState.h"
 
 #include <QObject>
@@ -180,9 +180,12 @@ public:
     void ResetPlayAnchor();
     void PlaybackTick();
 
-    // The views that can write their data as a table register here; "Export data..." asks them.
+    // The views that can write their data as a table, or copy their picture, register here; the
+    // main window's "Export data..." and copy commands ask them.
     TDataTableProviders& DataTables() { return dataTables_; }
     const TDataTableProviders& DataTables() const { return dataTables_; }
+    TPictureProviders& Pictures() { return pictures_; }
+    const TPictureProviders& Pictures() const { return pictures_; }
 
 Q_SIGNALS:
     void currentFrameChanged(int32_t frame);
@@ -235,6 +238,7 @@ private:
 
     TPlaybackClock& clock_;
     TDataTableProviders dataTables_;
+    TPictureProviders pictures_;
     TSequence sequence_;
     std::unique_ptr<TSpectrumStore> spectra_;
     TViewState view_;

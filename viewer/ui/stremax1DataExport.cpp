@@ -79,7 +79,7 @@ void TForm1::AttachDataViews()
             new TActivationWatch(*window, [this, view = view] { dataView_ = view; });
 }
 
-QByteArray TForm1::DataTable(TDataView view) { return session_.DataTables().Table(ViewName(view)); }
+QByteArray TForm1::DataTable(TDataView view) { return session_.DataTables().Get(ViewName(view)); }
 
 void TForm1::ExportData()
 {

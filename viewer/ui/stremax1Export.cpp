@@ -2,9 +2,6 @@
 // montages on the clipboard, rendered frames as numbered bitmap files.
 #include "viewer/ui/stremax1.h"
 
-#include "analysis/ui/stremax10.h"
-#include "analysis/ui/stremax4.h"
-#include "analysis/ui/stremax5.h"
 #include "export/session/Clipboard.h"
 #include "export/session/ImageSeries.h"
 #include "export/io/WaveformExport.h"
@@ -67,18 +64,16 @@ void TForm1::BuildExportActions()
         connect(action, &QAction::triggered, this, [this, command] { errors_.Guarded(command); });
         return action;
     };
-    provide("Copy kymogram", [this] {
-        if (auto* kymogram = qobject_cast<TForm4*>(tools_.kymogram))
-            CopyIfDrawn(kymogram->Bitmap());
-    });
-    provide("Copy point spectrum", [this] {
-        if (auto* pointSpectrum = qobject_cast<TForm5*>(tools_.pointSpectrum))
-            CopyIfDrawn(pointSpectrum->Plot());
-    });
-    provide("Copy spectrum", [this] {
-        if (auto* rowSpectrum = qobject_cast<TForm10*>(tools_.rowSpectrum))
-            CopyIfDrawn(rowSpectrum->Bitmap());
-    });
+    // Each copies the picture its window registered with the session; without the window, nothing.
+    const auto copyPicture = [this](const char* view) {
+        return [this, view = QString::fromLatin1(view)] {
+            if (session_.Pictures().Has(view))
+                CopyIfDrawn(session_.Pictures().Get(view));
+        };
+    };
+    provide("Copy kymogram", copyPicture("kymogram"));
+    provide("Copy point spectrum", copyPicture("pointspectrum"));
+    provide("Copy spectrum", copyPicture("rowspectra"));
     QAction* sequence = provide("Copy Image sequence", [this] { ShowModal(tools_.sequence); });
     sequence->setToolTip(QStringLiteral("Copy several frames to the clipboard"));
     sequence->setStatusTip(sequence->toolTip());

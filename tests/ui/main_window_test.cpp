@@ -13,6 +13,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -492,4 +494,22 @@ TEST_F(MainWindowTest, TheColorizingSweepShowsItsRowsRepaintsAndStopsAtEscape)
     form.Colorize(true);
     EXPECT_TRUE(spectra.SpectrumValid(19, 39));
     EXPECT_EQ(form.StatusText(TStatusPanel::notice), QString());
+}
+
+TEST_F(MainWindowTest, AStatusTipIsNeverWrittenOverTheFramePanel)
+{
+    form.SetCommandLineFile(WriteSequence());
+    form.FirstActivation();
+    form.show();
+    QLabel* frame = nullptr;
+    for (QLabel* label : form.statusBar()->findChildren<QLabel*>())
+        if (label->accessibleDescription() == QLatin1String("Current frame"))
+            frame = label;
+    ASSERT_NE(frame, nullptr);
+    form.statusBar()->showMessage(QStringLiteral("Play image sequence"));  // as a hovered button does
+    form.Session().SetCurrentFrame(5);  // the panels are fitted again under the tip
+    EXPECT_TRUE(frame->isHidden());
+    form.statusBar()->clearMessage();
+    EXPECT_FALSE(frame->isHidden());
+    EXPECT_EQ(frame->text(), QStringLiteral("Frame #:5"));
 }

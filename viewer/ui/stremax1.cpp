@@ -342,6 +342,9 @@ void TForm1::FitStatusPanels()
     QStatusBar* bar = statusBar();
     if (!bar->layout() || std::any_of(statusPanels_.begin(), statusPanels_.end(), [](QLabel* p) { return !p; }))
         return;
+    // A status tip on show has hidden the panels; they are fitted again once it is gone.
+    if (!bar->currentMessage().isEmpty())
+        return;
     const int spacing = std::max(bar->layout()->spacing(), 0) + 8;
     const QMargins margins = bar->layout()->contentsMargins();
     int room = bar->width() - margins.left() - margins.right() - (bar->isSizeGripEnabled() ? 20 : 0);

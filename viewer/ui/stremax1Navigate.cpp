@@ -33,6 +33,10 @@ void TForm1::BuildNavigation()
     Panel(TStatusPanel::readout)->setMinimumWidth(1);
     Panel(TStatusPanel::notice)->setMinimumWidth(1);
     statusBar()->installEventFilter(this);
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
+        if (message.isEmpty())
+            FitStatusPanels();
+    });
 
     const auto showTime = [this] {
         const QString text =

@@ -83,7 +83,9 @@ TFileLock::TFileLock(const QString& dataFile, bool createFolder, int timeoutMs)
     }
     // Busy: wait in the kernel, which wakes a waiter at once on release (a poller would be
     // starved by a busy writer), on a thread of its own so that the wait can end. A wait that
-    // ends too late leaves the descriptor to the thread, which then closes it.
+    // ends too late leaves the descriptor to the thread, which then closes it. Not a pool's
+    // thread: an abandoned wait lasts as long as another program holds the lock, and would keep
+    // a pool thread from everyone else that long.
     struct TWait {
         std::mutex mutex;
         std::condition_variable done;

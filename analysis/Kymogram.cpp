@@ -5,6 +5,7 @@
 #include "platform/Errors.h"
 #include "viewer/render/FrameRenderer.h"
 #include "viewer/io/Sequence.h"
+#include "viewer/io/SequenceChecks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -209,4 +210,29 @@ void TKymogramBuilder::BuildFromCache(const TFrameCache& cache, const TKymogramS
         TransposeRowsToBgr(rows_.data(), frames, width, lut, bits + 3 * ptrdiff_t(held), stride, vectorised_);
     }
     ++builds_;
+}
+
+QImage BuildAskedKymogram(TSequence& sequence, int32_t row, int32_t from, int32_t to, const TKymogramSettings& levels)
+{
+    CheckRow(sequence, row);
+    CheckFrameOption(sequence, "from", from);
+    CheckFrameOption(sequence, "to", to);
+    if (to < from)
+        throw EError(QStringLiteral("The kymogram's last frame (%1) lies before its first (%2)").arg(to).arg(from));
+    // The frame axis never spans more frames than the block holds.
+    const int64_t length = int64_t(to) - from + 1;
+    if (length > sequence.CacheSize())
+        throw EError(QStringLiteral("The kymogram spans at most %1 frames (the cache size), not %2")
+                         .arg(sequence.CacheSize())
+                         .arg(length));
+    TKymogramSettings settings = levels;
+    settings.row = row;
+    settings.span = KymogramSpanOf(from, to);
+    // As the frame axis' scale change does: the block starts at the span, then the build.
+    QImage bitmap;
+    FitKymogramBitmap(settings.span, sequence.Width(), bitmap);
+    sequence.LoadFrames(settings.span.first);
+    TKymogramBuilder builder;
+    builder.Build(sequence, settings, bitmap);
+    return bitmap;
 }

@@ -65,6 +65,11 @@ struct TKymogramSettings {
     bool edgeEnhance = false;
 };
 
+// The kymogram of `row` over frames `from` … `to` as a script asks for it (tremax-cli, the
+// Python module): row and frames checked with the messages scripts show (EError), the span at
+// most the cache size, the block moved to the span as the frame axis moves it, then built.
+QImage BuildAskedKymogram(TSequence& sequence, int32_t row, int32_t from, int32_t to, const TKymogramSettings& levels);
+
 // Builds kymogram bitmaps. Keeps its look-up tables (and, with edge enhancement, a staging
 // buffer) between builds, so a rebuild allocates nothing unless the bitmap size changes.
 class TKymogramBuilder {

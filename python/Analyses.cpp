@@ -62,31 +62,14 @@ py::array_t<uint8_t> Kymogram(TPySequence& seq, std::optional<int32_t> row, int3
 {
     const TRenderSettings levels = GreyLevels(black, gray, white, edge);
     return Unlocked(seq, [&](TSequence& sequence) {
-        const int32_t r = row.value_or(sequence.Height() / 2);
-        CheckRow(sequence, r);
-        CheckFrameOption(sequence, "from", from);
-        CheckFrameOption(sequence, "to", to);
-        if (to < from)
-            throw EError(QStringLiteral("The kymogram's last frame (%1) lies before its first (%2)").arg(to).arg(from));
-        const int64_t length = int64_t(to) - from + 1;
-        if (length > sequence.CacheSize())
-            throw EError(QStringLiteral("The kymogram spans at most %1 frames (the cache size), not %2")
-                             .arg(sequence.CacheSize())
-                             .arg(length));
         TKymogramSettings settings;
-        settings.row = r;
-        settings.span = KymogramSpanOf(from, to);
         settings.blackLevel = levels.blackLevel;
         settings.grayLevel = levels.grayLevel;
         settings.whiteLevel = levels.whiteLevel;
         settings.edgeEnhance = levels.edgeEnhance;
-        QImage bitmap;
-        FitKymogramBitmap(settings.span, sequence.Width(), bitmap);
-        sequence.LoadFrames(settings.span.first);
-        TKymogramBuilder builder;
-        builder.Build(sequence, settings, bitmap);
+        const QImage bitmap = BuildAskedKymogram(sequence, row.value_or(sequence.Height() / 2), from, to, settings);
         const int32_t columns = sequence.Width();
-        const int32_t frames = int32_t(length);
+        const int32_t frames = to - from + 1;
         std::vector<uint8_t> grey(size_t(columns) * size_t(frames));
         for (int32_t c = 0; c < columns; ++c)
             for (int32_t k = 0; k < frames; ++k)

@@ -17,34 +17,14 @@ int RunKymogram(const TCliArgs& args, QTextStream&, QTextStream&)
     const TRenderSettings levels = GrayLevelSettings(args);
     const auto sequence = OpenCliSequence(args);
     const int32_t row = args.Int("row", sequence->Height() / 2);
-    CheckRow(*sequence, row);
-    CheckFrameOption(*sequence, "from", from);
-    CheckFrameOption(*sequence, "to", to);
-    if (to < from)
-        throw EError(QStringLiteral("The kymogram's last frame (%1) lies before its first (%2)").arg(to).arg(from));
-    // The frame axis never spans more frames than the block holds.
-    const int64_t length = int64_t(to) - from + 1;
-    if (length > sequence->CacheSize())
-        throw EError(QStringLiteral("The kymogram spans at most %1 frames (the cache size), not %2")
-                         .arg(sequence->CacheSize())
-                         .arg(length));
-
     TKymogramSettings settings;
-    settings.row = row;
-    settings.span = KymogramSpanOf(from, to);
     settings.blackLevel = levels.blackLevel;
     settings.grayLevel = levels.grayLevel;
     settings.whiteLevel = levels.whiteLevel;
     settings.edgeEnhance = levels.edgeEnhance;
-
-    // As the frame axis' scale change does: the block starts at the span, then the build.
-    QImage bitmap;
-    FitKymogramBitmap(settings.span, sequence->Width(), bitmap);
-    sequence->LoadFrames(settings.span.first);
-    TKymogramBuilder builder;
-    builder.Build(*sequence, settings, bitmap);
+    const QImage bitmap = BuildAskedKymogram(*sequence, row, from, to, settings);
     if (IsCsvPath(output))
-        WriteCliFile(KymogramTable(sequence->Cache(), row, settings.span, bitmap), output, *sequence);
+        WriteCliFile(KymogramTable(sequence->Cache(), row, KymogramSpanOf(from, to), bitmap), output, *sequence);
     else
         WriteCliImage(bitmap, output, sequence.get());
     return 0;

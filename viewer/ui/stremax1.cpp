@@ -270,7 +270,6 @@ void TForm1::FirstActivation()
     session_.SetActivated();  // set first: what follows may show windows, which activates again
     errors_.Guarded([this] {
         const TSequence& sequence = session_.Sequence();
-        const TViewState& view = session_.View();
         frameBitmap_ = QImage(sequence.Width(), sequence.Height(), QImage::Format_BGR888);
         frameBitmap_.fill(Qt::black);
         session_.SetStartSequence();

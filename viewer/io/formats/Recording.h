@@ -4,6 +4,7 @@
 // and of the analysis block. tremax-cli and the Python module share these, messages included.
 
 #include "viewer/io/Sequence.h"
+#include "viewer/io/SequenceChecks.h"  // the checks its users ask with it
 
 #include <QPoint>
 #include <QString>
@@ -20,13 +21,6 @@ std::unique_ptr<TSequence> OpenRecording(const QString& given, int32_t slots = 0
 // kept) so that an unreadable recording fails; no frame block is made.
 TSequenceHeader ReadRecordingHeader(const QString& given);
 
-// Refuse positions outside the image with a clear message (EError).
-void CheckRow(const TSequence& sequence, int32_t row);
-void CheckColumn(const TSequence& sequence, int32_t column);
-void CheckPixel(const TSequence& sequence, QPoint pixel);
-// Refuses a frame option outside the sequence: "--frame 4 is outside the sequence (frames 0
-// to 3)".
-void CheckFrameOption(const TSequence& sequence, const char* option, int32_t frame);
 
 // The analysis block: the cache size, then the block's first frame (inside the sequence).
 // Returns `length`, refused when it exceeds the cache. With `slots` > 0 the block holds only

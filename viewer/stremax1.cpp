@@ -195,6 +195,7 @@ void TForm1::AttachToolWindows(const TToolWindows& windows)
             AcceptDroppedFiles(*window);
     if (tools_.speckle)
         AcceptDroppedFiles(*tools_.speckle);
+    FollowGlottisFrequency();
     for (QWidget* window : PlacedWindows())
         window->installEventFilter(this);
     ApplyTaskbarTitle();

@@ -269,6 +269,13 @@ private:
     void SendFrameToLink(int32_t frame);
     // stremax1Praat.cpp: "Link to Praat" and "Install Praat plugin".
     void BuildPraatMenu(QMenu* view);
+    // stremax1SoundBeside.cpp: the sound beside the sequence (asked once per file), a dropped
+    // sound, the glottis' frequency beside the F0 track.
+    static bool IsDroppedSound(const QString& path);
+    void OpenSoundFile(const QString& path);
+    void OfferSoundBeside(const QString& sequencePath);
+    void UpdateGlottisComparison();
+    void FollowGlottisFrequency();
     // The notice after a link direction was switched: on or off, and whether a companion answered.
     void ShowLinkState(const QString& direction, bool on);
     // stremax1Settings.cpp
@@ -353,6 +360,7 @@ private:
     QAction* alwaysSaveAction_ = nullptr;
     QAction* linkToAction_ = nullptr;
     TSoundWindow* soundWindow_ = nullptr;
+    QStringList soundBesideYes_, soundBesideNo_;  // the answers to "Open the sound ... beside"
     QAction* linkFromAction_ = nullptr;
     TDataView dataView_ = TDataView::image;
     QWidget* legendWindow_ = nullptr;

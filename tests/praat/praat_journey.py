@@ -142,12 +142,20 @@ def wait_frame(app, frame, what, timeout=5.0):
     return time.monotonic() - started
 
 
+def answer(title, text):
+    return "Yes" if "beside this recording" in text else j.default_answer(title, text)
+
+
 def journey(session):
     demo = demo_with_first_frame(session)
     sound = os.path.join(os.path.dirname(demo), "demo.wav")
     write_sound(sound, 1.0)
-    app, main, _ = j.started(session, demo)
+    app, main, questions = j.started(session, demo, answer=answer)
     j.wait_for("the title naming the file", lambda: j.fresh(j.main_window(app)).name == f"{demo} - Tremax")
+    # The sound beside the recording, offered and opened: Praat's editor is then the one of its name.
+    if not any(text == f'Open the sound "{sound}" beside this recording?' for _, text in questions):
+        raise j.Failure(f"the sound beside the recording was not offered: {questions}")
+    j.window(app, name="Sound - demo.wav")
     report = []
 
     # The plugin, written with this program's path into the scratch HOME's Praat folder.
@@ -241,7 +249,9 @@ def journey(session):
                                    stderr=open(os.path.join(session.home, "tremax.err"), "ab"))
     j.wait_for("the program on the accessibility bus", session.application, timeout=30)
     app = session.application()
-    j.answer_questions(app, timeout=1)
+    # A new session asks again about the sound beside the recording.
+    j.wait_for("the question about the sound beside", lambda: j.answer_one(app, answer), timeout=15)
+    j.window(app, name="Sound - demo.wav")
     wait_frame(app, frame_at(0.2255), "a new Tremax started by --show-time 0.2255", timeout=15)
 
     ms = lambda values: "/".join(f"{v * 1000:.0f}" for v in values)  # noqa: E731

@@ -188,7 +188,7 @@ def journey(session):
             reads.append(time.monotonic() - t0)
 
         # Tremax -> Praat: each frame change, read back from Praat.
-        delays = []
+        delays, after_shown = [], []
         for key in ("Right", "Right", "End", "Home", "Right"):
             before = j.status_frame(app)
             t0 = time.monotonic()
@@ -196,11 +196,13 @@ def journey(session):
             j.wait_for(f"the frame to move with {key}", lambda: j.status_frame(app) != before, timeout=5,
                        interval=0.01)
             frame = j.status_frame(app)
+            shown = time.monotonic()
             want = sound_time(frame)
             got = j.wait_for(f"Praat's cursor at {want:.6f} s for frame {frame}",
                              lambda: (lambda c: c if abs(c - want) < 5e-7 else None)(praat.cursor()), timeout=5,
                              interval=0.02)
             delays.append(time.monotonic() - t0)
+            after_shown.append(time.monotonic() - shown)
             report.append(f"frame {frame} -> Praat {got:.6f} s")
         if "cursor of \"Sound demo\" in Praat follows" not in notice(app):
             raise j.Failure(f"the notice does not say Praat follows: {notice(app)}")
@@ -255,7 +257,8 @@ def journey(session):
     wait_frame(app, frame_at(0.2255), "a new Tremax started by --show-time 0.2255", timeout=15)
 
     ms = lambda values: "/".join(f"{v * 1000:.0f}" for v in values)  # noqa: E731
-    return (f"{'; '.join(report)}; delays: frame change -> Praat cursor read {ms(delays)} ms, "
+    return (f"{'; '.join(report)}; delays: key press -> Praat cursor read {ms(delays)} ms "
+            f"(from the frame shown in Tremax's status bar {ms(after_shown)} ms), "
             f"Praat command -> Tremax frame {ms(back)} ms (a cursor read alone {ms(reads)} ms)")
 
 

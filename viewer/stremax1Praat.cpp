@@ -30,9 +30,13 @@ void TForm1::TPraatPartsDeleter::operator()(TPraatParts* parts) const { delete p
 
 namespace {
 
+// The open sequence's timebase; no frames while none is open (the session's header then holds
+// the defaults).
 TSoundTimebase SoundTimebase(const TViewerSession& session)
 {
     const TSequenceHeader& header = session.Sequence().Header();
+    if (header.FileName.isEmpty())
+        return {};
     return {header.FrameCount, header.FirstFrame, header.Trigger, header.FramesPerSecond};
 }
 

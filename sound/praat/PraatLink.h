@@ -46,8 +46,13 @@ public:
     explicit TPraatLink(QString program = QStringLiteral("praat"), QObject* parent = nullptr);
     ~TPraatLink() override;
 
-    // The Sound object whose editor follows, as Praat names it.
-    void SetSoundName(const QString& name) { soundName_ = name; }
+    // The Sound object whose editor follows, as Praat names it. Another name is reported anew.
+    void SetSoundName(const QString& name)
+    {
+        if (name != soundName_)
+            state_ = TState::off;
+        soundName_ = name;
+    }
     QString SoundName() const { return soundName_; }
     // Sends `seconds` now or as soon as the one on its way has been answered.
     void SendTime(double seconds);

@@ -212,14 +212,21 @@ TEST_F(PraatSender, SendsTheLatestTimeOnceTheOneOnItsWayIsAnswered)
     EXPECT_EQ(link.State(), TPraatLink::TState::following);
     EXPECT_TRUE(states.at(0).at(0).toString().contains(QStringLiteral("\"Sound demo\"")));
 
+    // Another sound's editor: told anew.
+    link.SetSoundName(QStringLiteral("voice"));
+    link.SendTime(0.4);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return replies.size() == 3; }, 5000)) << replies.size();
+    ASSERT_EQ(states.size(), 2);
+    EXPECT_TRUE(states.at(1).at(0).toString().contains(QStringLiteral("\"Sound voice\"")));
+
     // An editor that is gone: said once.
     scratch_.WriteText(QStringLiteral("no-editor"), QStringLiteral("x"));
     link.SendTime(0.5);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return replies.size() == 3; }, 5000)) << replies.size();
-    EXPECT_TRUE(std::isnan(replies.at(2).at(0).toDouble()));
-    link.SendTime(0.6);
     ASSERT_TRUE(QTest::qWaitFor([&] { return replies.size() == 4; }, 5000)) << replies.size();
-    ASSERT_EQ(states.size(), 2);
+    EXPECT_TRUE(std::isnan(replies.at(3).at(0).toDouble()));
+    link.SendTime(0.6);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return replies.size() == 5; }, 5000)) << replies.size();
+    ASSERT_EQ(states.size(), 3);
     EXPECT_EQ(link.State(), TPraatLink::TState::noEditor);
 }
 

@@ -317,6 +317,7 @@ void TGlottisWindow::Finish()
     xAxis_->SetMarkerValue(session_.View().CurrentFrame);
     RedrawPlot();
     session_.RequestRender();
+    Q_EMIT analysed();
 }
 
 QString TGlottisWindow::StatusText() const { return statusText_; }

@@ -65,6 +65,10 @@ public:
     void DrawOutline(QPainter& painter, const std::function<double(double)>& toX,
                      const std::function<double(double)>& toY) const;
 
+Q_SIGNALS:
+    // A segmentation finished: the waveform and the parameters are new.
+    void analysed();
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -183,6 +183,7 @@ void TSoundWindow::SetSyncTime(double h)
         return;
     syncTime_ = h;
     Recompute();
+    Q_EMIT soundChanged();
 }
 
 void TSoundWindow::SetSoundTimeHere(double seconds)

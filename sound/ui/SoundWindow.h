@@ -75,6 +75,7 @@ public:
     QImage PlotImage() const;
 
 Q_SIGNALS:
+    // A sound was opened or its h changed: the sound times of frames moved.
     void soundChanged();
 
 protected:

@@ -170,6 +170,7 @@ void TForm1::AttachToolWindows(const TToolWindows& windows)
             AcceptDroppedFiles(*window);
     if (tools_.speckle)
         AcceptDroppedFiles(*tools_.speckle);
+    FollowGlottisFrequency();
     for (QWidget* window : PlacedWindows())
         window->installEventFilter(this);
     ApplyTaskbarTitle();

@@ -20,6 +20,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -165,6 +166,15 @@ public:
     // once the event loop runs. `busWindow` may be null (no change broadcasts). Until then the
     // Help menu holds only "A&bout...".
     void AttachServiceMenus(TSettingsContext& settings, TApplicationWindow* busWindow, const QStringList& arguments);
+
+    // Praat beside Tremax (stremax1Praat.cpp). Takes the session bus's single-instance name so
+    // that `tremax --show-time` reaches this window; `pending` is shown once a sequence is open.
+    // False when another Tremax has the name or there is no bus.
+    bool ServeShowTime(std::optional<double> pending);
+    // The sound's time from Praat: playback stops, the frame at that time is shown (kept until a
+    // sequence is open when none is).
+    void ShowSoundTime(double seconds);
+    QAction* LinkToPraatAction() const;
     TToolsMenu* ToolsMenu1() const;
     THelpMenu* HelpMenu1() const;
 
@@ -233,6 +243,15 @@ private:
     void BuildLinkMenu(QMenu* view);
     // stremax1Sound.cpp: "Open sound..." and "Play sound of the span".
     void BuildSoundMenu(QMenu* file, QMenu* view);
+    // stremax1Praat.cpp: "Link to Praat" and "Install Praat plugin".
+    void BuildPraatMenu(QMenu* view);
+    // stremax1SoundBeside.cpp: the sound beside the sequence (asked once per file), a dropped
+    // sound, the glottis' frequency beside the F0 track.
+    static bool IsDroppedSound(const QString& path);
+    void OpenSoundFile(const QString& path);
+    void OfferSoundBeside(const QString& sequencePath);
+    void UpdateGlottisComparison();
+    void FollowGlottisFrequency();
     // The notice after a link direction was switched: on or off, and whether a companion answered.
     void ShowLinkState(const QString& direction, bool on);
     // stremax1Settings.cpp
@@ -278,6 +297,11 @@ private:
         void operator()(TServiceMenus* menus) const;
     };
     std::unique_ptr<TServiceMenus, TServiceMenusDeleter> serviceMenus_;
+    struct TPraatParts;
+    struct TPraatPartsDeleter {
+        void operator()(TPraatParts* parts) const;
+    };
+    std::unique_ptr<TPraatParts, TPraatPartsDeleter> praat_;
     QImage frameBitmap_;
     QString commandLineFile_;
     QString openDialogFileName_;
@@ -308,6 +332,7 @@ private:
     QAction* alwaysSaveAction_ = nullptr;
     QAction* linkToAction_ = nullptr;
     TSoundWindow* soundWindow_ = nullptr;
+    QStringList soundBesideYes_, soundBesideNo_;  // the answers to "Open the sound ... beside"
     QAction* linkFromAction_ = nullptr;
     TDataView dataView_ = TDataView::image;
     QWidget* legendWindow_ = nullptr;

@@ -1,5 +1,5 @@
 // A sequence file dropped on any of the program's windows opens as one chosen in the open
-// dialog: playback stops, then OpenSequence.
+// dialog: playback stops, then OpenSequence. A sound file opens as the sound.
 #include "viewer/ui/stremax1.h"
 
 #include "platform/FileNames.h"
@@ -80,6 +80,10 @@ void TForm1::AcceptDroppedFiles(QWidget& window)
 {
     new TFileDrop(window, [this](const QString& file) {
         errors_.Guarded([this, &file] {
+            if (IsDroppedSound(file)) {
+                OpenSoundFile(file);
+                return;
+            }
             ReleasePlayButton();
             OpenSequence(file);
         });

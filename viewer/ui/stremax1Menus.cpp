@@ -61,6 +61,7 @@ void TForm1::BuildMenus()
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     BuildLinkMenu(view);
     BuildSoundMenu(file, view);
+    BuildPraatMenu(view);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     const std::pair<const char*, QKeySequence> copies[] = {

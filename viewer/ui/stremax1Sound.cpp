@@ -9,24 +9,24 @@
 
 TSoundWindow& TForm1::SoundWindow()
 {
-    if (!soundWindow_)
+    if (!soundWindow_) {
         soundWindow_ = new TSoundWindow(session_, errors_, this);
+        connect(soundWindow_, &TSoundWindow::soundChanged, this, &TForm1::UpdateGlottisComparison);
+        UpdateGlottisComparison();
+    }
     return *soundWindow_;
 }
 
 void TForm1::BuildSoundMenu(QMenu* file, QMenu* view)
 {
+    connect(this, &TForm1::sequenceOpened, this, &TForm1::OfferSoundBeside, Qt::QueuedConnection);
     QAction* open = new QAction(QStringLiteral("Open sound..."), this);
     file->insertAction(file->actions().value(1), open);
     connect(open, &QAction::triggered, this, [this] {
         const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open sound"), QString(), SoundFileFilter());
         if (path.isEmpty())
             return;
-        errors_.Guarded([this, &path] {
-            SoundWindow().OpenSound(path);
-            SoundWindow().show();
-            SoundWindow().raise();
-        });
+        errors_.Guarded([this, &path] { OpenSoundFile(path); });
     });
     view->addSeparator();
     QAction* play = view->addAction(QStringLiteral("Play sound of the span"));

@@ -4,6 +4,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -106,10 +107,18 @@ void ColourRule(double h, double s, double v, bool marked, uint8_t* bgr)
     v = Clamp01(v);
     if (marked)
         v = 1 - v;
+    // Hue 0 is every pixel of a colorizing without phase: its three cosines are taken from the
+    // same libm calls once (volatile: never folded by the compiler, whose rounding may differ).
+    static const std::array<double, 3> hueZero = [] {
+        volatile double zero = 0;
+        const double a = zero;
+        return std::array<double, 3>{std::cos(a), std::cos(a - kPi / 3), std::cos(a - 2 * kPi / 3)};
+    }();
     const double a = kPi * h;
-    const double r = std::cos(a);
-    const double g = std::cos(a - kPi / 3);
-    const double b = std::cos(a - 2 * kPi / 3);
+    const bool atZero = h == 0;
+    const double r = atZero ? hueZero[0] : std::cos(a);
+    const double g = atZero ? hueZero[1] : std::cos(a - kPi / 3);
+    const double b = atZero ? hueZero[2] : std::cos(a - 2 * kPi / 3);
     bgr[2] = ColourByte((r * r * s + (1 - s)) * v * 255);
     bgr[1] = ColourByte((g * g * s + (1 - s)) * v * 255);
     bgr[0] = ColourByte((b * b * s + (1 - s)) * v * 255);

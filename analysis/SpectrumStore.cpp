@@ -99,7 +99,7 @@ void TSpectrumStore::Reshape()
     std::vector<float>().swap(rowSpectra_);
     // A real series' spectrum: bins above N/2 mirror those below and no display reads them.
     firstBin_ = onlyBin_ < 0 ? 0 : onlyBin_;
-    bins_ = onlyBin_ < 0 ? std::min(length_, fftLength_ / 2 + 1) : 1;
+    bins_ = onlyBin_ < 0 ? HeldBinsFor(selectedBin_) : 1;
     const int32_t height = sequence_.Height();
     const int32_t width = sequence_.Width();
     try {
@@ -224,6 +224,8 @@ void TSpectrumStore::SetSpectrumLength(int32_t length)
                         : nearest > 0                                   ? length_ - 1
                                                                         : 0;
     selectedBin_ = bin;
+    if (onlyBin_ < 0)
+        bins_ = HeldBinsFor(bin);  // nothing is held yet
     selectedFrequency_ = BinFrequency(bin);
     Q_EMIT selectedBinChanged(bin);
     Q_EMIT selectedFrequencyChanged(selectedFrequency_);
@@ -504,6 +506,7 @@ void TSpectrumStore::SetSelectedBin(int32_t bin)
     bin = std::clamp(bin, 0, std::max(0, length_ - 1));
     const bool changed = bin != selectedBin_;
     selectedBin_ = bin;
+    HoldSelectedBin();
     SetSelectedFrequency(BinFrequency(bin));
     if (changed)
         Q_EMIT selectedBinChanged(bin);

@@ -43,7 +43,8 @@ public:
     void SetSpectrumLength(int32_t length);
 
     // The store's shape: bins × rows × columns from FirstBin(): bins 0 … N/2 (those a real
-    // series' spectrum holds, at most S), or the one bin of HoldOnlyBin.
+    // series' spectrum holds, at most S), every bin once one above N/2 is selected, or the one
+    // bin of HoldOnlyBin.
     int32_t Bins() const { return bins_; }
     int32_t FirstBin() const { return firstBin_; }
     bool HoldsBin(int32_t bin) const { return bin >= firstBin_ && bin - firstBin_ < bins_; }
@@ -145,6 +146,11 @@ private:
     // left for the caller to zero (the sweep zeroes each row on the thread that fills it), with
     // fresh[y - first] set for each row made.
     void HoldRows(int32_t first, int32_t last, std::vector<uint8_t>* fresh = nullptr);
+    // Bins 0 … N/2, or all S when `selected` lies above.
+    int32_t HeldBinsFor(int32_t selected) const;
+    // Widens the store to every bin when the selected bin lies outside: the spectra held keep
+    // their bins and get the new ones computed (SpectrumStoreWiden.cpp).
+    void HoldSelectedBin();
     void CheckComputable() const;
     void StopSweep();
 

@@ -128,3 +128,25 @@ TEST(GrayscaleLegend, BlackLevelAtTheTopWhiteAtTheBottom)
     EXPECT_EQ(At(legend, e - 5, th + 128), (TBgr{0, 0, 0}));
     EXPECT_EQ(At(legend, e - 5, th + 100), (TBgr{255, 255, 255}));
 }
+
+TEST(ColourRule, HueZeroIsTheLiteralRuleOnEveryLevel)
+{
+    // Colorizing without phase: every pixel has hue 0 (also -0, below 0 and whole turns), against
+    // the rule written out here with libm's cosines (volatile: computed at run time, as libm does).
+    volatile double zero = 0;
+    const double a = zero;
+    const double cosines[3] = {std::cos(a), std::cos(a - kPi / 3), std::cos(a - 2 * kPi / 3)};
+    auto byte = [](double c, double s, double v) {
+        const double q = std::nearbyint((c * c * s + (1 - s)) * v * 255);
+        return int(q < 0 ? 0 : q > 255 ? 255 : q);
+    };
+    for (const double h : {0.0, -0.0, -0.3, 1.0, 2.0})
+        for (int i = 0; i <= 40; ++i)
+            for (int j = 0; j <= 40; ++j) {
+                const double s = i / 40.0;
+                const double v = j / 40.0 + 1.0 / 1024;  // off the grid of halves
+                const TBgr expected{byte(cosines[2], s, v > 1 ? 1 : v), byte(cosines[1], s, v > 1 ? 1 : v),
+                                    byte(cosines[0], s, v > 1 ? 1 : v)};
+                ASSERT_EQ(Colour(h, s, v), expected) << "h " << h << " s " << s << " v " << v;
+            }
+}

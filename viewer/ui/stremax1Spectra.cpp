@@ -42,7 +42,8 @@ bool TForm1::ComputeAllSpectraShown()
     // row, then at most every 50 ms, and after the last.
     TBusyWork busy;
     const int32_t rows = session_.Spectra().Height();
-    const int threads = std::max(1, int(std::thread::hardware_concurrency()));
+    // One helper more than the cores: while this thread paints, every core goes on sweeping.
+    const int threads = std::max(1, int(std::thread::hardware_concurrency())) + 1;
     constexpr qint64 kPaintIntervalMs = 50;
     QElapsedTimer sincePaint;
     sincePaint.start();

@@ -14,14 +14,32 @@ QImage Spectrogram(const TSound& sound, double from, double to, int width, int h
     if (sound.Samples.empty() || !(rate > 0) || !(to > from) || width <= 0 || height <= 0)
         return image;
     const int32_t windowSamples = std::clamp(int32_t(std::lround(settings.WindowSeconds * rate)), 8, 65536);
+    // Zero-padded to four times the window: the spectrum is sampled finely enough that a tone's
+    // peak row lies within a few hertz of its frequency, not a whole bin of the window away.
     int32_t fftSize = 16;
-    while (fftSize < windowSamples)
+    while (fftSize < 4 * windowSamples)
         fftSize *= 2;
     TFFT fft;
     fft.SetFFTSize(fftSize);
     fft.SetWindowSize(windowSamples);
     fft.SetWindow(TFFTWindow::Hanning);
     fft.SetSubtractMean(false);
+
+    // Row y (0 at the bottom) shows the frequency at its centre: the bottom row MinFrequency, the
+    // top row MaxFrequency, as a value axis of `height` pixels places its ends.
+    const double lowHz = settings.MinFrequency, highHz = settings.MaxFrequency;
+    const auto rowHz = [&](int y) {
+        return height > 1 ? lowHz + (highHz - lowHz) * y / (height - 1) : (lowHz + highHz) / 2;
+    };
+    const double nyquist = rate / 2;
+    // dB between the two bins around hz, linearly (rows finer than the bins show no steps).
+    const auto powerAt = [fftSize, rate](const std::vector<double>& power, double hz) {
+        const double at = std::clamp(hz * fftSize / rate, 0.0, double(fftSize / 2));
+        const auto below = std::min(size_t(at), power.size() - 1);
+        const size_t above = std::min(below + 1, power.size() - 1);
+        const double share = at - double(below);
+        return power[below] + (power[above] - power[below]) * share;
+    };
 
     const auto size = int64_t(sound.Samples.size());
     std::vector<std::vector<double>> columns(static_cast<size_t>(width));
@@ -38,11 +56,9 @@ QImage Spectrogram(const TSound& sound, double from, double to, int width, int h
         }
         fft.SetData(series);
         columns[size_t(x)] = fft.GetPowerDB();
-        for (int y = 0; y < height; ++y) {
-            const double hz = settings.MaxFrequency * (y + 0.5) / height;
-            const auto bin = size_t(std::clamp<long>(std::lround(hz * fftSize / rate), 0, fftSize / 2 - 1));
-            loudest = std::max(loudest, columns[size_t(x)][bin]);
-        }
+        for (int y = 0; y < height; ++y)
+            if (const double hz = rowHz(y); hz <= nyquist)
+                loudest = std::max(loudest, powerAt(columns[size_t(x)], hz));
     }
     const double range = std::max(settings.DynamicRangeDb, 1.0);
     for (int x = 0; x < width; ++x) {
@@ -50,9 +66,10 @@ QImage Spectrogram(const TSound& sound, double from, double to, int width, int h
         if (power.empty())
             continue;
         for (int y = 0; y < height; ++y) {
-            const double hz = settings.MaxFrequency * (y + 0.5) / height;
-            const auto bin = size_t(std::clamp<long>(std::lround(hz * fftSize / rate), 0, fftSize / 2 - 1));
-            const double level = std::clamp((power[bin] - (loudest - range)) / range, 0.0, 1.0);
+            const double hz = rowHz(y);
+            if (hz > nyquist)
+                continue;  // nothing recorded up there: left white
+            const double level = std::clamp((powerAt(power, hz) - (loudest - range)) / range, 0.0, 1.0);
             const int grey = int(std::lround(255 * (1 - level)));
             image.setPixel(x, height - 1 - y, qRgb(grey, grey, grey));
         }

@@ -12,10 +12,12 @@
 struct TSpectrogramSettings {
     double WindowSeconds = 0.005;  // analysis window length (5 ms: the harmonics of a voice blur into formants)
     double DynamicRangeDb = 70;    // the loudest bin of the picture is black, this much below it white
-    double MaxFrequency = 5000;    // Hz at the top of the picture
+    double MinFrequency = 0;       // Hz at the centre of the bottom row
+    double MaxFrequency = 5000;    // Hz at the centre of the top row
 };
 
-// width x height grey picture of [from, to) seconds; time runs left to right, frequency upwards.
+// width x height grey picture of [from, to) seconds; time runs left to right, frequency upwards
+// (rows above the Nyquist frequency stay white).
 QImage Spectrogram(const TSound& sound, double from, double to, int width, int height,
                    const TSpectrogramSettings& settings);
 

@@ -2,6 +2,7 @@
 
 #include "platform/SafeFileWriter.h"
 #include "plot/ui/AxisLimitForm.h"
+#include "plot/widgets/AccessibleText.h"
 #include "plot/widgets/saxes.h"
 #include "viewer/session/ErrorHandler.h"
 #include "viewer/session/ViewerSession.h"
@@ -31,12 +32,14 @@
 namespace {
 constexpr double kWaveShare = 0.3;  // of the plot's height: the waveform; the rest the spectrogram
 QString Number(double value) { return QString::number(value, 'g', 10); }
+int WaveHeight(int plotHeight) { return std::max(1, int(plotHeight * kWaveShare)); }
+constexpr double kLowestFrequencySpan = 10;  // Hz: the frequency axis shows at least this much
 }  // namespace
 
 // The plot: draws the picture the window composes; a click asks for the frame under it.
 class TSoundWindow::TPlot : public QWidget {
 public:
-    explicit TPlot(TSoundWindow& owner) : QWidget(&owner), owner_(owner)
+    TPlot(TSoundWindow& owner, QWidget* parent) : QWidget(parent), owner_(owner)
     {
         setMinimumSize(320, 200);
         setCursor(Qt::CrossCursor);
@@ -60,6 +63,23 @@ protected:
         });
     }
     void resizeEvent(QResizeEvent*) override { owner_.Recompute(); }
+
+private:
+    TSoundWindow& owner_;
+};
+
+// Places the plot and its axes in their area whenever it resizes or an axis needs other room.
+class TSoundWindow::TPlacer : public QObject {
+public:
+    explicit TPlacer(TSoundWindow& owner) : QObject(&owner), owner_(owner) { owner.plotArea_->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == owner_.plotArea_ && (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest))
+            owner_.PlacePlot();
+        return false;
+    }
 
 private:
     TSoundWindow& owner_;
@@ -95,13 +115,24 @@ TSoundWindow::TSoundWindow(TViewerSession& session, TErrorHandler& errors, QWidg
     controls->addWidget(copy);
     controls->addStretch();
     layout->addLayout(controls);
-    plot_ = new TPlot(*this);
+    plotArea_ = new QWidget(this);
+    plotArea_->setObjectName(QStringLiteral("soundplotarea"));
+    plot_ = new TPlot(*this, plotArea_);
     plot_->setObjectName(QStringLiteral("soundplot"));
-    layout->addWidget(plot_, 1);
-    axis_ = new TAxis(this);
+    SetAccessibleTexts(*plot_, QAccessible::Graphic, QStringLiteral("Waveform and spectrogram"), [this] {
+        if (!HasSound())
+            return QStringLiteral("No sound open");
+        const auto [from, to] = ShownTimes();
+        return QStringLiteral("%1 to %2 s, %3 to %4 Hz")
+            .arg(AccessibleNumber(from), AccessibleNumber(to), AccessibleNumber(spectrogram_.MinFrequency),
+                 AccessibleNumber(spectrogram_.MaxFrequency));
+    });
+    layout->addWidget(plotArea_, 1);
+    axis_ = new TAxis(plotArea_);
+    axis_->setObjectName(QStringLiteral("timeaxis"));
+    axis_->setAccessibleName(QStringLiteral("Time axis"));
     axis_->SetPosition(posunder);
     axis_->SetAxisText(QStringLiteral("Time (s)"));
-    axis_->SetAutosize(true);
     // Seconds anywhere on the sound's axis (the limits are all 0 until set).
     axis_->SetMaxLoValue(1e9);
     axis_->SetMaxHiValue(1e9);
@@ -111,7 +142,35 @@ TSoundWindow::TSoundWindow(TViewerSession& session, TErrorHandler& errors, QWidg
     axis_->SetAllowLoScroll(false);
     axis_->SetAllowHiScroll(false);
     axis_->SetAllowMidScroll(false);
-    layout->addWidget(axis_);
+    // Hz of the spectrogram rows; double click types the shown range.
+    frequencyAxis_ = new TAxis(plotArea_);
+    frequencyAxis_->setObjectName(QStringLiteral("frequencyaxis"));
+    frequencyAxis_->setAccessibleName(QStringLiteral("Frequency axis"));
+    frequencyAxis_->SetPosition(posleft);
+    frequencyAxis_->SetAxisText(QStringLiteral("[Hz]"));
+    frequencyAxis_->SetAllowDoubleClick(true);
+    BoundFrequencyAxis();
+    connect(frequencyAxis_, &TAxis::OnScaleChanged, this, [this] {
+        spectrogram_.MinFrequency = frequencyAxis_->LoValue();
+        spectrogram_.MaxFrequency = frequencyAxis_->HiValue();
+        plot_->update();
+    });
+    // The waveform's full scale; double click zooms into a quiet recording.
+    amplitudeAxis_ = new TAxis(plotArea_);
+    amplitudeAxis_->setObjectName(QStringLiteral("amplitudeaxis"));
+    amplitudeAxis_->setAccessibleName(QStringLiteral("Amplitude axis"));
+    amplitudeAxis_->SetPosition(posleft);
+    amplitudeAxis_->SetMinLoValue(-1);
+    amplitudeAxis_->SetMaxLoValue(1 - 1e-3);
+    amplitudeAxis_->SetMinHiValue(-1 + 1e-3);
+    amplitudeAxis_->SetMaxHiValue(1);
+    amplitudeAxis_->SetMinValueDifference(1e-3);
+    amplitudeAxis_->SetMaxValueDifference(2);
+    amplitudeAxis_->SetAllowDoubleClick(true);
+    amplitudeAxis_->SetRange(-1, 1);
+    connect(amplitudeAxis_, &TAxis::OnScaleChanged, this, [this] { plot_->update(); });
+    plotArea_->setMinimumSize(plot_->minimumSize() + QSize(frequencyAxis_->sizeHint().width(), axis_->sizeHint().height()));
+    new TPlacer(*this);
     status_ = new QLabel(QStringLiteral("No sound open: File > Open sound..."), this);
     status_->setObjectName(QStringLiteral("soundstatus"));
     layout->addWidget(status_);
@@ -173,6 +232,7 @@ void TSoundWindow::OpenSound(const QString& path, int32_t channel)
     sound_ = std::move(sound);
     syncTime_ = sound_.Info.SyncTime.value_or(0);
     setWindowTitle(QStringLiteral("Sound - %1").arg(QFileInfo(path).fileName()));
+    BoundFrequencyAxis();
     Recompute();
     Q_EMIT soundChanged();
 }
@@ -194,7 +254,53 @@ void TSoundWindow::SetSoundTimeHere(double seconds)
 void TSoundWindow::SetSpectrogramSettings(const TSpectrogramSettings& settings)
 {
     spectrogram_ = settings;
+    BoundFrequencyAxis();
     Recompute();
+}
+
+void TSoundWindow::BoundFrequencyAxis()
+{
+    // Without a sound the axis may reach anywhere a recording could.
+    const double top = HasSound() ? sound_.Info.SampleRate / 2 : 1e6;
+    TAxis& axis = *frequencyAxis_;
+    axis.SetMinLoValue(0);
+    axis.SetMaxHiValue(top);
+    axis.SetMaxLoValue(top - kLowestFrequencySpan);
+    axis.SetMinHiValue(kLowestFrequencySpan);
+    axis.SetMinValueDifference(kLowestFrequencySpan);
+    axis.SetMaxValueDifference(top);
+    // The range as asked, within what the sound holds: the spectrogram draws what the axis reads.
+    const double hi = std::clamp(spectrogram_.MaxFrequency, kLowestFrequencySpan, top);
+    const double lo = std::clamp(spectrogram_.MinFrequency, 0.0, hi - kLowestFrequencySpan);
+    axis.SetRange(lo, hi);
+    spectrogram_.MinFrequency = axis.LoValue();
+    spectrogram_.MaxFrequency = axis.HiValue();
+}
+
+void TSoundWindow::PlacePlot()
+{
+    const QSize area = plotArea_->size();
+    const int bottom = std::max(axis_->sizeHint().height(), int(axis_->LabelRoom()));
+    const int plotHeight = std::max(2, area.height() - bottom);
+    const int waveHeight = WaveHeight(plotHeight);
+    // The left axes' labels follow their heights: size those first, then give the widest room.
+    amplitudeAxis_->resize(amplitudeAxis_->width(), waveHeight);
+    frequencyAxis_->resize(frequencyAxis_->width(), plotHeight - waveHeight);
+    const int left = std::max({frequencyAxis_->sizeHint().width(), int(frequencyAxis_->LabelRoom()),
+                               int(amplitudeAxis_->LabelRoom())});
+    const int width = std::max(1, area.width() - left);
+    amplitudeAxis_->setGeometry(0, 0, left, waveHeight);
+    frequencyAxis_->setGeometry(0, waveHeight, left, plotHeight - waveHeight);
+    plot_->setGeometry(left, 0, width, plotHeight);
+    axis_->setGeometry(left, plotHeight, width, bottom);
+}
+
+QRect TSoundWindow::SpectrogramRect() const
+{
+    const int width = std::max(plot_->width(), 1);
+    const int height = std::max(plot_->height(), 2);
+    const int waveHeight = WaveHeight(height);
+    return {0, waveHeight, width, height - waveHeight};
 }
 
 void TSoundWindow::SetComparisonTrack(const std::vector<std::pair<double, double>>& track, const QString& label)
@@ -233,10 +339,11 @@ double TSoundWindow::ColumnTime(int x) const
 
 QImage TSoundWindow::PlotImage() const
 {
-    const int width = std::max(plot_->width(), 1);
-    const int height = std::max(plot_->height(), 2);
-    const int waveHeight = std::max(1, int(height * kWaveShare));
-    const int specHeight = height - waveHeight;
+    const QRect spectrogramRect = SpectrogramRect();
+    const int width = spectrogramRect.width();
+    const int waveHeight = spectrogramRect.top();
+    const int specHeight = spectrogramRect.height();
+    const int height = waveHeight + specHeight;
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(Qt::white);
     const auto [from, to] = ShownTimes();
@@ -244,13 +351,21 @@ QImage TSoundWindow::PlotImage() const
     const auto xOf = [&](double t) { return (t - from) / (to - from) * width; };
     if (HasSound() && to > from) {
         painter.drawImage(0, waveHeight, Spectrogram(sound_, from, to, width, specHeight, spectrogram_));
+        // The waveform over the amplitude axis' range, cut at the strip's edges.
+        painter.setClipRect(0, 0, width, waveHeight);
         painter.setPen(QColor(0, 0, 110));
         const auto columns = WaveformColumns(sound_, from, to, width);
-        const double mid = waveHeight / 2.0;
+        const double ampLo = amplitudeAxis_->LoValue(), ampHi = amplitudeAxis_->HiValue();
+        const auto waveY = [&](double v) { return std::clamp((ampHi - v) / (ampHi - ampLo), -1.0, 2.0) * waveHeight; };
         for (int x = 0; x < width; ++x)
-            painter.drawLine(QPointF(x + 0.5, mid - columns[size_t(x)].second * mid),
-                             QPointF(x + 0.5, mid - columns[size_t(x)].first * mid));
-        const auto yOf = [&](double hz) { return waveHeight + specHeight * (1 - hz / spectrogram_.MaxFrequency); };
+            painter.drawLine(QPointF(x + 0.5, waveY(columns[size_t(x)].second)),
+                             QPointF(x + 0.5, waveY(columns[size_t(x)].first)));
+        // Frequencies at the centres of the rows the spectrogram draws them in (the axis' pixels).
+        painter.setClipRect(spectrogramRect);
+        const double lowHz = spectrogram_.MinFrequency, highHz = spectrogram_.MaxFrequency;
+        const auto yOf = [&](double hz) {
+            return waveHeight + 0.5 + (highHz - hz) / (highHz - lowHz) * std::max(0, specHeight - 1);
+        };
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(220, 0, 0));
         for (const TPitchPoint& point : pitch_)
@@ -264,6 +379,7 @@ QImage TSoundWindow::PlotImage() const
         painter.drawText(QRectF(4, waveHeight + 2, width - 8, 20), Qt::AlignLeft | Qt::AlignTop,
                          comparison_.empty() ? QStringLiteral("F0 (red)")
                                              : QStringLiteral("F0 (red), %1 (blue)").arg(comparisonLabel_));
+        painter.setClipping(false);
     } else {
         painter.setPen(Qt::darkGray);
         painter.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("No sound open: File > Open sound..."));
@@ -309,7 +425,7 @@ void TSoundWindow::ExportData()
 
 QImage TSoundWindow::Picture()
 {
-    return grab(QRect(plot_->geometry().topLeft(), axis_->geometry().bottomRight())).toImage();
+    return plotArea_->grab().toImage();
 }
 
 void TSoundWindow::CopyPicture()

@@ -60,7 +60,7 @@ public:
     // `kind,time_s,value` (kind "sample", "f0_hz", or "compare_hz").
     QByteArray DataTable() const;
     void ExportData();
-    // The window's picture (axis included), for the clipboard.
+    // The window's picture (the plot with its axes), for the clipboard.
     QImage Picture();
     void CopyPicture();
 
@@ -73,6 +73,8 @@ public:
     double ColumnTime(int x) const;
     // What the plot shows, for tests: the picture as drawn.
     QImage PlotImage() const;
+    // Where the spectrogram lies in the plot (the frequency axis beside it has its height).
+    QRect SpectrogramRect() const;
 
 Q_SIGNALS:
     // A sound was opened or its h changed: the sound times of frames moved.
@@ -83,6 +85,10 @@ protected:
 
 private:
     class TPlot;
+    class TPlacer;
+    void PlacePlot();
+    // The frequency axis reaches up to the sound's Nyquist frequency; the spectrogram follows it.
+    void BoundFrequencyAxis();
     void Recompute();
     void FollowFrame();
     void PlaybackTick();
@@ -95,8 +101,11 @@ private:
     std::vector<TPitchPoint> pitch_;
     std::vector<std::pair<double, double>> comparison_;
     QString comparisonLabel_;
+    QWidget* plotArea_;  // the plot with its axes: what "Copy picture" copies
     TPlot* plot_;
-    TAxis* axis_;
+    TAxis* axis_;           // time (s), under the plot
+    TAxis* frequencyAxis_;  // Hz, beside the spectrogram
+    TAxis* amplitudeAxis_;  // beside the waveform
     QLabel* status_;
     QDoubleSpinBox* windowEdit_;
     QDoubleSpinBox* rangeEdit_;

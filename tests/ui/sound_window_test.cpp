@@ -1,6 +1,7 @@
 // The "Sound" window on the real main window's session: the span's time from the sample file's
 // synchronisation time, the frame band, clicks, the F0 track, the data table, playback and Esc.
 #include "export/io/sSMP.h"
+#include "plot/ui/AxisLimitForm.h"
 #include "plot/widgets/saxes.h"
 #include "sound/ui/SoundWindow.h"
 #include "support/TestDoubles.h"
@@ -9,6 +10,8 @@
 #include "viewer/session/ViewerSession.h"
 #include "viewer/ui/stremax1.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QTest>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -72,7 +75,7 @@ TEST_F(SoundWindowTest, TheSpanIsShownAtTheSoundTimeOfItsFramesAndAClickMovesThe
     EXPECT_DOUBLE_EQ(window->ShownTimes().first, 0.5);
     EXPECT_DOUBLE_EQ(window->ShownTimes().second, 0.601);
     // The axis in seconds shows the same span, with tick labels.
-    TAxis* axis = window->findChild<TAxis*>();
+    TAxis* axis = window->findChild<TAxis*>(QStringLiteral("timeaxis"));
     ASSERT_NE(axis, nullptr);
     EXPECT_DOUBLE_EQ(axis->LoValue(), 0.5);
     EXPECT_DOUBLE_EQ(axis->HiValue(), 0.601);
@@ -100,6 +103,124 @@ TEST_F(SoundWindowTest, TheSpanIsShownAtTheSoundTimeOfItsFramesAndAClickMovesThe
     // "Sound time here is 2" at that frame: h = 2 - frame / 1000.
     window->SetSoundTimeHere(2.0);
     EXPECT_NEAR(window->SyncTime(), 2.0 - expected / 1000.0, 1e-12);
+}
+
+namespace {
+
+bool IsReddish(QRgb pixel) { return qRed(pixel) > qGreen(pixel) + 60 && qRed(pixel) > qBlue(pixel) + 60; }
+bool IsBluish(QRgb pixel) { return qBlue(pixel) > qRed(pixel) + 60 && qBlue(pixel) > qGreen(pixel) + 60; }
+
+// The mean row (in `rect`) of the pixels that `match` in column x; -1 when none does.
+double MeanRow(const QImage& image, const QRect& rect, int x, bool (*match)(QRgb))
+{
+    double sum = 0;
+    int count = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        if (match(image.pixel(x, y))) {
+            sum += y - rect.top();
+            ++count;
+        }
+    return count ? sum / count : -1;
+}
+
+}  // namespace
+
+// The spectrogram rows, the F0 dots and the comparison marks line up with the frequency axis
+// beside them, also when the user narrows its range; the axis stops at the Nyquist frequency.
+TEST_F(SoundWindowTest, APureToneSitsAtItsFrequencyOnTheFrequencyAxis)
+{
+    auto* axis = window->findChild<TAxis*>(QStringLiteral("frequencyaxis"));
+    ASSERT_NE(axis, nullptr);
+    EXPECT_EQ(axis->accessibleName(), QStringLiteral("Frequency axis"));
+    EXPECT_NE(axis->findChild<TAxisLimitForm*>(), nullptr) << "the axis has the limits dialog";
+    // 8000 samples/s: 0 ... 4000 Hz, and no further.
+    EXPECT_DOUBLE_EQ(axis->LoValue(), 0);
+    EXPECT_DOUBLE_EQ(axis->HiValue(), 4000);
+    axis->SetRange(0, 9000);
+    EXPECT_DOUBLE_EQ(axis->HiValue(), 4000);
+    EXPECT_GT(axis->TickCount(), 2);
+
+    // A narrowband window (50 ms) makes the 200 Hz tone one sharp line.
+    TSpectrogramSettings settings = window->SpectrogramSettings();
+    settings.WindowSeconds = 0.05;
+    window->SetSpectrogramSettings(settings);
+    window->SetComparisonTrack({{0.55, 1000.0}}, QStringLiteral("Glottis"));
+    const QRect rows = window->SpectrogramRect();
+    // The axis stands beside the spectrogram's rows, pixel for pixel.
+    EXPECT_EQ(axis->mapTo(window, QPoint(0, 0)).y(), plot->mapTo(window, rows.topLeft()).y());
+    ASSERT_EQ(axis->height(), rows.height());
+    const int last = rows.height() - 1;
+
+    for (const auto [lo, hi] : {std::pair(0.0, 4000.0), std::pair(0.0, 1000.0), std::pair(100.0, 1500.0)}) {
+        SCOPED_TRACE(testing::Message() << lo << " ... " << hi << " Hz");
+        axis->SetRange(lo, hi);
+        ASSERT_DOUBLE_EQ(axis->HiValue(), hi);
+        ASSERT_DOUBLE_EQ(axis->LoValue(), lo);
+        // Row 0 is hi, row `last` is lo: 200 Hz at (hi - 200) / (hi - lo) of the way down.
+        const double tone = last * (hi - 200) / (hi - lo);
+        EXPECT_NEAR(axis->ValueToPixel(200), tone, 0.5);
+        const QImage image = window->PlotImage();
+        int checked = 0, dots = 0;
+        for (int x = rows.width() / 3; x < rows.width() - 4; x += 7) {
+            // The darkest grey row of a column clear of the dots.
+            bool clear = true;
+            int darkest = -1;
+            for (int y = rows.top(); y <= rows.bottom(); ++y) {
+                const QRgb pixel = image.pixel(x, y);
+                clear = clear && !IsReddish(pixel) && !IsBluish(pixel);
+                if (darkest < 0 || qGray(pixel) < qGray(image.pixel(x, rows.top() + darkest)))
+                    darkest = y - rows.top();
+            }
+            if (clear) {
+                EXPECT_NEAR(darkest, tone, 1) << "column " << x;
+                ++checked;
+            }
+            if (const double red = MeanRow(image, rows, x, IsReddish); red >= 0) {
+                EXPECT_NEAR(red, tone, 1) << "F0 dot in column " << x;
+                ++dots;
+            }
+        }
+        EXPECT_GT(checked, 5);
+        EXPECT_GT(dots, 5);
+        // The comparison mark at 0.55 s (x = 0.05 / 0.101 of the width): 1000 Hz.
+        const int markX = int(0.05 / 0.101 * rows.width());
+        const double blue = MeanRow(image, rows, markX, IsBluish);
+        if (hi > 1000)  // at the very top the mark is cut in half
+            EXPECT_NEAR(blue, last * (hi - 1000) / (hi - lo), 1);
+    }
+
+    // A double click types the range; the spectrogram follows.
+    axis->SetLimitPrompt([](double& lo, double& hi) {
+        lo = 50;
+        hi = 700;
+        return true;
+    });
+    QTest::mouseDClick(axis, Qt::LeftButton, {}, QPoint(axis->width() / 2, axis->height() / 2));
+    EXPECT_DOUBLE_EQ(window->SpectrogramSettings().MinFrequency, 50);
+    EXPECT_DOUBLE_EQ(window->SpectrogramSettings().MaxFrequency, 700);
+    EXPECT_TRUE(errors.messages.isEmpty()) << errors.messages.join(QLatin1Char(' ')).toStdString();
+}
+
+// "Copy picture" copies the plot with all of its axes.
+TEST_F(SoundWindowTest, ThePictureHoldsThePlotAndItsAxes)
+{
+    const QImage picture = window->Picture();
+    auto* frequency = window->findChild<TAxis*>(QStringLiteral("frequencyaxis"));
+    auto* time = window->findChild<TAxis*>(QStringLiteral("timeaxis"));
+    ASSERT_NE(frequency, nullptr);
+    ASSERT_NE(time, nullptr);
+    EXPECT_GE(picture.width(), plot->width() + frequency->width());
+    EXPECT_GE(picture.height(), plot->height() + time->height());
+    // The frequency axis' labels are drawn into it: dark pixels left of the plot.
+    const QPoint origin = frequency->mapTo(plot->parentWidget(), QPoint(0, 0));
+    int dark = 0;
+    for (int y = 0; y < frequency->height(); ++y)
+        for (int x = 0; x < frequency->width(); ++x)
+            dark += qGray(picture.pixel(origin.x() + x, origin.y() + y)) < 100;
+    EXPECT_GT(dark, 20);
+    window->CopyPicture();
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        EXPECT_EQ(clipboard->image().size(), picture.size());
 }
 
 TEST_F(SoundWindowTest, TheDataTableHoldsTheShownSamplesAndTheTrack)

@@ -49,7 +49,7 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        painter.drawImage(0, 0, owner_.PlotImage());
+        painter.drawImage(0, 0, owner_.PlotImage(devicePixelRatioF()));
     }
     void mousePressEvent(QMouseEvent* event) override
     {
@@ -337,14 +337,18 @@ double TSoundWindow::ColumnTime(int x) const
     return from + (x + 0.5) * (to - from) / width;
 }
 
-QImage TSoundWindow::PlotImage() const
+QImage TSoundWindow::PlotImage(double scale) const
 {
     const QRect spectrogramRect = SpectrogramRect();
     const int width = spectrogramRect.width();
     const int waveHeight = spectrogramRect.top();
     const int specHeight = spectrogramRect.height();
     const int height = waveHeight + specHeight;
-    QImage image(width, height, QImage::Format_RGB32);
+    // Drawn at the screen's scale so that text and dots stay sharp; the spectrogram's rows are the
+    // axis' pixels, scaled up as they are.
+    scale = std::clamp(scale, 1.0, 8.0);
+    QImage image(int(std::ceil(width * scale)), int(std::ceil(height * scale)), QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
     image.fill(Qt::white);
     const auto [from, to] = ShownTimes();
     QPainter painter(&image);
@@ -382,7 +386,7 @@ QImage TSoundWindow::PlotImage() const
         painter.setClipping(false);
     } else {
         painter.setPen(Qt::darkGray);
-        painter.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("No sound open: File > Open sound..."));
+        painter.drawText(QRect(0, 0, width, height), Qt::AlignCenter, QStringLiteral("No sound open: File > Open sound..."));
     }
     painter.setPen(Qt::gray);
     painter.drawLine(0, waveHeight, width, waveHeight);

@@ -71,8 +71,8 @@ public:
     bool IsPlaying() const { return playing_; }
     // The sound time of a pixel column of the plot and back.
     double ColumnTime(int x) const;
-    // What the plot shows, for tests: the picture as drawn.
-    QImage PlotImage() const;
+    // What the plot shows: the picture as drawn (at `scale` device pixels a pixel on screen).
+    QImage PlotImage(double scale = 1) const;
     // Where the spectrogram lies in the plot (the frequency axis beside it has its height).
     QRect SpectrogramRect() const;
 

@@ -151,7 +151,7 @@ TEST_F(SoundWindowTest, APureToneSitsAtItsFrequencyOnTheFrequencyAxis)
     ASSERT_EQ(axis->height(), rows.height());
     const int last = rows.height() - 1;
 
-    for (const auto [lo, hi] : {std::pair(0.0, 4000.0), std::pair(0.0, 1000.0), std::pair(100.0, 1500.0)}) {
+    for (const auto& [lo, hi] : {std::pair(0.0, 4000.0), std::pair(0.0, 1000.0), std::pair(100.0, 1500.0)}) {
         SCOPED_TRACE(testing::Message() << lo << " ... " << hi << " Hz");
         axis->SetRange(lo, hi);
         ASSERT_DOUBLE_EQ(axis->HiValue(), hi);
@@ -185,8 +185,9 @@ TEST_F(SoundWindowTest, APureToneSitsAtItsFrequencyOnTheFrequencyAxis)
         // The comparison mark at 0.55 s (x = 0.05 / 0.101 of the width): 1000 Hz.
         const int markX = int(0.05 / 0.101 * rows.width());
         const double blue = MeanRow(image, rows, markX, IsBluish);
-        if (hi > 1000)  // at the very top the mark is cut in half
+        if (hi > 1000) {  // at the very top the mark is cut in half
             EXPECT_NEAR(blue, last * (hi - 1000) / (hi - lo), 1);
+        }
     }
 
     // A double click types the range; the spectrogram follows.
@@ -219,8 +220,9 @@ TEST_F(SoundWindowTest, ThePictureHoldsThePlotAndItsAxes)
             dark += qGray(picture.pixel(origin.x() + x, origin.y() + y)) < 100;
     EXPECT_GT(dark, 20);
     window->CopyPicture();
-    if (QClipboard* clipboard = QGuiApplication::clipboard())
+    if (QClipboard* clipboard = QGuiApplication::clipboard()) {
         EXPECT_EQ(clipboard->image().size(), picture.size());
+    }
 }
 
 TEST_F(SoundWindowTest, TheDataTableHoldsTheShownSamplesAndTheTrack)

@@ -10,7 +10,8 @@
 int main(int argc, char** argv)
 {
     const bool glottis = argc == 3 && std::strcmp(argv[1], "--glottis") == 0;
-    if (argc != 2 && !glottis) {
+    // An option in place of the file name ("--help") gets the usage, not a file of that name.
+    if ((argc != 2 && !glottis) || argv[argc - 1][0] == '-') {
         std::fprintf(stderr, "usage: tremax-gen-demo [--glottis] FILE.bld\n");
         return 2;
     }

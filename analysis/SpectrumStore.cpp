@@ -1,5 +1,6 @@
 #include "analysis/SpectrumStore.h"
 
+#include "analysis/SpectrumStoreFill.h"
 #include "platform/Errors.h"
 #include "platform/SystemMemory.h"
 #include "viewer/io/Sequence.h"
@@ -74,10 +75,15 @@ TSpectrumStore::TSpectrumStore(const TSequence& sequence, QObject* parent)
     connect(&sequence, &TSequence::blockChanging, this, &TSpectrumStore::OnBlockChanging);
     connect(&sequence, &TSequence::imageWidthChanged, this, &TSpectrumStore::OnImageSizeChanged);
     connect(&sequence, &TSequence::imageHeightChanged, this, &TSpectrumStore::OnImageSizeChanged);
+    connect(&sequence, &TSequence::cacheSizeChanging, this, [this] { StopFill(); });
     connect(&sequence, &TSequence::cacheSizeChanged, this, &TSpectrumStore::OnCacheSizeChanged);
 }
 
-TSpectrumStore::~TSpectrumStore() { StopSweep(); }
+TSpectrumStore::~TSpectrumStore()
+{
+    StopSweep();
+    StopFill();
+}
 
 int64_t TSpectrumStore::BytesForFrame(int64_t width, int64_t height) const
 {
@@ -93,6 +99,9 @@ int64_t TSpectrumStore::SpectraBytes(int64_t width, int64_t height) const
 
 void TSpectrumStore::Reshape()
 {
+    StopFill();
+    rowFill_.reset();
+    rowBin_.clear();
     power_.clear();
     phase_.clear();
     rowsHeld_ = 0;
@@ -106,6 +115,8 @@ void TSpectrumStore::Reshape()
         valid_.assign(size_t(height) * size_t(width), 0);
         power_.resize(size_t(height));
         phase_.resize(size_t(height));
+        rowFill_ = std::make_unique<std::atomic<uint8_t>[]>(size_t(height));  // every row whole
+        rowBin_.assign(size_t(height), -1);
         width_ = width;
         height_ = height;
         allocationError_.clear();
@@ -115,6 +126,8 @@ void TSpectrumStore::Reshape()
         std::vector<uint8_t>().swap(valid_);
         power_.clear();
         phase_.clear();
+        rowFill_.reset();
+        rowBin_.clear();
         width_ = height_ = 0;
         allocationError_ = QStringLiteral("Out of memory (the spectra of %1 x %2 pixels)").arg(width).arg(height);
     }
@@ -179,6 +192,7 @@ void TSpectrumStore::CancelSweep()
 void TSpectrumStore::Invalidate(bool releaseButton)
 {
     StopSweep();
+    DropPendingRows();
     ++generation_;
     std::fill(valid_.begin(), valid_.end(), uint8_t(0));
     if (releaseButton) {
@@ -252,6 +266,7 @@ void TSpectrumStore::ComputePixelSpectrum(int32_t column, int32_t row)
     const size_t at = Index(row, column);
     if (valid_[at])
         return;
+    StopFill();  // it reads the row's validity; started again below
     const TFrameCache& cache = sequence_.Cache();
     float sum = 0;
     uint8_t lowest = 255;
@@ -262,8 +277,10 @@ void TSpectrumStore::ComputePixelSpectrum(int32_t column, int32_t row)
         lowest = std::min(lowest, p);
         highest = std::max(highest, p);
     }
-    if (lowest == highest)
+    if (lowest == highest) {
+        StartFill();
         return;  // a pixel that never changes has no spectrum
+    }
     double mean = double(sum) / double(length_);
     if (!(mean > 0))
         mean = 1;
@@ -284,6 +301,17 @@ void TSpectrumStore::ComputePixelSpectrum(int32_t column, int32_t row)
                 (*freshPlanes_)[i] = nullptr;
             }
     }
+    if (sliceOnly_ && (*sliceOnly_)[size_t(row)]) {
+        // A row the sweep computed for its selected bin only and has not reported: the other
+        // bins are zeroed, so that the row stays sound should the sweep end before reporting it.
+        const size_t plane = size_t(width_);
+        const size_t kept = size_t(sliceBin_ - firstBin_);
+        for (float* p : {power_[size_t(row)].get(), phase_[size_t(row)].get()}) {
+            std::memset(p, 0, kept * plane * sizeof(float));
+            std::memset(p + (kept + 1) * plane, 0, (size_t(bins_) - kept - 1) * plane * sizeof(float));
+        }
+        (*sliceOnly_)[size_t(row)] = 0;
+    }
     float* const powerRow = power_[size_t(row)].get() + column;
     float* const phaseRow = phase_[size_t(row)].get() + column;
     for (int32_t b = 0; b < bins_; ++b) {
@@ -291,6 +319,7 @@ void TSpectrumStore::ComputePixelSpectrum(int32_t column, int32_t row)
         phaseRow[size_t(b) * size_t(width_)] = float(phase[size_t(firstBin_ + b)]);
     }
     valid_[at] = 1;
+    StartFill();
 }
 
 void TSpectrumStore::ComputeRowSpectra()
@@ -333,6 +362,19 @@ void TSpectrumStore::ColorizeSweep(const TRowDone& rowDone, int threads, TSweepK
     CheckComputable();
     if (sweep_)
         throw EError(QStringLiteral("A colorizing sweep is already running"));
+    StopFill();
+    // The engine as one pixel's transform would leave it.
+    fft_.SetRealInput(true);
+    fft_.SetData(series_);
+    const TSweepEngine engine = DescribeSweepEngine(fft_);
+    // The selected bin first, as a one-bin store computes it; the rest of each row reported is
+    // filled afterwards with the same engine.
+    const bool selectedFirst = onlyBin_ < 0 && bins_ > 1 && HoldsBin(selectedBin_);
+    const int32_t sliceBin = selectedFirst ? selectedBin_ : -1;
+    if (selectedFirst && (!fill_ || fill_->kernel != kernel || !fill_->SameAs(fft_))) {
+        FillAllRows();  // rows left from an earlier sweep are filled with their own engine
+        fill_ = std::make_unique<TFill>(fft_, kernel);
+    }
     // Rows made now are zeroed by the threads that fill them: their pages are first touched
     // there, side by side, rather than all on this thread before the first row starts.
     std::vector<uint8_t> fresh;
@@ -363,10 +405,26 @@ void TSpectrumStore::ColorizeSweep(const TRowDone& rowDone, int threads, TSweepK
             }
         }
     } zeroRest{this, &freshPlanes, planeBytes};
-    // The engine as one pixel's transform would leave it.
-    fft_.SetRealInput(true);
-    fft_.SetData(series_);
-    const TSweepEngine engine = DescribeSweepEngine(fft_);
+    // Rows computed for the selected bin only and never reported are zeroed whole, as above.
+    const std::vector<float*> madePlanes = freshPlanes;
+    std::vector<uint8_t> sliceOnly(size_t(height_), 0);  // only the thread computing the row writes
+    struct TZeroSliced {
+        const TSpectrumStore* store;
+        const std::vector<float*>* made;
+        std::vector<uint8_t>* sliceOnly;
+        size_t bytes;
+        ~TZeroSliced()
+        {
+            for (size_t y = 0; y < store->power_.size() && y < sliceOnly->size(); ++y) {
+                float* const power = (*made)[2 * y];
+                float* const phase = (*made)[2 * y + 1];
+                if ((*sliceOnly)[y] && store->power_[y].get() == power && store->phase_[y].get() == phase) {
+                    std::memset(power, 0, bytes);
+                    std::memset(phase, 0, bytes);
+                }
+            }
+        }
+    } zeroSliced{this, &madePlanes, &sliceOnly, planeBytes};
     const TFrameCache& cache = sequence_.Cache();
     const int32_t height = height_;
     const int32_t width = width_;
@@ -379,10 +437,18 @@ void TSpectrumStore::ColorizeSweep(const TRowDone& rowDone, int threads, TSweepK
 
     // Only the thread computing row y touches its entries (or, with the helpers stopped, a point
     // spectrum computed from a row report).
+    const size_t slice = selectedFirst ? size_t(sliceBin - firstBin_) * size_t(width) : 0;
     auto zeroRow = [&](int32_t y) {
         for (size_t i = 2 * size_t(y); i < 2 * size_t(y) + 2; ++i)
             if (freshPlanes[i]) {
-                std::memset(freshPlanes[i], 0, planeBytes);
+                if (selectedFirst) {
+                    // The other bins are written whole by the fill (or zeroed if the row is
+                    // never reported): zeroing them now would cost the sweep their bandwidth.
+                    std::memset(freshPlanes[i] + slice, 0, size_t(width) * sizeof(float));
+                    sliceOnly[size_t(y)] = 1;
+                } else {
+                    std::memset(freshPlanes[i], 0, planeBytes);
+                }
                 freshPlanes[i] = nullptr;
             }
     };
@@ -393,12 +459,12 @@ void TSpectrumStore::ColorizeSweep(const TRowDone& rowDone, int threads, TSweepK
         job.row = y;
         job.length = length_;
         job.validRow = valid_.data() + size_t(y) * size_t(width);
-        job.power = power_[size_t(y)].get();
-        job.phase = phase_[size_t(y)].get();
+        job.power = power_[size_t(y)].get() + slice;
+        job.phase = phase_[size_t(y)].get() + slice;
         job.planeStride = size_t(width);
         job.rowOffset = 0;
-        job.firstBin = firstBin_;
-        job.bins = bins_;
+        job.firstBin = selectedFirst ? sliceBin : firstBin_;
+        job.bins = selectedFirst ? 1 : bins_;
         job.doneRow = done.data() + size_t(y) * size_t(width);
         SweepRow(kernel, engine, job, scratch);
         state.ready[size_t(y)].store(1, std::memory_order_release);
@@ -425,8 +491,25 @@ void TSpectrumStore::ColorizeSweep(const TRowDone& rowDone, int threads, TSweepK
         state.rowFinished.notify_all();
     };
 
+    // The rows reported get their other bins once the sweep is over, ended or cancelled; after a
+    // failure they are filled when read.
+    struct TFillAfter {
+        const TSpectrumStore* store;
+        int exceptions = std::uncaught_exceptions();
+        ~TFillAfter()
+        {
+            if (std::uncaught_exceptions() != exceptions)
+                return;
+            try {
+                store->StartFill();
+            } catch (...) {
+            }
+        }
+    } fillAfter{this};  // after the detach below
     sweep_ = &state;
     freshPlanes_ = &freshPlanes;
+    sliceOnly_ = &sliceOnly;
+    sliceBin_ = sliceBin;
     struct TDetach {
         TSpectrumStore* store;
         TSweepState* state;
@@ -435,8 +518,11 @@ void TSpectrumStore::ColorizeSweep(const TRowDone& rowDone, int threads, TSweepK
             state->StopWorkers();
             store->sweep_ = nullptr;
             store->freshPlanes_ = nullptr;
+            store->sliceOnly_ = nullptr;
+            store->sliceBin_ = -1;
         }
     } detach{this, &state};
+
 
     TSweepScratch scratch(engine.fftSize, length_, width);
     sweepPool_->setMaxThreadCount(std::max(1, threads - 1));
@@ -464,8 +550,16 @@ void TSpectrumStore::ColorizeSweep(const TRowDone& rowDone, int threads, TSweepK
         }
         while (reported < height && state.ready[size_t(reported)].load(std::memory_order_acquire)) {
             const size_t from = size_t(reported) * size_t(width);
-            for (size_t i = from; i < from + size_t(width); ++i)
+            uint8_t computed = 0;
+            for (size_t i = from; i < from + size_t(width); ++i) {
                 valid_[i] |= done[i];
+                computed |= done[i];
+            }
+            if (selectedFirst && (computed || sliceOnly[size_t(reported)])) {
+                rowBin_[size_t(reported)] = sliceBin;
+                rowFill_[size_t(reported)].store(kRowPending, std::memory_order_release);
+                sliceOnly[size_t(reported)] = 0;  // the fill writes its other bins whole
+            }
             if (rowDone)
                 rowDone(reported);
             if (generation_ != generation)

@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -63,13 +64,28 @@ public:
 
     bool SpectrumValid(int32_t row, int32_t column) const { return valid_[Index(row, column)] != 0; }
     // [bin][row][column]; meaningful where SpectrumValid is set (0 in a row never computed, and
-    // for a bin not held).
+    // for a bin not held). A bin the row's fill has not reached yet is computed first (or waited
+    // for while a fill thread has it), so every value read is final.
     // Callers pass positions inside.
     float Power(int32_t bin, int32_t row, int32_t column) const { return At(power_, bin, row, column); }
     float Phase(int32_t bin, int32_t row, int32_t column) const { return At(phase_, bin, row, column); }
-    // One row's spectra, [bin − FirstBin()][column]; null while the row has none.
-    const float* PowerRow(int32_t row) const { return power_[size_t(row)].get(); }
-    const float* PhaseRow(int32_t row) const { return phase_[size_t(row)].get(); }
+    // One row's spectra, [bin − FirstBin()][column]; null while the row has none. Every bin of
+    // the row is filled first.
+    const float* PowerRow(int32_t row) const
+    {
+        WholeRow(row);
+        return power_[size_t(row)].get();
+    }
+    const float* PhaseRow(int32_t row) const
+    {
+        WholeRow(row);
+        return phase_[size_t(row)].get();
+    }
+    // Rows whose other bins are still to be filled after a sweep that computed the selected bin
+    // first, and a wait until the background fill has done them all (for tests and exports that
+    // want every bin at hand; reading fills on demand anyway).
+    int32_t RowsToFill() const;
+    void WaitForFill() const;
     // [bin][row]
     float RowSpectrum(int32_t bin, int32_t row) const { return rowSpectra_[size_t(bin) * size_t(height_) + size_t(row)]; }
     bool RowSpectraValid() const { return rowSpectraValid_; }
@@ -90,6 +106,9 @@ public:
     // runs (from `rowDone`, say) throws EError; call it from one thread at a time. When `rowDone` changes the store (a new block, say) the sweep ends there; when
     // it computes spectra itself, the helper threads stop and the calling thread goes on alone.
     // `rowDone` must not change the FFT engine's settings.
+    // A store of many bins computes the selected bin first, as a one-bin store would, so that
+    // the rows are reported at that speed; the other bins of those rows are filled afterwards on
+    // the store's threads, or by the first read that needs them.
     using TRowDone = std::function<void(int32_t row)>;
     void ColorizeSweep(const TRowDone& rowDone, int threads = 1, TSweepKernel kernel = TSweepKernel::automatic);
     // From a row report: the sweep ends after that row; the rows reported keep their spectra, so
@@ -133,8 +152,34 @@ private:
     float At(const std::vector<TPlane>& planes, int32_t bin, int32_t row, int32_t column) const
     {
         const float* plane = planes[size_t(row)].get();
-        return plane && HoldsBin(bin) ? plane[size_t(bin - firstBin_) * size_t(width_) + size_t(column)] : 0.0f;
+        if (!plane || !HoldsBin(bin))
+            return 0.0f;
+        if (rowFill_[size_t(row)].load(std::memory_order_acquire) != kRowWhole && bin != rowBin_[size_t(row)])
+            FillRowNow(row);
+        return plane[size_t(bin - firstBin_) * size_t(width_) + size_t(column)];
     }
+
+    // A row's fill state: every valid pixel holds every held bin, or only rowBin_ (pending), or
+    // a thread is filling the rest.
+    static constexpr uint8_t kRowWhole = 0;
+    static constexpr uint8_t kRowPending = 1;
+    static constexpr uint8_t kRowFilling = 2;
+    struct TFill;
+    void WholeRow(int32_t row) const
+    {
+        if (rowFill_ && power_[size_t(row)] && rowFill_[size_t(row)].load(std::memory_order_acquire) != kRowWhole)
+            FillRowNow(row);
+    }
+    // Fills the row on this thread, or waits while another fills it (SpectrumStoreFill.cpp).
+    void FillRowNow(int32_t row) const;
+    void FillRowsLoop() const;
+    void StartFill() const;
+    void StopFill() const;
+    // Every pending row filled before this returns, on every core.
+    void FillAllRows();
+    // Pending rows forgotten (their pixels are about to be invalid): their other bins were never
+    // written, so they are zeroed.
+    void DropPendingRows();
 
     void OnBlockChanging();
     void OnImageSizeChanged();
@@ -176,6 +221,13 @@ private:
     TSweepState* sweep_ = nullptr;      // the sweep running, if any
     // The running sweep's rows not zeroed yet: power and phase plane of row y at 2y and 2y + 1.
     std::vector<float*>* freshPlanes_ = nullptr;
+    // The sweep's rows holding only their selected bin so far: those of the running sweep whose
+    // other bins are not zeroed yet (set by the thread computing the row).
+    std::vector<uint8_t>* sliceOnly_ = nullptr;
+    int32_t sliceBin_ = -1;
+    std::unique_ptr<std::atomic<uint8_t>[]> rowFill_;  // per row, kRowWhole …
+    std::vector<int32_t> rowBin_;                      // per row: the one bin a pending row holds
+    std::unique_ptr<TFill> fill_;                      // the fill's engine and threads
     std::unique_ptr<QThreadPool> sweepPool_;  // the sweep's helpers
 };
 

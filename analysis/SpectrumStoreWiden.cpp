@@ -41,6 +41,19 @@ void TSpectrumStore::HoldSelectedBin()
         StopSweep();
         ++generation_;
     }
+    // The old bins are copied below: every row's are computed first.
+    FillAllRows();
+    if (sliceOnly_) {
+        // Rows the sweep computed for one bin and has not reported: zeroed whole, as the sweep
+        // ends before reporting them.
+        const size_t bytes = (size_t(oldBins) * size_t(width_) * sizeof(float) + 63) / 64 * 64;
+        for (int32_t y = 0; y < height_; ++y)
+            if ((*sliceOnly_)[size_t(y)]) {
+                std::memset(power_[size_t(y)].get(), 0, bytes);
+                std::memset(phase_[size_t(y)].get(), 0, bytes);
+                (*sliceOnly_)[size_t(y)] = 0;
+            }
+    }
     if (freshPlanes_) {
         // Rows made for the sweep and not reached: zeroed now, as they are copied below.
         const size_t bytes = (size_t(oldBins) * size_t(width_) * sizeof(float) + 63) / 64 * 64;

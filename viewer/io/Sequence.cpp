@@ -97,6 +97,7 @@ void TSequence::SetCacheSize(int32_t slots)
         return;
     TFrameCache::CheckFits(slots, header_.Height, header_.Width, memoryRoom_());
     prefetcher_.Cancel();
+    Q_EMIT cacheSizeChanging();  // readers of the block on other threads let go first
     cache_.SetSlotCount(slots);
     Q_EMIT cacheSizeChanged(slots);
 }

@@ -118,6 +118,8 @@ Q_SIGNALS:
     // The frame size has changed; everything sized by the frame follows.
     void imageWidthChanged(int32_t width);
     void imageHeightChanged(int32_t height);
+    // The block's slots are about to be reallocated (before cacheSizeChanged).
+    void cacheSizeChanging();
     void cacheSizeChanged(int32_t slots);
     void recordingRateChanged(double framesPerSecond);
     // Another file (or none, or the same one again) is open: its frames are other pixels.

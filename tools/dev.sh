@@ -127,7 +127,7 @@ tsan)
         -DTREMAX_BENCH=OFF "${tsan_flags[@]}" >/dev/null
     cmake --build build-tsan -j"$(nproc)" --target tremax_threaded_tests
     TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$root/tests/tsan.supp" QT_QPA_PLATFORM=offscreen \
-        build-tsan/tests/tremax_threaded_tests --gtest_filter='SpectrumSweep.CoversThe*:SpectrumSweep.Reports*:SpectrumSweep.EndsWhen*:SpectrumSweep.GoesOn*:SpectrumFill*:Playback*:ViewerSession*'
+        build-tsan/tests/tremax_threaded_tests --gtest_filter='SpectrumSweep.CoversThe*:SpectrumSweep.Reports*:SpectrumSweep.EndsWhen*:SpectrumSweep.GoesOn*:SpectrumFill*:Playback*:ViewerSession*:BlockFill*:ReadAheadTiming*:ThreadPriority*:FramePrefetcher*'
     ;;
 portable)
     install_packages

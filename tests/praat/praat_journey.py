@@ -83,7 +83,7 @@ class Praat:
         subprocess.run(["praat", "--send", path], env=self.env(), check=True, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=10)
 
-    def cursor(self, timeout=2.0):
+    def cursor(self, timeout=5.0):
         """The editor's cursor of "Sound demo", as a script in Praat writes it."""
         self.count += 1
         out = os.path.join(self.folder, f"cursor{self.count}.txt")
@@ -135,7 +135,7 @@ def show_time(session, seconds, *files):
     return time.monotonic() - started
 
 
-def wait_frame(app, frame, what, timeout=5.0):
+def wait_frame(app, frame, what, timeout=15.0):
     started = time.monotonic()
     j.wait_for(f"{what}: frame {frame} (shown {j.status_frame(app)})", lambda: j.status_frame(app) == frame,
                timeout=timeout, interval=0.01)
@@ -178,7 +178,7 @@ def journey(session):
     try:
         praat.start(sound)
         praat.send('selectObject: "Sound demo"\nView & Edit\n')
-        j.wait_for("Praat's sound editor", lambda: praat.cursor() is not None, timeout=10)
+        j.wait_for("Praat's sound editor", lambda: praat.cursor() is not None, timeout=20)
 
         # What a read of the cursor alone takes, for the delays below.
         reads = []
@@ -193,13 +193,13 @@ def journey(session):
             before = j.status_frame(app)
             t0 = time.monotonic()
             j.keys(session, " - Tremax$", key)
-            j.wait_for(f"the frame to move with {key}", lambda: j.status_frame(app) != before, timeout=5,
+            j.wait_for(f"the frame to move with {key}", lambda: j.status_frame(app) != before, timeout=15,
                        interval=0.01)
             frame = j.status_frame(app)
             shown = time.monotonic()
             want = sound_time(frame)
             got = j.wait_for(f"Praat's cursor at {want:.6f} s for frame {frame}",
-                             lambda: (lambda c: c if abs(c - want) < 5e-7 else None)(praat.cursor()), timeout=5,
+                             lambda: (lambda c: c if abs(c - want) < 5e-7 else None)(praat.cursor()), timeout=15,
                              interval=0.02)
             delays.append(time.monotonic() - t0)
             after_shown.append(time.monotonic() - shown)

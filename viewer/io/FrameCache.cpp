@@ -7,6 +7,21 @@
 #include <algorithm>
 #include <cstring>
 
+void TBlockFill::WaitFor(int32_t slot) const
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return slot < ready_.load(std::memory_order_acquire) || ready_ >= slots_; });
+}
+
+void TBlockFill::Advance(int32_t ready)
+{
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        ready_.store(ready, std::memory_order_release);
+    }
+    changed_.notify_all();
+}
+
 TFrameCache::TFrameCache() : block_(Allocate(BlockBytes(slots_, height_, width_)))
 {
     std::fill_n(block_.data(), size_t(slots_) * FrameBytes(), kFreshFill);
@@ -42,6 +57,7 @@ void TFrameCache::CheckFits(int64_t slots, int64_t height, int64_t width, const 
 
 void TFrameCache::Reshape(int32_t width, int32_t height)
 {
+    AwaitFill();
     TByteBuffer block = Allocate(BlockBytes(slots_, height, width));
     std::fill_n(block.data(), block.size(), kFreshFill);
     block_.swap(block);
@@ -53,6 +69,7 @@ void TFrameCache::Reshape(int32_t width, int32_t height)
 
 void TFrameCache::SetSlotCount(int32_t slots)
 {
+    AwaitFill();
     TByteBuffer block = Allocate(BlockBytes(slots, height_, width_));
     const size_t kept = size_t(std::min(slots, slots_)) * FrameBytes();
     std::memcpy(block.data(), Slot(0), kept);
@@ -65,6 +82,7 @@ void TFrameCache::SetSlotCount(int32_t slots)
 
 void TFrameCache::Fill(const TFrameSource* source, int32_t first)
 {
+    AwaitFill();
     // A block taken over from a read ahead holds at least CacheSize slots: slot 0 moves back to
     // its start.
     origin_ = 0;
@@ -80,6 +98,7 @@ void TFrameCache::Fill(const TFrameSource* source, int32_t first)
 
 void TFrameCache::Adopt(TByteBuffer& frames, int32_t framesFirst, int32_t first)
 {
+    AwaitFill();
     block_.swap(frames);
     origin_ = size_t(first - framesFirst);
     held_ = block_.size() / FrameBytes();
@@ -94,9 +113,35 @@ bool TFrameCache::ReadHolds(int32_t first) const
 
 bool TFrameCache::MoveWithinRead(int32_t first)
 {
+    AwaitFill();
     if (!ReadHolds(first))
         return false;
     origin_ = size_t(int64_t(origin_) + first - first_);
     first_ = first;
     return true;
+}
+
+std::shared_ptr<TBlockFill> TFrameCache::FillFirst(const TFrameSource* source, int32_t first, int32_t now)
+{
+    if (!source || now >= slots_) {
+        Fill(source, first);
+        return nullptr;
+    }
+    AwaitFill();
+    origin_ = 0;
+    held_ = 0;
+    first_ = std::max(first, 0);
+    now = std::max(now, 1);
+    source->ReadFrames(first_, now, width_, height_, block_.data());
+    fill_ = std::make_shared<TBlockFill>(slots_, now);
+    return fill_;
+}
+
+void TFrameCache::AwaitFill()
+{
+    if (!fill_)
+        return;
+    fill_->WaitFor(fill_->Slots() - 1);
+    fill_.reset();
+    held_ = size_t(slots_);
 }

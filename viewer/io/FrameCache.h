@@ -7,11 +7,36 @@
 
 #include "platform/SystemMemory.h"
 
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 class TFrameSource;
+
+// The slots of a block still being read after its first ones: one thread fills them in order
+// and says how far it got; a reader of a slot not filled yet waits for it. Every slot is written
+// by the time the fill ends (the source's frames, or the missing fill where a read failed).
+class TBlockFill {
+public:
+    TBlockFill(int32_t slots, int32_t ready) : slots_(slots), ready_(ready) {}
+
+    int32_t Slots() const { return slots_; }
+    // Slots from 0 on that hold their frames.
+    int32_t Ready() const { return ready_.load(std::memory_order_acquire); }
+    // Returns once `slot` is filled.
+    void WaitFor(int32_t slot) const;
+    // The filling thread: slots up to `ready` (exclusive) are written.
+    void Advance(int32_t ready);
+
+private:
+    const int32_t slots_;
+    std::atomic<int32_t> ready_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+};
 
 class TFrameCache {
 public:
@@ -30,7 +55,13 @@ public:
     int32_t Height() const { return height_; }
     bool Holds(int32_t frame) const { return frame >= first_ && int64_t(frame) <= int64_t(first_) + slots_ - 1; }
 
-    const uint8_t* Slot(int32_t slot) const { return block_.data() + (origin_ + size_t(slot)) * FrameBytes(); }
+    // A slot the block's fill has not reached yet is waited for: never shown unread.
+    const uint8_t* Slot(int32_t slot) const
+    {
+        if (fill_ && slot >= fill_->Ready())
+            fill_->WaitFor(slot);
+        return block_.data() + (origin_ + size_t(slot)) * FrameBytes();
+    }
     const uint8_t* Row(int32_t slot, int32_t row) const { return Slot(slot) + size_t(row) * size_t(width_); }
     size_t FrameBytes() const { return size_t(width_) * size_t(height_); }
     // The bytes a block of that shape takes, or -1 when that is beyond 64 bits.
@@ -48,6 +79,14 @@ public:
     // every byte is the missing fill. Throws what the source throws; FirstCachedFrame has moved
     // by then.
     void Fill(const TFrameSource* source, int32_t first);
+    // Like Fill, but reads only the first `now` slots before it returns; the rest is left to
+    // the fill returned (null when nothing is left), whose thread writes slot s at FillTarget(s)
+    // with frame FirstCachedFrame() + s. Until it ends, readers of those slots wait.
+    std::shared_ptr<TBlockFill> FillFirst(const TFrameSource* source, int32_t first, int32_t now);
+    uint8_t* FillTarget(int32_t slot) { return block_.data() + size_t(slot) * FrameBytes(); }
+    // Returns once the fill under way (if any) has written every slot.
+    void AwaitFill();
+    bool Filling() const { return fill_ && fill_->Ready() < fill_->Slots(); }
     // Takes `frames`, a read of the frames from `framesFirst` on at the block's frame size, as
     // the block starting at `first` (which the read must cover for CacheSize slots), and hands
     // the old block's memory back in `frames` for reuse.
@@ -69,4 +108,5 @@ private:
     TByteBuffer block_;
     size_t origin_ = 0;  // frames of block_ before slot 0
     size_t held_ = 0;  // frames of block_, from its start, that hold frames read from the source
+    std::shared_ptr<TBlockFill> fill_;  // the slots still being read, if any
 };

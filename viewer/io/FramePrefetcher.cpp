@@ -1,8 +1,10 @@
 #include "viewer/io/FramePrefetcher.h"
 
+#include "viewer/io/FrameCache.h"
 #include "viewer/io/FrameSource.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 
@@ -15,6 +17,14 @@ int32_t RunFrames(size_t frameBytes)
 // Spare buffers kept beside the block and the finished read: the next read goes into it.
 constexpr size_t kSpares = 1;
 
+// Nice steps the worker asks for: playback waits on its reads, other programs' work does not.
+constexpr int kWorkerNiceSteps = 10;
+
+double Since(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 }  // namespace
 
 TFramePrefetcher::TFramePrefetcher() : worker_([this] { Work(); }) {}
@@ -25,6 +35,7 @@ TFramePrefetcher::~TFramePrefetcher()
         const std::lock_guard<std::mutex> lock(mutex_);
         quit_ = true;
         stopRead_ = true;
+        quitting_ = true;
     }
     changed_.notify_all();
     worker_.join();
@@ -87,9 +98,50 @@ void TFramePrefetcher::Return(TByteBuffer& frames)
     changed_.notify_all();
 }
 
+void TFramePrefetcher::FillBlock(const TFrameSource* source, TFrameCache& cache, std::shared_ptr<TBlockFill> fill)
+{
+    if (!fill)
+        return;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    fillJob_ = TFillJob{source, cache.FirstCachedFrame(), cache.Width(), cache.Height(), cache.FillTarget(0),
+                        std::move(fill)};
+    stopRead_ = true;  // the block's frames come first: a read ahead under way gives way
+    changed_.notify_all();
+}
+
+void TFramePrefetcher::RunFill(const TFillJob& job)
+{
+    TBlockFill& fill = *job.fill;
+    const size_t frameBytes = size_t(job.width) * size_t(job.height);
+    const int32_t step = RunFrames(frameBytes);
+    int32_t done = fill.Ready();
+    const int32_t from = done;
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        while (done < fill.Slots() && !quitting_) {
+            const int32_t count = std::min(step, fill.Slots() - done);
+            job.source->ReadFrames(job.first + done, count, job.width, job.height,
+                                   job.block + size_t(done) * frameBytes);
+            done += count;
+            fill.Advance(done);
+        }
+    } catch (...) {
+        // The open has shown its first frame already; what cannot be read shows as missing.
+    }
+    // Into fresh memory, so slower than a read ahead into a spare: a safe figure until one is.
+    if (done == fill.Slots() && done > from)
+        NoteRead(size_t(done - from) * frameBytes, Since(start));
+    if (done < fill.Slots()) {
+        std::fill(job.block + size_t(done) * frameBytes, job.block + size_t(fill.Slots()) * frameBytes,
+                  TFrameSource::kMissingFill);
+        fill.Advance(fill.Slots());
+    }
+}
+
 void TFramePrefetcher::Cancel()
 {
     std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !fillJob_; });
     wanted_.reset();
     if (ready_) {
         ready_.reset();
@@ -101,6 +153,33 @@ void TFramePrefetcher::Cancel()
         stopRead_ = true;
         changed_.wait(lock, [this] { return !reading_ && !warming_; });
     }
+}
+
+double TFramePrefetcher::ReadSeconds(size_t bytes) const
+{
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const double slowest = *std::max_element(std::begin(rates_), std::end(rates_));
+    return slowest > 0 ? slowest * double(bytes) : -1;
+}
+
+void TFramePrefetcher::NoteRead(size_t bytes, double seconds)
+{
+    const std::lock_guard<std::mutex> lock(mutex_);
+    NoteReadLocked(bytes, seconds);
+}
+
+void TFramePrefetcher::NoteReadLocked(size_t bytes, double seconds)
+{
+    if (bytes == 0 || !(seconds > 0))
+        return;
+    rates_[nextRate_] = seconds / double(bytes);
+    nextRate_ = (nextRate_ + 1) % kRatesKept;
+}
+
+TThreadPriorityResult TFramePrefetcher::WorkerPriority() const
+{
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return priority_;
 }
 
 TByteBuffer TFramePrefetcher::TakeSpare(size_t bytes)
@@ -136,21 +215,38 @@ bool TFramePrefetcher::ReadRun(const TRun& run, TByteBuffer& frames)
 
 void TFramePrefetcher::Work()
 {
+    const TThreadPriorityResult priority = RaiseThreadPriority(kWorkerNiceSteps);
     std::unique_lock<std::mutex> lock(mutex_);
+    priority_ = priority;
     for (;;) {
-        changed_.wait(lock, [this] { return quit_ || wanted_ || spares_.size() > kSpares || warmRun_; });
-        if (quit_)
+        changed_.wait(lock, [this] { return quit_ || fillJob_ || wanted_ || spares_.size() > kSpares || warmRun_; });
+        if (quit_ && !fillJob_)
             return;
-        if (wanted_) {
+        if (fillJob_) {
+            // Kept set while it runs: Cancel and the destructor's join wait for it.
+            const TFillJob job = *fillJob_;
+            lock.unlock();
+            RunFill(job);
+            lock.lock();
+            fillJob_.reset();
+        } else if (wanted_) {
             const TRun run = *wanted_;
             wanted_.reset();
             reading_ = run;
             stopRead_ = false;
-            TByteBuffer frames = TakeSpare(size_t(run.width) * size_t(run.height) * size_t(run.count));
+            const size_t bytes = size_t(run.width) * size_t(run.height) * size_t(run.count);
+            TByteBuffer frames = TakeSpare(bytes);
+            // A read into fresh memory also makes its pages: only reads into a spare tell how
+            // long the next read ahead takes.
+            const bool timed = frames.capacity() >= bytes;
             lock.unlock();
+            const auto start = std::chrono::steady_clock::now();
             const bool complete = ReadRun(run, frames);
+            const double seconds = Since(start);
             lock.lock();
             reading_.reset();
+            if (complete && timed)
+                NoteReadLocked(bytes, seconds);
             if (complete) {
                 readyFrames_.swap(frames);
                 ready_ = run;

@@ -9,15 +9,19 @@
 // thread; the worker only reads the source and fills its own buffer.
 
 #include "platform/SystemMemory.h"
+#include "platform/ThreadPriority.h"
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
 
+class TBlockFill;
+class TFrameCache;
 class TFrameSource;
 
 class TFramePrefetcher {
@@ -41,11 +45,25 @@ public:
                                 int32_t height, TByteBuffer& frames);
     // Memory for later reads: the block that a Take replaced.
     void Return(TByteBuffer& frames);
-    // Stops and forgets any read; returns when the worker no longer reads.
+    // Reads the slots of `cache` that its `fill` has not reached (frames from the block's first
+    // on, at the block's size) into the block itself, before any read ahead. `source` and the
+    // block stay as they are until the fill ends; Cancel waits for that.
+    void FillBlock(const TFrameSource* source, TFrameCache& cache, std::shared_ptr<TBlockFill> fill);
+    // Stops and forgets any read ahead and waits for a block's fill to end; returns when the
+    // worker no longer reads.
     void Cancel();
 
     // Reads handed over by Take so far.
     int64_t Taken() const { return taken_; }
+
+    // A read of `bytes` done now would take about this long, in seconds: the slowest rate of
+    // the last few reads (the worker's and those noted), so that a busy spell counts. Negative
+    // until a read was measured.
+    double ReadSeconds(size_t bytes) const;
+    // A read made elsewhere (the refill's own) counts towards ReadSeconds.
+    void NoteRead(size_t bytes, double seconds);
+    // What came of raising the worker's priority; empty until the worker has tried.
+    TThreadPriorityResult WorkerPriority() const;
 
 private:
     struct TRun {
@@ -61,22 +79,40 @@ private:
         }
     };
 
+    struct TFillJob {
+        const TFrameSource* source = nullptr;
+        int32_t first = 0;  // the block's first frame
+        int32_t width = 0;
+        int32_t height = 0;
+        uint8_t* block = nullptr;  // slot 0
+        std::shared_ptr<TBlockFill> fill;
+    };
+
     void Work();
+    void RunFill(const TFillJob& job);
     TByteBuffer TakeSpare(size_t bytes);
     // Reads `run` into `frames`; false when stopped or failed.
     bool ReadRun(const TRun& run, TByteBuffer& frames);
+    void NoteReadLocked(size_t bytes, double seconds);
 
-    std::mutex mutex_;
+    static constexpr size_t kRatesKept = 4;
+
+    mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::optional<TRun> wanted_;   // a read not yet started
     std::optional<TRun> reading_;  // the read under way
     std::optional<TRun> ready_;    // the finished read, in readyFrames_
     std::optional<TRun> warmRun_;  // to read into a new spare when nothing else waits
     bool warming_ = false;         // reading into a new spare
+    std::optional<TFillJob> fillJob_;  // a block's fill, not yet started or under way
+    std::atomic<bool> quitting_{false};
     TByteBuffer readyFrames_;
     std::vector<TByteBuffer> spares_;  // memory for reads; freed by the worker only
     std::atomic<bool> stopRead_{false};
     bool quit_ = false;
     int64_t taken_ = 0;
+    double rates_[kRatesKept] = {};  // seconds per byte of recent reads, 0 for none
+    size_t nextRate_ = 0;
+    TThreadPriorityResult priority_;
     std::thread worker_;  // last: started when everything above exists
 };

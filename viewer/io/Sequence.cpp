@@ -5,8 +5,26 @@
 #include "platform/SystemMemory.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
+
+namespace {
+
+// The frames of one read ahead, beyond a block of `slots`: starts up to a quarter block apart
+// share it.
+constexpr int32_t kReadAheadGrid = 16;
+int64_t ReadAheadFrames(int32_t slots) { return int64_t(slots) + slots / 4 + 2 * kReadAheadGrid; }
+
+// Fills `cache` from `source` at `first`; the time it took in seconds.
+double TimedFill(TFrameCache& cache, const TFrameSource* source, int32_t first)
+{
+    const auto start = std::chrono::steady_clock::now();
+    cache.Fill(source, first);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
 
 int64_t TOpenPlan::BlockBytes() const { return TFrameCache::BlockBytes(cacheSize, header.Height, header.Width); }
 
@@ -19,6 +37,7 @@ TSequence::~TSequence() = default;
 
 void TSequence::SetFileName(const QString& fileName)
 {
+    openBlock_ = false;
     prefetcher_.Cancel();
     cache_.ForgetRead();  // its frames beyond the block are the old file's
     header_.FileName = fileName;
@@ -32,6 +51,14 @@ void TSequence::LoadFrames(int32_t first)
 {
     if (first == cache_.FirstCachedFrame() && first > 0)
         return;
+    // The open's own block from frame 0, still being read or just read: read again, it would
+    // only be the same frames later.
+    if (first <= 0 && openBlock_ && cache_.FirstCachedFrame() == 0) {
+        Q_EMIT blockChanging();
+        Q_EMIT blockLoaded();
+        return;
+    }
+    openBlock_ = false;
     const bool moveWithinRead = BlockReadHolds(first);
     Q_EMIT blockChanging();
     const int32_t start = std::max(first, 0);
@@ -49,7 +76,9 @@ void TSequence::LoadFrames(int32_t first)
         prefetcher_.Return(frames);
     } else {
         prefetcher_.Cancel();  // one read of the source at a time
-        cache_.Fill(source_.get(), first);
+        const double seconds = TimedFill(cache_, source_.get(), first);
+        if (source_)
+            prefetcher_.NoteRead(size_t(cache_.CacheSize()) * cache_.FrameBytes(), seconds);
     }
     Q_EMIT blockLoaded();
 }
@@ -63,19 +92,24 @@ void TSequence::ReadAhead(int32_t firstLo, int32_t firstHi, bool prepare)
 {
     if (!source_)
         return;
-    // On a grid of 16 frames, so that the guesses of successive ticks ask for the same read.
-    constexpr int32_t kGrid = 16;
+    // On a grid of frames, so that the guesses of successive ticks ask for the same read.
+    constexpr int32_t kGrid = kReadAheadGrid;
     firstLo = std::max(firstLo, 0) / kGrid * kGrid;
     firstHi = std::max(firstHi, firstLo);
     firstHi = int32_t(std::min<int64_t>((int64_t(firstHi) / kGrid + 1) * kGrid, std::numeric_limits<int32_t>::max()));
     // One size for every read ahead: their buffers then serve each other.
     if (firstHi - firstLo > cache_.CacheSize() / 4)
         return;
-    const int64_t count = int64_t(cache_.CacheSize()) + cache_.CacheSize() / 4 + 2 * kGrid;
+    const int64_t count = ReadAheadFrames(cache_.CacheSize());
     const int64_t bytes = count * int64_t(cache_.FrameBytes());
     if (count > std::numeric_limits<int32_t>::max() || 3 * bytes > PhysicalMemoryBytes() / 4)
         return;
     prefetcher_.Request(source_.get(), firstLo, int32_t(count), Width(), Height(), prepare);
+}
+
+double TSequence::ReadAheadSeconds() const
+{
+    return prefetcher_.ReadSeconds(size_t(ReadAheadFrames(cache_.CacheSize())) * cache_.FrameBytes());
 }
 
 uint8_t TSequence::GetPixel(int32_t frame, int32_t row, int32_t column)
@@ -98,6 +132,7 @@ void TSequence::SetCacheSize(int32_t slots)
     TFrameCache::CheckFits(slots, header_.Height, header_.Width, memoryRoom_());
     prefetcher_.Cancel();
     Q_EMIT cacheSizeChanging();  // readers of the block on other threads let go first
+    openBlock_ = false;
     cache_.SetSlotCount(slots);
     Q_EMIT cacheSizeChanged(slots);
 }
@@ -107,6 +142,7 @@ void TSequence::SetImageWidth(int32_t width)
     CheckImageWidth(width);
     TFrameCache::CheckFits(cache_.CacheSize(), header_.Height, width, memoryRoom_());
     prefetcher_.Cancel();
+    openBlock_ = false;
     Q_EMIT blockChanging();
     cache_.Reshape(width, header_.Height);
     header_.Width = width;
@@ -118,6 +154,7 @@ void TSequence::SetImageHeight(int32_t height)
     CheckImageHeight(height);
     TFrameCache::CheckFits(cache_.CacheSize(), height, header_.Width, memoryRoom_());
     prefetcher_.Cancel();
+    openBlock_ = false;
     Q_EMIT blockChanging();
     cache_.Reshape(header_.Width, height);
     header_.Height = height;
@@ -177,17 +214,28 @@ void TSequence::CheckOpenFits(const TOpenPlan& plan, int64_t followerBytes) cons
 
 void TSequence::ApplyOpen(TOpenPlan plan)
 {
-    // Made and read beside the old block: until the swap below nothing has changed.
+    // Made beside the old block, its first frame read: until the swap below nothing has
+    // changed. The rest of the block is read in the background; readers of a frame not read
+    // yet wait for it.
     TFrameCache next(plan.header.Width, plan.header.Height, plan.cacheSize);
-    next.Fill(plan.source.get(), 0);
+    const auto start = std::chrono::steady_clock::now();
+    std::shared_ptr<TBlockFill> rest = next.FillFirst(plan.source.get(), 0, kFramesReadAtOpen);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     prefetcher_.Cancel();  // it reads the source about to go
+    cache_.AwaitFill();
     Q_EMIT blockChanging();
     const TSequenceHeader old = header_;
     const int32_t oldSlots = cache_.CacheSize();
     cache_ = std::move(next);
     header_ = plan.header;
     source_ = std::move(plan.source);
+    if (source_) {
+        const int32_t read = rest ? rest->Ready() : cache_.CacheSize();
+        prefetcher_.NoteRead(size_t(read) * cache_.FrameBytes(), seconds);
+    }
+    prefetcher_.FillBlock(source_.get(), cache_, std::move(rest));
+    openBlock_ = true;
 
     // Sizes first: followers of the cache size may already draw from the new block.
     Q_EMIT fileNameChanged(header_.FileName);
@@ -202,11 +250,18 @@ void TSequence::ApplyOpen(TOpenPlan plan)
     Q_EMIT blockLoaded();
 }
 
+void TSequence::FinishOpen()
+{
+    EndOpen();
+    cache_.AwaitFill();
+}
+
 void TSequence::ReadSequenceFiles()
 {
     TOpenPlan plan = PlanOpen(header_.FileName);
     CheckOpenFits(plan);
     ApplyOpen(std::move(plan));
+    FinishOpen();
     // The first read into fresh memory is slow (the pages are made as it goes): the read-ahead's
     // buffers are filled now, in the background, so that they are quick when playback needs them.
     ReadAhead(0, 0, true);

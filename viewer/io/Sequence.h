@@ -32,6 +32,8 @@ class TSequence : public QObject, public THeaderTarget {
     Q_OBJECT
 public:
     static constexpr int32_t kOpenCacheSize = 512;
+    // Frames an open reads before it returns; the block's others follow in the background.
+    static constexpr int32_t kFramesReadAtOpen = 1;
 
     // `formats` picks the frame source for a file name; it must outlive the sequence. Without
     // one, every file is read as raw frames.
@@ -73,6 +75,11 @@ public:
     // unless three such reads would take more than a quarter of the memory. The refill itself
     // decides whether it uses them. `prepare` also makes the memory for the next such read.
     void ReadAhead(int32_t firstLo, int32_t firstHi, bool prepare = false);
+    // About how long a read ahead takes now, in seconds (from the reads measured so far);
+    // negative before any was measured.
+    double ReadAheadSeconds() const;
+    // What came of raising the read-ahead's priority.
+    TThreadPriorityResult ReadAheadPriority() const { return prefetcher_.WorkerPriority(); }
     // Refills that took frames read ahead or moved within them.
     int64_t RefillsReadAhead() const { return prefetcher_.Taken() + movesWithinRead_; }
     // The grey value of any pixel of any frame; refills the block at `frame` when it misses.
@@ -107,6 +114,12 @@ public:
     // and signals what changed. An allocation or read that fails throws (EOutOfMemory
     // "Out of memory ...", EInOutError) with nothing changed.
     void ApplyOpen(TOpenPlan plan);
+    // The open is over: a refill from frame 0 reads the file again from now on. Until then it
+    // keeps the block the open is reading.
+    void EndOpen() { openBlock_ = false; }
+    // EndOpen, and returns once the whole block is read, as an open without a window to show
+    // its first frame in needs (nothing then reads on after it: a forked child finds no thread).
+    void FinishOpen();
     // The three steps for the stored file name.
     void ReadSequenceFiles();
 
@@ -133,5 +146,6 @@ private:
     std::unique_ptr<TFrameSource> source_;
     TMemoryRoomQuery memoryRoom_ = MemoryRoom;
     int64_t movesWithinRead_ = 0;
+    bool openBlock_ = false;  // the block is the one ApplyOpen made, until EndOpen
     TFramePrefetcher prefetcher_;  // last: it stops reading source_ before that goes
 };

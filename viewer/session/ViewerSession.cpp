@@ -5,6 +5,7 @@
 #include "export/io/WaveformExport.h"
 #include "platform/Conversions.h"
 #include "platform/SystemMemory.h"
+#include "platform/ThreadPriority.h"
 #include "viewer/session/DisplayLevels.h"
 
 #include <algorithm>
@@ -61,7 +62,7 @@ TViewerSession::TViewerSession(TPlaybackClock& clock, const TFrameSourceFactory*
     connect(&sequence_, &TSequence::fileNameChanged, this, [this] { speckleTrace_.Clear(); });
 }
 
-TViewerSession::~TViewerSession() = default;
+TViewerSession::~TViewerSession() { RestoreThreadPriority(playPriority_); }
 
 namespace {
 
@@ -92,6 +93,7 @@ void TViewerSession::OpenSequence(const QString& fileName)
     SetSelectedRow(height / 2);
     SetCurrentFrame(0);
     ResetKymogramSpan(sequence_.Header().FrameCount);
+    sequence_.EndOpen();
 }
 
 void TViewerSession::SetCurrentFrame(int32_t frame)
@@ -144,10 +146,22 @@ std::vector<int32_t> TViewerSession::RefillStarts(int32_t frame) const
     return starts;
 }
 
+int TViewerSession::ReadAheadTicks(double readSeconds)
+{
+    // Until a read was measured: a second, which held on a quiet machine.
+    if (!(readSeconds >= 0))
+        return 1000 / kPlaybackTickMs;
+    // Four times the measured time, for a read that a busy spell slows (asking early costs
+    // nothing: the read goes into memory of its own), and a tick either side for the timer.
+    const double ticks = std::ceil(4 * readSeconds * 1000 / kPlaybackTickMs) + 2;
+    return int(std::clamp(ticks, double(kMinReadAheadTicks), double(kMaxReadAheadTicks)));
+}
+
 void TViewerSession::ReadAheadForComingFrames(bool asIfPlayedNow)
 {
-    // The frames about to be shown: playback's next second, or a steady step continued.
-    constexpr int kLookAhead = 50;
+    // The frames about to be shown, as far ahead as a read asked for now needs to be done in
+    // time: playback's coming ticks, or a steady step continued.
+    const int kLookAhead = ReadAheadTicks(sequence_.ReadAheadSeconds());
     std::vector<int32_t> coming;
     int32_t step = 0;
     if (playing_ || asIfPlayedNow) {
@@ -373,6 +387,14 @@ void TViewerSession::SetPlaying(bool on)
     if (on == playing_)
         return;
     playing_ = on;
+    // While playing, the interface thread's ticks come before other programs' work: a tick
+    // delayed by a busy machine is a late frame.
+    if (on) {
+        playPriority_ = RaiseThreadPriority(kPlaybackNiceSteps);
+    } else {
+        RestoreThreadPriority(playPriority_);
+        playPriority_ = {};
+    }
     if (on)
         ResetPlayAnchor();
     Q_EMIT playingChanged(on);

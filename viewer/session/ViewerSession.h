@@ -10,6 +10,7 @@
 #include "analysis/PixelSource.h"
 #include "analysis/SpeckleSettings.h"
 #include "analysis/SpeckleTrace.h"
+#include "platform/ThreadPriority.h"
 #include "plot/AxisScale.h"
 #include "viewer/io/AnalysisSizes.h"
 #include "viewer/session/DisplaySettingsTarget.h"
@@ -42,6 +43,14 @@ public:
 
     // How long the block stays put, while stopped, before the frames Play would need are read.
     static constexpr int kReadAheadForPlayDelayMs = 200;
+    // How many ticks ahead the read of the next block is asked for, when a read ahead takes
+    // `readSeconds` (negative: not measured yet): four times that and two ticks, within these
+    // bounds.
+    static constexpr int kMinReadAheadTicks = 3;
+    static constexpr int kMaxReadAheadTicks = 250;
+    static int ReadAheadTicks(double readSeconds);
+    // Nice steps the interface thread asks for while playing.
+    static constexpr int kPlaybackNiceSteps = 10;
 
     explicit TViewerSession(TPlaybackClock& clock, const TFrameSourceFactory* formats = nullptr,
                             QObject* parent = nullptr);
@@ -253,4 +262,5 @@ private:
     int32_t stepRepeats_ = 0;  // how often in a row it was the same
     bool followingFrame_ = false;  // SetCurrentFrame is moving the block
     QTimer readAheadForPlay_;  // once the block has stopped moving while stopped
+    TThreadPriorityResult playPriority_;  // the interface thread's, raised while playing
 };

@@ -43,6 +43,7 @@ std::unique_ptr<TSequence> OpenRecording(const QString& given, int32_t slots)
         plan.cacheSize = slots;
     sequence->CheckOpenFits(plan);
     sequence->ApplyOpen(std::move(plan));
+    sequence->FinishOpen();
     return sequence;
 }
 

@@ -170,7 +170,7 @@ TSoundWindow::TSoundWindow(TViewerSession& session, TErrorHandler& errors, QWidg
     amplitudeAxis_->SetRange(-1, 1);
     connect(amplitudeAxis_, &TAxis::OnScaleChanged, this, [this] { plot_->update(); });
     plotArea_->setMinimumSize(plot_->minimumSize() + QSize(frequencyAxis_->sizeHint().width(), axis_->sizeHint().height()));
-    new TPlacer(*this);
+    placer_ = new TPlacer(*this);
     status_ = new QLabel(QStringLiteral("No sound open: File > Open sound..."), this);
     status_->setObjectName(QStringLiteral("soundstatus"));
     layout->addWidget(status_);
@@ -207,6 +207,9 @@ TSoundWindow::TSoundWindow(TViewerSession& session, TErrorHandler& errors, QWidg
 
 TSoundWindow::~TSoundWindow()
 {
+    // Before QWidget's destructor deletes the plot area, whose last events would reach the placer
+    // when this is no longer a TSoundWindow.
+    delete placer_;
     if (sink_)
         sink_->stop();
 }

@@ -86,6 +86,7 @@ protected:
 private:
     class TPlot;
     class TPlacer;
+    TPlacer* placer_ = nullptr;  // a child, deleted first: its filter reads this window
     void PlacePlot();
     // The frequency axis reaches up to the sound's Nyquist frequency; the spectrogram follows it.
     void BoundFrequencyAxis();

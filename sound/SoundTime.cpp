@@ -2,6 +2,11 @@
 
 #include <cmath>
 
+TSoundTimebase SoundTimebaseOf(const TSequenceHeader& header)
+{
+    return {header.FrameCount, header.FirstFrame, header.Trigger, header.FramesPerSecond};
+}
+
 double FrameToSoundTime(const TSoundTimebase& base, double h, int32_t frame)
 {
     const int64_t number = int64_t(base.FirstFrame) + frame - base.Trigger;

@@ -4,6 +4,8 @@
 // "hspsync", or what the user set). The way back is the exact inverse of that rule, so that a
 // click on the sound lands on the frame whose band is drawn there.
 
+#include "viewer/io/SequenceHeader.h"
+
 #include <cstdint>
 
 struct TSoundTimebase {
@@ -12,6 +14,9 @@ struct TSoundTimebase {
     int32_t Trigger = 0;         // T
     double FramesPerSecond = 0;  // r
 };
+
+// The timebase a sequence's header gives.
+TSoundTimebase SoundTimebaseOf(const TSequenceHeader& header);
 
 // Seconds on the sound's axis of the start of frame i (the integer sum formed first).
 double FrameToSoundTime(const TSoundTimebase& base, double h, int32_t frame);

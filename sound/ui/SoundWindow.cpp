@@ -214,11 +214,7 @@ TSoundWindow::~TSoundWindow()
         sink_->stop();
 }
 
-TSoundTimebase TSoundWindow::Timebase() const
-{
-    const auto& header = session_.Sequence().Header();
-    return {header.FrameCount, header.FirstFrame, header.Trigger, header.FramesPerSecond};
-}
+TSoundTimebase TSoundWindow::Timebase() const { return SoundTimebaseOf(session_.Sequence().Header()); }
 
 std::pair<double, double> TSoundWindow::ShownTimes() const
 {

@@ -35,9 +35,7 @@ namespace {
 TSoundTimebase SoundTimebase(const TViewerSession& session)
 {
     const TSequenceHeader& header = session.Sequence().Header();
-    if (header.FileName.isEmpty())
-        return {};
-    return {header.FrameCount, header.FirstFrame, header.Trigger, header.FramesPerSecond};
+    return header.FileName.isEmpty() ? TSoundTimebase{} : SoundTimebaseOf(header);
 }
 
 }  // namespace

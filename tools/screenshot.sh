@@ -10,6 +10,8 @@
 # pictures at 1.5x.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=tools/screenshot_crop.sh
+. tools/screenshot_crop.sh
 usage=0
 if [ "${1:-}" = --usage ]; then
     usage=1
@@ -84,16 +86,4 @@ if [ "$usage" = 1 ]; then
 fi
 
 # The screen as far as the windows reach.
-shot=$(mktemp --suffix=.png)
-import -window root "$shot"
-right=0
-bottom=0
-for w in $(xdotool search --onlyvisible --name '.'); do
-    eval "$(xdotool getwindowgeometry --shell "$w")"
-    [ "$WIDTH" -gt 10 ] || continue
-    [ $((X + WIDTH)) -gt "$right" ] && right=$((X + WIDTH))
-    [ $((Y + HEIGHT)) -gt "$bottom" ] && bottom=$((Y + HEIGHT))
-done
-convert "$shot" -crop "$((right + 6))x$((bottom + 6))+0+0" +repage "$out"
-rm -f "$shot"
-echo "wrote $out"
+shoot_windows "$out"

@@ -5,6 +5,8 @@
 # ImageMagick and a build in build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=tools/screenshot_crop.sh
+. tools/screenshot_crop.sh
 out=${1:-docs/glottis.png}
 display=:${TREMAX_SCREENSHOT_DISPLAY:-96}
 scale=${SCALE:-1}
@@ -62,16 +64,4 @@ eval "$(xdotool getwindowgeometry --shell "$glottis")"
 xdotool windowmove "$glottis" $((1800 - WIDTH)) 0
 sleep 2
 
-shot=$(mktemp --suffix=.png)
-import -window root "$shot"
-right=0
-bottom=0
-for w in $(xdotool search --onlyvisible --name '.'); do
-    eval "$(xdotool getwindowgeometry --shell "$w")"
-    [ "$WIDTH" -gt 10 ] || continue
-    [ $((X + WIDTH)) -gt "$right" ] && right=$((X + WIDTH))
-    [ $((Y + HEIGHT)) -gt "$bottom" ] && bottom=$((Y + HEIGHT))
-done
-convert "$shot" -crop "$((right + 6))x$((bottom + 6))+0+0" +repage "$out"
-rm -f "$shot"
-echo "wrote $out"
+shoot_windows "$out"

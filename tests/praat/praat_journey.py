@@ -204,8 +204,8 @@ def journey(session):
             delays.append(time.monotonic() - t0)
             after_shown.append(time.monotonic() - shown)
             report.append(f"frame {frame} -> Praat {got:.6f} s")
-        if "cursor of \"Sound demo\" in Praat follows" not in notice(app):
-            raise j.Failure(f"the notice does not say Praat follows: {notice(app)}")
+        j.wait_for("the notice that Praat follows",
+                   lambda: "cursor of \"Sound demo\" in Praat follows" in notice(app), timeout=10)
 
         # Praat -> Tremax: the plugin's entry point, a time inside a frame.
         for seconds in (0.15013, 0.25, 0.1):  # frames 200, 600, 0 (before the first: the first)
@@ -279,12 +279,18 @@ def main():
         return j.SKIP
     if not args.inside:
         command = ["dbus-run-session", "--", sys.executable, os.path.abspath(__file__), "--inside"] + sys.argv[1:]
-        outer = tempfile.mkdtemp(prefix="tremax-praat-bus-")
-        env = dict(os.environ, HOME=outer, XDG_RUNTIME_DIR=outer, XDG_CACHE_HOME=os.path.join(outer, "cache"))
-        try:
-            return subprocess.run(command, env=env).returncode
-        finally:
-            shutil.rmtree(outer, ignore_errors=True)
+        # Praat is another program with timing of its own: a failed walk is shown and walked once
+        # more on a fresh display and bus; two failures fail the test.
+        for attempt in (1, 2):
+            outer = tempfile.mkdtemp(prefix="tremax-praat-bus-")
+            env = dict(os.environ, HOME=outer, XDG_RUNTIME_DIR=outer, XDG_CACHE_HOME=os.path.join(outer, "cache"))
+            try:
+                status = subprocess.run(command, env=env).returncode
+            finally:
+                shutil.rmtree(outer, ignore_errors=True)
+            if status != 1 or attempt == 2:
+                return status
+            print("the walk failed (above); once more on a fresh display and bus", flush=True)
     from gi.repository import Atspi
     Atspi.set_timeout(1500, 0)
     session = j.Session(args)
